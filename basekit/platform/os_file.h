@@ -1,0 +1,47 @@
+#pragma once
+// The file services of the platform, behind one thin interface. Everything
+// else in the system reaches files through these calls, so that a test can
+// make any of them fail on purpose and a port adds one implementation beside
+// the POSIX one. Every call that fails throws an IOException carrying the
+// system's error code, the platform's text and the path.
+#include <cstddef>
+#include <cstdint>
+
+#include "basekit/types.h"
+
+namespace bk::os {
+
+using Handle = int;
+inline constexpr Handle invalid_handle = -1;
+
+enum class Whence { begin, current, end };
+
+enum class Create {
+    open_existing,     // fail when missing
+    create_new,        // fail when present
+    create_always,     // create or truncate
+    open_always,       // open, creating when missing
+    truncate_existing  // open an existing file and cut it to length 0
+};
+
+struct OpenRequest {
+    bool read = false;
+    bool write = false;
+    Create create = Create::open_existing;
+    bool no_atime = false;        // do not change the last-access time when permitted
+    bool allow_directory = false;  // open a directory, for setting its times
+    unsigned mode = 0666;          // permissions of a created file, before the umask
+};
+
+Handle open(StringView path, const OpenRequest& request);
+// Reads up to `size` bytes; returns 0 only at the end of the file.
+std::size_t read(Handle handle, void* buffer, std::size_t size, StringView path);
+// Writes every byte or throws.
+void write(Handle handle, const void* data, std::size_t size, StringView path);
+std::int64_t seek(Handle handle, std::int64_t offset, Whence whence, StringView path);
+std::int64_t size(Handle handle, StringView path);
+void sync(Handle handle, StringView path);
+void truncate(Handle handle, std::int64_t length, StringView path);
+void close(Handle handle, StringView path);
+
+}  // namespace bk::os

@@ -1,0 +1,107 @@
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "basekit/convertion.h"
+#include "basekit/error_code.h"
+#include "basekit/platform/os_file.h"
+#include "basekit/system_file.h"
+
+namespace bk::os {
+namespace {
+
+[[noreturn]] void fail(int native, StringView path) {
+    SystemFile::throw_io_exception(set_last_native_error(native), false, path);
+}
+
+int open_flags(const OpenRequest& request) {
+    int flags = O_CLOEXEC;
+    if (request.read && request.write) flags |= O_RDWR;
+    else if (request.write) flags |= O_WRONLY;
+    else flags |= O_RDONLY;
+    switch (request.create) {
+        case Create::open_existing: break;
+        case Create::create_new: flags |= O_CREAT | O_EXCL; break;
+        case Create::create_always: flags |= O_CREAT | O_TRUNC; break;
+        case Create::open_always: flags |= O_CREAT; break;
+        case Create::truncate_existing: flags |= O_TRUNC; break;
+    }
+    if (request.no_atime) flags |= O_NOATIME;
+    return flags;
+}
+
+}  // namespace
+
+Handle open(StringView path, const OpenRequest& request) {
+    const std::string native = to_native_path(path);
+    int flags = open_flags(request);
+    int fd;
+    do {
+        fd = ::open(native.c_str(), flags, request.mode);
+        // O_NOATIME is refused for files the caller does not own.
+        if (fd < 0 && errno == EPERM && (flags & O_NOATIME) != 0) {
+            flags &= ~O_NOATIME;
+            continue;
+        }
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) fail(errno, path);
+    struct stat st;
+    if (!request.allow_directory && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        fail(EISDIR, path);
+    }
+    return fd;
+}
+
+std::size_t read(Handle handle, void* buffer, std::size_t size, StringView path) {
+    for (;;) {
+        const ssize_t got = ::read(handle, buffer, size);
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno != EINTR) fail(errno, path);
+    }
+}
+
+void write(Handle handle, const void* data, std::size_t size, StringView path) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t put = ::write(handle, p, size);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            fail(errno, path);
+        }
+        p += put;
+        size -= static_cast<std::size_t>(put);
+    }
+}
+
+std::int64_t seek(Handle handle, std::int64_t offset, Whence whence, StringView path) {
+    const int native = whence == Whence::current ? SEEK_CUR : whence == Whence::end ? SEEK_END : SEEK_SET;
+    const off_t result = ::lseek(handle, static_cast<off_t>(offset), native);
+    if (result < 0) fail(errno, path);
+    return result;
+}
+
+std::int64_t size(Handle handle, StringView path) {
+    struct stat st;
+    if (::fstat(handle, &st) != 0) fail(errno, path);
+    return st.st_size;
+}
+
+void sync(Handle handle, StringView path) {
+    if (::fsync(handle) != 0 && errno != EINVAL) fail(errno, path);
+}
+
+void truncate(Handle handle, std::int64_t length, StringView path) {
+    int rc;
+    do rc = ::ftruncate(handle, static_cast<off_t>(length));
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0) fail(errno, path);
+}
+
+void close(Handle handle, StringView path) {
+    // The descriptor is gone whatever close reports, so it is never retried.
+    if (::close(handle) != 0 && errno != EINTR) fail(errno, path);
+}
+
+}  // namespace bk::os

@@ -1,0 +1,13 @@
+# Compiler settings shared by every target of the project.
+add_library(brim_options INTERFACE)
+target_compile_options(brim_options INTERFACE -Wall -Wextra)
+target_include_directories(brim_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+if(BRIM_SANITIZE)
+  target_compile_options(brim_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(brim_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(BRIM_TSAN)
+  target_compile_options(brim_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(brim_options INTERFACE -fsanitize=thread)
+endif()

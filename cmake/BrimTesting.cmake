@@ -1,0 +1,13 @@
+# brim_add_gtest(<name> LABEL <label> SOURCES <files...> LIBS <targets...>)
+# One GoogleTest program per library test folder; every TEST becomes a CTest
+# case carrying the label (unit, integration, e2e, gui).
+function(brim_add_gtest name)
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE brim_options ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 300
+    ENVIRONMENT "BRIM_SOURCE_DIR=${PROJECT_SOURCE_DIR};BRIM_BINARY_DIR=${CMAKE_BINARY_DIR}")
+endfunction()
