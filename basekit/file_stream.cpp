@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "basekit/exception.h"
+#include "basekit/system_file.h"
 
 namespace bk {
 namespace {
@@ -41,6 +42,9 @@ FileInputStream::FileInputStream(StringView name, FileShare share) : name_(name)
     if (name_.empty()) throw ArgumentException(empty_name_message, u"name");
     open(share);
 }
+
+FileInputStream::FileInputStream(const File& file, FileShare share)
+    : FileInputStream(file.full_name(), share) {}
 
 FileInputStream::~FileInputStream() {
     try {
@@ -97,6 +101,9 @@ FileOutputStream::FileOutputStream(StringView name, FileMode mode, FileShare) : 
     if (name_.empty()) throw ArgumentException(empty_name_message, u"name");
     open(mode);
 }
+
+FileOutputStream::FileOutputStream(const File& file, FileMode mode, FileShare share)
+    : FileOutputStream(file.full_name(), mode, share) {}
 
 FileOutputStream::~FileOutputStream() {
     try {

@@ -10,6 +10,8 @@
 
 namespace bk {
 
+class File;
+
 enum class FileShare : std::int32_t { None = 0, Read = 1, Write = 2, ReadWrite = 3 };
 
 enum class FileMode : std::int32_t {
@@ -26,6 +28,8 @@ enum class FileMode : std::int32_t {
 class FileInputStream : public InputStream {
 public:
     FileInputStream(StringView name, FileShare share = FileShare::Read);
+    // Opens the file's full name.
+    explicit FileInputStream(const File& file, FileShare share = FileShare::Read);
     ~FileInputStream() override;
     FileInputStream(const FileInputStream&) = delete;
     FileInputStream& operator=(const FileInputStream&) = delete;
@@ -57,6 +61,8 @@ private:
 class FileOutputStream : public OutputStream {
 public:
     FileOutputStream(StringView name, FileMode mode, FileShare share = FileShare::None);
+    // Opens the file's full name.
+    FileOutputStream(const File& file, FileMode mode, FileShare share = FileShare::None);
     ~FileOutputStream() override;
     FileOutputStream(const FileOutputStream&) = delete;
     FileOutputStream& operator=(const FileOutputStream&) = delete;

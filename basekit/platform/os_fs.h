@@ -1,0 +1,80 @@
+#pragma once
+// The file-system services of the platform (metadata, directories, links,
+// the current directory and the running program), beside the file handles of
+// os_file.h. Everything else reaches them through these calls, so that a port
+// adds one implementation beside the POSIX one.
+//
+// Paths are the system's wide strings; they cross to the platform with
+// to_native_path / from_native_path, so names that are not UTF-8 round-trip
+// exactly. Every call that fails throws an IOException (through
+// SystemFile::throw_io_exception) carrying the system's error code, the
+// platform's text and the path.
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "basekit/types.h"
+
+namespace bk::os {
+
+enum class EntryKind : std::uint8_t {
+    none,       // no such entry
+    regular,    // a regular file
+    directory,  // a directory
+    symlink,    // a symbolic link (the entry itself, whatever it points to)
+    other       // a FIFO, socket or device
+};
+
+// The metadata of one entry itself: a final symbolic link is not followed.
+// Times are the system's microseconds since 1970-01-01 00:00 UTC.
+struct EntryStatus {
+    EntryKind kind = EntryKind::none;
+    // For a link, the kind of what it resolves to: none when it dangles, loops
+    // or cannot be followed. For anything else, `kind` again.
+    EntryKind target_kind = EntryKind::none;
+    std::uint32_t mode = 0;  // the permission bits (07777)
+    std::uint64_t size = 0;  // bytes; a link's size is the length of its target
+    std::int64_t access_time = 0;
+    std::int64_t modify_time = 0;
+    std::optional<std::int64_t> birth_time;  // when the file system reports one
+};
+
+struct DirectoryEntry {
+    String name;
+    EntryKind kind = EntryKind::none;  // as the entry is: a link is a symlink
+};
+
+// The status of `path` without following a final link. A missing entry
+// (ENOENT, or ENOTDIR for a missing intermediate directory) gives kind none;
+// other failures throw.
+EntryStatus status(StringView path);
+
+// The entries of a directory except "." and "..", in ascending byte order of
+// their native names. Throws when the directory cannot be opened or read.
+std::vector<DirectoryEntry> read_directory(StringView path);
+
+// Creates one directory (mode 0777 before the umask); an existing entry
+// throws error 183.
+void make_directory(StringView path);
+// Removes an empty directory.
+void remove_directory(StringView path);
+// Removes an entry that is not a directory (a link is removed, never its
+// target). Returns false when there was no such entry.
+bool remove_file(StringView path);
+
+// Sets the last-access and last-modification times of the entry itself (a
+// final link is not followed); an absent value is left as it is.
+void set_times(StringView path, std::optional<std::int64_t> access_time,
+               std::optional<std::int64_t> modify_time);
+// Grants or withdraws the owner's write permission, keeping the other bits.
+// A symbolic link has no permissions of its own on Linux: nothing changes.
+void set_owner_writable(StringView path, bool writable);
+
+// The target of a symbolic link, as stored.
+String read_link(StringView path);
+// The process's current directory.
+String current_directory();
+// The full file name of the running program.
+String executable_path();
+
+}  // namespace bk::os
