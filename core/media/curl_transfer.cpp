@@ -43,6 +43,9 @@ std::string server_url(const FtpConnectInfo& info) {
     return url;
 }
 
+// Header-only requests would otherwise print the reply's facts to stdout.
+size_t discard(char*, size_t size, size_t count, void*) { return size * count; }
+
 std::string first_word(const char* data, size_t size) {
     std::string_view text(data, size);
     return std::string(text.substr(0, text.find_first_of(" \r\n")));
@@ -89,6 +92,7 @@ CurlTransfer::CurlTransfer(FtpConnection& connection) : connection_(connection),
     const FtpConnectInfo& info = connection.info();
     curl_easy_setopt(easy_, CURLOPT_PRIVATE, this);
     curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, error_buffer_);
+    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &discard);
     curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT, connect_timeout_seconds);
