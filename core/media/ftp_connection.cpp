@@ -86,7 +86,7 @@ void FtpConnection::reconnect() {
 
 void FtpConnection::require_connected(std::uint32_t failure_message) const {
     if (!connected_)
-        throw FtpException(failure_message, ftp_error::invalid_handle, ftp_error_text(ftp_error::invalid_handle));
+        throw ftp_failure(failure_message, ftp_error::invalid_handle);
 }
 
 bk::String FtpConnection::absolute_path(bk::StringView name) const {
@@ -141,7 +141,7 @@ void FtpConnection::run_command(const std::string& command, bk::StringView name,
     // A line break would end the command early and let the rest of the name
     // be read as another command.
     if (path.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
-        throw FtpException(failure_message, ftp_error::invalid_parameter, ftp_error_text(ftp_error::invalid_parameter));
+        throw ftp_failure(failure_message, ftp_error::invalid_parameter);
     const std::string line = command + ' ' + path;
     const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> commands(
         curl_slist_append(nullptr, line.c_str()), &curl_slist_free_all);

@@ -1,6 +1,7 @@
 #include "core/media/ftp_exception.h"
 
 #include "core/core_strings.h"
+#include "core/media/ftp_error.h"
 #include "core/media/ftp_messages.h"
 
 namespace brim {
@@ -15,5 +16,9 @@ FtpException::FtpException(bk::String message, std::int32_t error_code, bk::Stri
 
 FtpException::FtpException(bk::String message, const bk::Exception* cause)
     : bk::Exception(std::move(message), cause) {}
+
+FtpException ftp_failure(std::uint32_t id, std::int32_t error_code) {
+    return FtpException(id, error_code, ftp_error_text(error_code));
+}
 
 }  // namespace brim

@@ -28,4 +28,7 @@ private:
     bk::String detail_;
 };
 
+// The core message `id` with a platform error code, the error's text as detail.
+FtpException ftp_failure(std::uint32_t id, std::int32_t error_code);
+
 }  // namespace brim

@@ -18,10 +18,6 @@ namespace {
 constexpr std::size_t buffer_limit = 256 * 1024;
 constexpr int poll_ms = 100;
 
-[[noreturn]] void throw_transfer_error(std::int32_t code) {
-    throw FtpException(ftp_message::transfer_failed, code, ftp_error_text(code));
-}
-
 }  // namespace
 
 FtpInputStream::FtpInputStream(FtpConnection& connection, bk::StringView name, FtpRetryPolicy* policy)
@@ -86,7 +82,7 @@ int FtpInputStream::read_from_transfer(std::uint8_t* buffer, int length) {
             transfer_->check(ftp_message::transfer_failed);
             // A data connection that closed early without an error still
             // lost the rest of the file.
-            if (size_ >= 0 && position_ < size_) throw_transfer_error(ftp_error::ftp_dropped);
+            if (size_ >= 0 && position_ < size_) throw ftp_failure(ftp_message::transfer_failed, ftp_error::ftp_dropped);
             at_end_ = true;
             transfer_.reset();
             return -1;
@@ -101,7 +97,7 @@ int FtpInputStream::read_from_transfer(std::uint8_t* buffer, int length) {
 }
 
 int FtpInputStream::read(std::uint8_t* buffer, int length) {
-    if (closed_) throw_transfer_error(ftp_error::invalid_handle);
+    if (closed_) throw ftp_failure(ftp_message::transfer_failed, ftp_error::invalid_handle);
     if (buffer == nullptr || length < 0) throw FtpException(ftp_message::incorrect_parameters, ftp_error::invalid_parameter);
     if (length == 0) return 0;
     return run_with_ftp_retry(policy_, connection_, ftp_message::transfer_failed, [&] {
@@ -116,7 +112,7 @@ int FtpInputStream::read(std::uint8_t* buffer, int length) {
 }
 
 std::int64_t FtpInputStream::seek(std::int64_t offset, bk::SeekOrigin origin) {
-    if (closed_) throw_transfer_error(ftp_error::invalid_handle);
+    if (closed_) throw ftp_failure(ftp_message::transfer_failed, ftp_error::invalid_handle);
     std::int64_t target = 0;
     switch (origin) {
     case bk::SeekOrigin::Begin:
@@ -126,13 +122,13 @@ std::int64_t FtpInputStream::seek(std::int64_t offset, bk::SeekOrigin origin) {
         target = position_ + offset;
         break;
     case bk::SeekOrigin::End:
-        if (size_ < 0) throw_transfer_error(ftp_error::invalid_parameter);
+        if (size_ < 0) throw ftp_failure(ftp_message::transfer_failed, ftp_error::invalid_parameter);
         target = size_ + offset;
         break;
     default:
-        throw_transfer_error(ftp_error::invalid_parameter);
+        throw ftp_failure(ftp_message::transfer_failed, ftp_error::invalid_parameter);
     }
-    if (target < 0) throw_transfer_error(ftp_error::invalid_parameter);
+    if (target < 0) throw ftp_failure(ftp_message::transfer_failed, ftp_error::invalid_parameter);
     const std::int64_t moved = target - position_;
     if (moved == 0) return 0;
     drop_transfer();

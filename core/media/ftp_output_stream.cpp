@@ -20,10 +20,6 @@ constexpr std::int64_t pending_limit = 256 * 1024;
 constexpr std::int64_t replay_limit = 4 * 1024 * 1024;
 constexpr int poll_ms = 100;
 
-[[noreturn]] void throw_transfer_error(std::int32_t code) {
-    throw FtpException(ftp_message::transfer_failed, code, ftp_error_text(code));
-}
-
 }  // namespace
 
 FtpOutputStream::FtpOutputStream(FtpConnection& connection, bk::StringView name, FtpRetryPolicy* policy)
@@ -75,7 +71,7 @@ void FtpOutputStream::open_at_server_size(bool first) {
         if (is_retryable_ftp_error(failure.error_code())) throw;
         stored = 0;  // the file is not there (yet)
     }
-    if (stored < window_.begin() || stored > window_.end()) throw_transfer_error(ftp_error::ftp_dropped);
+    if (stored < window_.begin() || stored > window_.end()) throw ftp_failure(ftp_message::transfer_failed, ftp_error::ftp_dropped);
     start_upload(stored);
 }
 
@@ -107,7 +103,7 @@ void FtpOutputStream::pump_until(Done done) {
         if (transfer_->done()) {
             transfer_->check(ftp_message::transfer_failed);
             // The server ended the upload before it had everything.
-            if (!finishing_ || pending() > 0) throw_transfer_error(ftp_error::ftp_dropped);
+            if (!finishing_ || pending() > 0) throw ftp_failure(ftp_message::transfer_failed, ftp_error::ftp_dropped);
             return;
         }
         if (done()) return;
@@ -135,7 +131,7 @@ void FtpOutputStream::pump_with_retry(Done done) {
 
 void FtpOutputStream::write(const std::uint8_t* bytes, std::uint32_t length) {
     if (bytes == nullptr) throw FtpException(ftp_message::incorrect_parameters, ftp_error::invalid_parameter);
-    if (closed_) throw_transfer_error(ftp_error::invalid_handle);
+    if (closed_) throw ftp_failure(ftp_message::transfer_failed, ftp_error::invalid_handle);
     std::uint32_t done = 0;
     while (done < length) {
         const std::int64_t room = pending_limit - pending();
@@ -158,17 +154,17 @@ void FtpOutputStream::write(const std::uint8_t* bytes, std::uint32_t length) {
     }
 }
 
-void FtpOutputStream::write(int) { throw_transfer_error(ftp_error::invalid_parameter); }
+void FtpOutputStream::write(int) { throw ftp_failure(ftp_message::transfer_failed, ftp_error::invalid_parameter); }
 
 std::int64_t FtpOutputStream::seek(std::int64_t offset, bk::SeekOrigin origin) {
     const std::int64_t position = window_.end();
     if ((origin == bk::SeekOrigin::Current && offset == 0) || (origin == bk::SeekOrigin::Begin && offset == position))
         return position;
-    throw_transfer_error(ftp_error::invalid_parameter);
+    throw ftp_failure(ftp_message::transfer_failed, ftp_error::invalid_parameter);
 }
 
 void FtpOutputStream::flush() {
-    if (closed_) throw_transfer_error(ftp_error::invalid_handle);
+    if (closed_) throw ftp_failure(ftp_message::transfer_failed, ftp_error::invalid_handle);
     pump_with_retry([this] { return pending() == 0; });
 }
 
