@@ -5,6 +5,31 @@ namespace brim {
 const bk::StringTable& core_strings() {
     static const bk::StringTable table{
         {106, u"Internal exception occurred"},
+        // FTP client
+        {260, u"FTP exception was thrown."},
+        {261, u"Can't initialize netword."},
+        {262, u"%s,specified FTP server can't be connected."},
+        {263, u"Can't delete the file from FTP server."},
+        {264, u"Can't delete the directory from FTP server."},
+        {265, u"Can't create directory on FTP server."},
+        {266, u"Can't set current path on FTP server."},
+        {267, u"Unknown FTP server,can't connect to FTP server."},
+        {268, u"Can't get current path on specified FTP server."},
+        {269, u"Can't list files and directories on FTP server."},
+        {270, u"Can't get size of file on FTP Server."},
+        {271, u"Operating system error,check network or if have rights to access."},
+        {272, u"Incorrect parameters."},
+        {280, u"Connect time out"},
+        {281, u"DNS can't be resolved"},
+        {282, u"Protocol can't be resolved"},
+        {283, u"Remote server has been closed"},
+        {284, u"Incorrect username"},
+        {285, u"Incorrect password"},
+        {286, u"Login failed"},
+        {287, u"Connection failed"},
+        {288, u"Connection pause"},
+        {289, u"Connection reset"},
+        {290, u"Errors while accessing to server"},
     };
     return table;
 }
