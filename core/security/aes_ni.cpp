@@ -31,20 +31,12 @@ BRIM_AES_TARGET inline void store(std::uint8_t* p, __m128i v) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-template <int Rounds>
-BRIM_AES_TARGET inline __m128i encrypt1(const RoundKeys<Rounds>& keys, __m128i b) {
+template <int Rounds, bool Decrypt>
+BRIM_AES_TARGET inline __m128i one_block(const RoundKeys<Rounds>& keys, __m128i b) {
     b = _mm_xor_si128(b, keys.k[0]);
 #pragma GCC unroll 14
-    for (int r = 1; r < Rounds; ++r) b = _mm_aesenc_si128(b, keys.k[r]);
-    return _mm_aesenclast_si128(b, keys.k[Rounds]);
-}
-
-template <int Rounds>
-BRIM_AES_TARGET inline __m128i decrypt1(const RoundKeys<Rounds>& keys, __m128i b) {
-    b = _mm_xor_si128(b, keys.k[0]);
-#pragma GCC unroll 14
-    for (int r = 1; r < Rounds; ++r) b = _mm_aesdec_si128(b, keys.k[r]);
-    return _mm_aesdeclast_si128(b, keys.k[Rounds]);
+    for (int r = 1; r < Rounds; ++r) b = Decrypt ? _mm_aesdec_si128(b, keys.k[r]) : _mm_aesenc_si128(b, keys.k[r]);
+    return Decrypt ? _mm_aesdeclast_si128(b, keys.k[Rounds]) : _mm_aesenclast_si128(b, keys.k[Rounds]);
 }
 
 template <int Rounds, bool Decrypt>
@@ -72,7 +64,7 @@ BRIM_AES_TARGET void ecb(const AesKeySchedule& ks, const std::uint8_t* in, std::
         for (std::size_t i = 0; i < lanes; ++i) store(out + 16 * i, b[i]);
     }
     for (; blocks > 0; --blocks, in += 16, out += 16)
-        store(out, Decrypt ? decrypt1(keys, load(in)) : encrypt1(keys, load(in)));
+        store(out, one_block<Rounds, Decrypt>(keys, load(in)));
 }
 
 template <int Rounds>
@@ -81,7 +73,7 @@ BRIM_AES_TARGET void cbc_encrypt(const AesKeySchedule& ks, std::uint8_t chain[16
     const RoundKeys<Rounds> keys(ks.encrypt);
     __m128i c = load(chain);
     for (; blocks > 0; --blocks, in += 16, out += 16) {
-        c = encrypt1(keys, _mm_xor_si128(c, load(in)));
+        c = one_block<Rounds, false>(keys, _mm_xor_si128(c, load(in)));
         store(out, c);
     }
     store(chain, c);
@@ -103,7 +95,7 @@ BRIM_AES_TARGET void cbc_decrypt(const AesKeySchedule& ks, std::uint8_t chain[16
     }
     for (; blocks > 0; --blocks, in += 16, out += 16) {
         const __m128i cipher = load(in);
-        store(out, _mm_xor_si128(decrypt1(keys, cipher), previous));
+        store(out, _mm_xor_si128(one_block<Rounds, true>(keys, cipher), previous));
         previous = cipher;
     }
     store(chain, previous);

@@ -57,40 +57,33 @@ void Rijndael::run_cfb1(const std::uint8_t* input, std::size_t blocks, std::uint
     secure_zero(keystream, sizeof keystream);
 }
 
-std::int64_t Rijndael::block_encrypt(const std::uint8_t* input, std::int64_t length_in_bits, std::uint8_t* output) {
-    if (!initialized_) return not_initialized;
-    if (direction_ != encrypt) return bad_direction;
+std::int64_t Rijndael::run_blocks(const std::uint8_t* input, std::int64_t length_in_bits, std::uint8_t* output,
+                                  bool decrypting) const {
     if (input == nullptr || length_in_bits <= 0) return 0;
     const auto blocks = static_cast<std::size_t>(length_in_bits / 128);
     const auto& kernels = detail::aes_kernels();
     std::uint8_t chain[block_size];
     switch (mode_) {
-        case ecb: kernels.encrypt_ecb(schedule_, input, output, blocks); break;
+        case ecb: (decrypting ? kernels.decrypt_ecb : kernels.encrypt_ecb)(schedule_, input, output, blocks); break;
         case cbc:
             std::memcpy(chain, iv_, block_size);
-            kernels.encrypt_cbc(schedule_, chain, input, output, blocks);
+            (decrypting ? kernels.decrypt_cbc : kernels.encrypt_cbc)(schedule_, chain, input, output, blocks);
             break;
-        default: run_cfb1(input, blocks, output, false); break;
+        default: run_cfb1(input, blocks, output, decrypting); break;
     }
     return static_cast<std::int64_t>(blocks) * 128;
+}
+
+std::int64_t Rijndael::block_encrypt(const std::uint8_t* input, std::int64_t length_in_bits, std::uint8_t* output) {
+    if (!initialized_) return not_initialized;
+    if (direction_ != encrypt) return bad_direction;
+    return run_blocks(input, length_in_bits, output, false);
 }
 
 std::int64_t Rijndael::block_decrypt(const std::uint8_t* input, std::int64_t length_in_bits, std::uint8_t* output) {
     if (!initialized_) return not_initialized;
     if (mode_ != cfb1 && direction_ != decrypt) return bad_direction;
-    if (input == nullptr || length_in_bits <= 0) return 0;
-    const auto blocks = static_cast<std::size_t>(length_in_bits / 128);
-    const auto& kernels = detail::aes_kernels();
-    std::uint8_t chain[block_size];
-    switch (mode_) {
-        case ecb: kernels.decrypt_ecb(schedule_, input, output, blocks); break;
-        case cbc:
-            std::memcpy(chain, iv_, block_size);
-            kernels.decrypt_cbc(schedule_, chain, input, output, blocks);
-            break;
-        default: run_cfb1(input, blocks, output, true); break;
-    }
-    return static_cast<std::int64_t>(blocks) * 128;
+    return run_blocks(input, length_in_bits, output, true);
 }
 
 std::int64_t Rijndael::pad_encrypt(const std::uint8_t* input, std::int64_t length, std::uint8_t* output) {

@@ -64,6 +64,8 @@ public:
     [[nodiscard]] std::int64_t pad_decrypt(const std::uint8_t* input, std::int64_t length, std::uint8_t* output);
 
 private:
+    std::int64_t run_blocks(const std::uint8_t* input, std::int64_t length_in_bits, std::uint8_t* output,
+                            bool decrypting) const;
     void run_cfb1(const std::uint8_t* input, std::size_t blocks, std::uint8_t* output, bool decrypting) const;
 
     detail::AesKeySchedule schedule_{};
