@@ -185,7 +185,7 @@ void aes_expand_key(AesKeySchedule& schedule, const std::uint8_t* key, std::size
     const int nk = static_cast<int>(key_size / 4);
     const int rounds = nk + 6;
     const int total = 4 * (rounds + 1);
-    std::uint32_t w[60];
+    std::uint32_t w[60] = {};
     for (int i = 0; i < nk; ++i) w[i] = load_be32(key + 4 * i);
     std::uint32_t rcon = 0x01;
     for (int i = nk; i < total; ++i) {

@@ -26,6 +26,7 @@ public:
     // `compress(blocks, count)` consumes `count` whole 64-byte blocks.
     template <class Compress>
     void update(const std::uint8_t* data, std::size_t size, Compress&& compress) {
+        if (size == 0) return;  // `data` may then be null
         total_bytes_ += size;
         if (used_ > 0) {
             const std::size_t take = size < block_size - used_ ? size : block_size - used_;
