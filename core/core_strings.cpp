@@ -30,6 +30,15 @@ const bk::StringTable& core_strings() {
         {288, u"Connection pause"},
         {289, u"Connection reset"},
         {290, u"Errors while accessing to server"},
+        // ciphers
+        {401, u"Unsupported block mode"},
+        {402, u"Unsupported operation direction"},
+        {403, u"The key length was incorrect"},
+        {404, u"The key is incorrect"},
+        {405, u"Rijndael still not initialized"},
+        {406, u"The operation direction was incorrect"},
+        {407, u"The data is corrupted"},
+        {408, u"The length of the inputing buffer was too long to encrypt"},
     };
     return table;
 }
