@@ -209,8 +209,8 @@ RunHeader ArchiveFormat::read_run_header(DataInputStream& in, bool has_copy_root
     h.backup_time = in.read_int64();
     h.compression = in.read_ushort();
     const std::uint16_t cipher = in.read_ushort();
-    if (cipher > static_cast<std::uint16_t>(RunCipher::rijndael)) throw bk::FormatException(u"Unknown cipher");
-    h.cipher = static_cast<RunCipher>(cipher);
+    if (cipher > static_cast<std::uint16_t>(CipherId::rijndael)) throw bk::FormatException(u"Unknown cipher");
+    h.cipher = static_cast<CipherId>(cipher);
     h.directory_count = in.read_uint();
     h.file_count = in.read_uint();
     h.total_size = in.read_uint64();

@@ -69,9 +69,6 @@ enum class SecurityKind : std::uint16_t {
     password_removed = 8,
 };
 
-// Cipher of a run's data, in the run header.
-enum class RunCipher : std::uint16_t { none = 0, xor_cipher = 1, panama = 2, rijndael = 3 };
-
 // Source tags of the security header.
 enum class SourceTag : std::uint8_t {
     directory = 5,

@@ -7,6 +7,7 @@
 
 #include "basekit/types.h"
 #include "core/archive/archive_layout.h"
+#include "core/security/cipher_selection.h"
 
 namespace brim::archive {
 
@@ -55,7 +56,7 @@ struct RunHeader {
     std::uint32_t size = 0;  // bytes after this field up to the end of the catalogue
     std::int64_t backup_time = 0;
     std::uint16_t compression = 0;
-    RunCipher cipher = RunCipher::none;
+    CipherId cipher = CipherId::none;
     std::uint32_t directory_count = 0;
     std::uint32_t file_count = 0;
     std::uint64_t total_size = 0;

@@ -126,7 +126,7 @@ TEST(ArchiveFormat, RunHeadersOfAnArchiveKindAndACopyKind) {
     RunHeader archive_run;
     archive_run.size = 0x100;
     archive_run.backup_time = 0x0A0B0C0D0E0F1011;
-    archive_run.cipher = RunCipher::rijndael;
+    archive_run.cipher = CipherId::rijndael;
     archive_run.directory_count = 2;
     archive_run.file_count = 3;
     archive_run.total_size = 0x1000;
@@ -140,7 +140,7 @@ TEST(ArchiveFormat, RunHeadersOfAnArchiveKindAndACopyKind) {
     EXPECT_EQ(archive_bytes[offset_run_data_length + 6], 0x20);
 
     RunHeader copy_run = archive_run;
-    copy_run.cipher = RunCipher::none;
+    copy_run.cipher = CipherId::none;
     copy_run.data_length = 0;
     copy_run.has_copy_root = true;
     copy_run.copy_root = u"R";

@@ -1,0 +1,78 @@
+#pragma once
+// Where everything lies in an existing archive set: the chain of files, the
+// runs in each, the extents of each run's data across the files, and where
+// each file's runs end. Reading it touches nothing.
+//
+// Each file of the set counts the run headers it holds (the run count at
+// offset 16 of the main archive, and of each volume's link). A run's data
+// follows its catalogue and, when the run spans, continues right after the
+// link of the next volume. A file whose span word is not 0 ends with the
+// next volume's name; the last file of the chain ends with eight zero bytes.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "basekit/types.h"
+#include "core/archive/archive_format.h"
+#include "core/archive/archive_records.h"
+#include "core/archive/data_header.h"
+
+namespace brim::archive {
+
+struct DataExtent {
+    std::size_t file = 0;     // index into SetLayout::files
+    std::uint64_t offset = 0;  // where the bytes start in that file
+    std::uint64_t length = 0;
+};
+
+struct RunLayout {
+    std::size_t file = 0;             // the file holding the run header
+    std::uint64_t header_offset = 0;  // where the run header starts
+    RunHeader header;
+    std::uint64_t catalogue_offset = 0;
+    std::unique_ptr<DataHeader> root;  // with read_catalogues only
+    std::vector<DataExtent> data;      // the run's data area, in order
+};
+
+struct SetFileLayout {
+    bk::String path;
+    FileHeader file_header;
+    std::optional<VolumeLink> link;  // volumes only
+    std::uint32_t run_count = 0;
+    std::uint64_t size = 0;
+    std::uint64_t runs_end = 0;       // where the last complete run of this file ends
+    std::uint64_t trailer_offset = 0;  // where the trailer starts
+    bool trailer_sound = false;        // the trailer is where the runs end and reads as it should
+};
+
+struct SetLayout {
+    std::unique_ptr<ArchiveFormat> format;
+    SecurityHeader security;
+    std::vector<SetFileLayout> files;
+    std::vector<RunLayout> runs;
+
+    std::uint32_t run_count() const { return static_cast<std::uint32_t>(runs.size()); }
+    // True when every file ends with its trailer right after its runs.
+    bool is_complete() const;
+};
+
+enum class LayoutError { none, no_file, empty_file, damaged, newer_version, missing_volume, wrong_volume };
+
+struct LayoutResult {
+    LayoutError error = LayoutError::none;
+    bk::String missing_volume;  // the volume looked for, with missing_volume
+    SetLayout layout;
+};
+
+// Reads the set whose main archive is `main_path`. `has_copy_root` tells the
+// run headers of the copy kinds; catalogues are read into trees when asked.
+// `program_major` is the running program's major version (newer sets are refused).
+LayoutResult read_set_layout(bk::StringView main_path, bool has_copy_root, bool read_catalogues,
+                             std::uint32_t program_major);
+
+// The name a file's trailer holds when it is a volume name, found from the
+// end of the file: a string whose text names an existing file beside it.
+std::optional<bk::String> read_trailer_name(bk::StringView path, std::uint64_t size, const ArchiveFormat& format);
+
+}  // namespace brim::archive

@@ -1,0 +1,98 @@
+#pragma once
+// Writes runs into a job's archive set: a new set, or runs appended to an
+// existing one, with continuation volumes when a file of the set would pass
+// its size limit.
+//
+// A run is made durable before it is counted: its headers, catalogue, data
+// and trailers are written and put on the disk first, and only then are the
+// run count and span words of the set rewritten. A set whose last run never
+// got that far still reads as the runs before it; opening it for writing
+// cuts it back to the end of its last complete run and writes the trailer
+// again before anything else is written.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "basekit/types.h"
+#include "core/archive/data_writer.h"
+#include "core/archive/set_layout.h"
+
+namespace brim::archive {
+
+struct SetWriterSettings {
+    std::uint64_t segment_limit = default_segment_limit;  // largest size of one file of the set
+    std::size_t buffer_size = 4 * 1024 * 1024;              // write buffer of each file
+    bool has_copy_root = false;                             // the copy kinds
+    std::uint32_t program_major = 1;
+};
+
+class SetWriter final : private VolumeSource {
+public:
+    enum class State { no_set = 8, opened = 1, damaged = 3, newer_version = 5 };
+
+    // Looks at the set at `main_path` (which need not exist).
+    SetWriter(bk::String main_path, SetWriterSettings settings);
+    ~SetWriter() override;
+    SetWriter(const SetWriter&) = delete;
+    SetWriter& operator=(const SetWriter&) = delete;
+
+    State state() const { return state_; }
+    // Runs in every file of the chain.
+    std::uint32_t run_count() const;
+    const SetLayout* layout() const { return state_ == State::opened ? &layout_.layout : nullptr; }
+    // The files of the set, main archive first.
+    std::vector<bk::String> files() const;
+
+    // Starts a run: creates the set with `security` when there is none,
+    // otherwise appends (in a volume of its own when `own_volume`). Writes
+    // the run header and the catalogue of `root`, whose files' stored sizes
+    // are set here from the cipher. Throws IOException.
+    void begin_run(const SecurityHeader& security, RunHeader run, DataHeader& root, bool own_volume);
+    // Writes the files' data in catalogue order; stops early when the
+    // context says so. Files not written are marked as holding no data.
+    void write_data(RunContext& context, DataCipher* cipher);
+    // Repairs the catalogue when files were incomplete, writes the trailers,
+    // puts everything on the disk, then counts the run.
+    void finish_run();
+
+    // Whether any file of the last run was incomplete (or not written).
+    bool had_incomplete_files() const { return incomplete_; }
+    std::uint64_t data_length() const { return data_length_; }
+
+private:
+    struct OpenFile {
+        std::unique_ptr<SetFileWriter> writer;
+        std::size_t layout_index = 0;   // its place in the chain
+        std::uint64_t data_end = 0;     // where this file's part of the run ends
+        bool is_new = false;
+        bool is_main = false;
+    };
+
+    SetFileWriter& open_continuation(std::uint64_t& room) override;
+    OpenFile& create_volume(VolumeRole role);
+    void repair_catalogue();
+    void write_trailers();
+    void count_run();
+    std::uint64_t room_for(std::uint64_t written, std::uint64_t estimate) const;
+
+    bk::String main_path_;
+    SetWriterSettings settings_;
+    State state_ = State::no_set;
+    LayoutResult layout_;
+    const SecurityHeader* security_ = nullptr;
+    std::vector<OpenFile> open_;   // files touched by the current run, in chain order
+    DataHeader* root_ = nullptr;
+    RunHeader run_;
+    std::size_t header_index_ = 0;  // the open file holding the run header
+    std::uint64_t run_header_offset_ = 0;
+    std::uint64_t catalogue_offset_ = 0;
+    std::uint32_t catalogue_size_ = 0;
+    std::optional<std::uint64_t> room_;
+    std::uint64_t data_length_ = 0;
+    bool incomplete_ = false;
+    std::unique_ptr<ArchiveFormat> format_;
+};
+
+}  // namespace brim::archive

@@ -1,0 +1,296 @@
+#include "core/archive/set_writer.h"
+
+#include <fstream>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "basekit/convertion.h"
+#include "basekit/file_stream.h"
+#include "core/archive/catalogue.h"
+#include "core/security/xor_cipher.h"
+#include "core/security/rijndael_cipher.h"
+#include "tests/support/temp_dir.h"
+
+namespace brim::archive {
+namespace {
+
+using brim_test::read_bytes;
+using brim_test::TempDir;
+using brim_test::write_bytes;
+using Bytes = std::vector<std::uint8_t>;
+
+bk::String native(const std::filesystem::path& p) { return bk::from_native_path(p.string()); }
+
+// Reads items from their files; can stop after a number of files and fail
+// chosen files.
+class FileRunContext : public RunContext {
+public:
+    bool has_stopped() const override { return stop_after >= 0 && written >= stop_after; }
+    void on_file(const bk::String&, std::uint32_t) override {}
+    void on_size(std::uint32_t) override {}
+    std::unique_ptr<bk::InputStream> open_item(const DataHeader& item) override {
+        return std::make_unique<bk::FileInputStream>(item.full_path());
+    }
+    void item_failed(const DataHeader&, const bk::Exception&) override { ++failed; }
+    void item_written(const DataHeader&, std::uint64_t) override { ++written; }
+
+    int stop_after = -1;
+    int written = 0;
+    int failed = 0;
+};
+
+// A source tree: nested and empty directories, empty files, 64 KiB and
+// 64 KiB + 1, and a larger file.
+struct SourceTree {
+    explicit SourceTree(const std::filesystem::path& root) : path(root) {
+        std::filesystem::create_directories(root / "a" / "b");
+        std::filesystem::create_directories(root / "empty");
+        put("a/b/x", 65536);
+        put("a/y", 65537);
+        put("a/empty-file", 0);
+        put("z", 200000);
+        put("small", 17);
+    }
+    void put(const std::string& name, std::size_t size) {
+        std::string bytes(size, '\0');
+        std::mt19937 random(static_cast<unsigned>(size));
+        for (char& c : bytes) c = static_cast<char>(random());
+        write_bytes(path / name, bytes);
+    }
+    std::filesystem::path path;
+};
+
+std::unique_ptr<DataHeader> scan(const std::filesystem::path& dir) {
+    auto item = std::make_unique<DataHeader>(ItemKind::directory, native(dir));
+    std::vector<std::filesystem::directory_entry> entries(std::filesystem::directory_iterator(dir), {});
+    std::sort(entries.begin(), entries.end());
+    for (const auto& e : entries) {
+        if (e.is_directory()) {
+            item->add_directory(scan(e.path()));
+        } else {
+            auto file = std::make_unique<DataHeader>(ItemKind::file, native(e.path().filename()));
+            file->size = e.file_size();
+            item->add_file(std::move(file));
+        }
+    }
+    return item;
+}
+
+std::unique_ptr<DataHeader> tree_of(const std::filesystem::path& dir) {
+    auto root = std::make_unique<DataHeader>(ItemKind::directory, u"");
+    root->add_directory(scan(dir));
+    recount(*root);
+    return root;
+}
+
+RunHeader run_for(const DataHeader& root, CipherId cipher) {
+    RunHeader run;
+    run.backup_time = 1234;
+    run.cipher = cipher;
+    run.directory_count = root.subtree_directories;
+    run.file_count = root.subtree_files;
+    run.total_size = root.size;
+    return run;
+}
+
+SecurityHeader new_set_header() {
+    SecurityHeader h;
+    h.job_name = u"job";
+    h.backup_kind = 1;
+    return h;
+}
+
+// The run's data area as one byte string, across volumes.
+Bytes data_area(const SetLayout& layout, const RunLayout& run) {
+    Bytes bytes;
+    for (const auto& extent : run.data) {
+        const std::string file = read_bytes(bk::to_native_path(layout.files[extent.file].path));
+        bytes.insert(bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(extent.offset),
+                     file.begin() + static_cast<std::ptrdiff_t>(extent.offset + extent.length));
+    }
+    return bytes;
+}
+
+// Checks every file's block against its source, deciphering each chunk.
+void expect_data_matches_sources(const SetLayout& layout, const RunLayout& run, DataCipher* decipher) {
+    const Bytes area = data_area(layout, run);
+    EXPECT_EQ(area.size(), run.header.data_length);
+    for_each_file(*run.root, [&](const DataHeader& file) {
+        const std::uint64_t at = file.data_offset;
+        ASSERT_LE(at + file.stored_size + 4, area.size());
+        EXPECT_EQ(area[at], 0x01);
+        EXPECT_EQ(area[at + 2 + file.stored_size], 0x01);
+        Bytes stored(area.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                     area.begin() + static_cast<std::ptrdiff_t>(at + 2 + file.stored_size));
+        Bytes plain;
+        if (decipher == nullptr) {
+            plain = stored;
+        } else {
+            const std::size_t unit = decipher->id() == CipherId::rijndael ? chunk_size + 16 : chunk_size;
+            for (std::size_t i = 0; i < stored.size(); i += unit) {
+                Bytes part;
+                decipher->decrypt(stored.data() + i, std::min(unit, stored.size() - i), part);
+                plain.insert(plain.end(), part.begin(), part.end());
+            }
+        }
+        const std::string source = read_bytes(bk::to_native_path(file.full_path()));
+        EXPECT_EQ(std::string(plain.begin(), plain.end()), source) << bk::to_utf8(file.full_path());
+    });
+}
+
+const std::uint8_t key[32] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16,
+                              17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
+const std::uint8_t iv[16] = {9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2, 3, 4, 5, 6};
+
+struct CipherCase {
+    CipherId run_cipher;
+    std::function<std::unique_ptr<DataCipher>(bool decrypting)> make;
+};
+
+std::vector<CipherCase> cipher_cases() {
+    return {
+        {CipherId::none, [](bool) { return std::unique_ptr<DataCipher>(); }},
+        {CipherId::xor_key, [](bool) { return std::unique_ptr<DataCipher>(std::make_unique<XorCipher>(key)); }},
+        {CipherId::rijndael,
+         [](bool decrypting) { return std::unique_ptr<DataCipher>(std::make_unique<RijndaelCipher>(key, decrypting, iv)); }},
+    };
+}
+
+TEST(SetWriter, WritesANewSetAndReadsItBackForEachCipher) {
+    for (const auto& c : cipher_cases()) {
+        TempDir dir;
+        SourceTree sources(dir / "src");
+        const bk::String main = native(dir / "set.bvf");
+        auto root = tree_of(sources.path);
+        {
+            SetWriter writer(main, {});
+            ASSERT_EQ(writer.state(), SetWriter::State::no_set);
+            writer.begin_run(new_set_header(), run_for(*root, c.run_cipher), *root, false);
+            FileRunContext context;
+            auto cipher = c.make(false);
+            writer.write_data(context, cipher.get());
+            writer.finish_run();
+            EXPECT_FALSE(writer.had_incomplete_files());
+        }
+        const auto result = read_set_layout(main, false, true, 1);
+        ASSERT_EQ(result.error, LayoutError::none);
+        ASSERT_TRUE(result.layout.is_complete());
+        ASSERT_EQ(result.layout.run_count(), 1u);
+        const RunLayout& run = result.layout.runs[0];
+        EXPECT_EQ(run.header.cipher, c.run_cipher);
+        auto decipher = c.make(true);
+        expect_data_matches_sources(result.layout, run, decipher.get());
+        if (c.run_cipher == CipherId::rijndael) {
+            // 65,536 bytes are stored as one padded chunk of 65,552; an empty file as nothing.
+            const DataHeader& x = *run.root->directories()[0]->directories()[0]->directories()[0]->files()[0];
+            EXPECT_EQ(x.stored_size, 65552);
+        }
+    }
+}
+
+TEST(SetWriter, AppendedRunReplacesTheTrailerAndGrowsTheRunCount) {
+    TempDir dir;
+    SourceTree sources(dir / "src");
+    const bk::String main = native(dir / "set.bvf");
+    for (int run = 0; run < 3; ++run) {
+        auto root = tree_of(sources.path);
+        SetWriter writer(main, {});
+        writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
+        FileRunContext context;
+        writer.write_data(context, nullptr);
+        writer.finish_run();
+        const std::string bytes = read_bytes(dir / "set.bvf");
+        EXPECT_EQ(bytes.substr(bytes.size() - 8), std::string(8, '\0'));
+        EXPECT_EQ(static_cast<unsigned char>(bytes[19]), run + 1);  // the run count at offset 16
+    }
+    const auto result = read_set_layout(main, false, true, 1);
+    ASSERT_EQ(result.error, LayoutError::none);
+    EXPECT_EQ(result.layout.run_count(), 3u);
+    for (const auto& run : result.layout.runs) expect_data_matches_sources(result.layout, run, nullptr);
+}
+
+TEST(SetWriter, SpansVolumesAndReadsThemBackWhole) {
+    for (const auto& c : cipher_cases()) {
+        TempDir dir;
+        SourceTree sources(dir / "src");
+        sources.put("big", 300000);
+        const bk::String main = native(dir / "set.bvf");
+        auto root = tree_of(sources.path);
+        SetWriterSettings settings;
+        settings.segment_limit = 16576 + 16384 + 150000;  // room for about 150 kB of data per file
+        {
+            SetWriter writer(main, settings);
+            writer.begin_run(new_set_header(), run_for(*root, c.run_cipher), *root, false);
+            FileRunContext context;
+            auto cipher = c.make(false);
+            writer.write_data(context, cipher.get());
+            writer.finish_run();
+        }
+        const auto result = read_set_layout(main, false, true, 1);
+        ASSERT_EQ(result.error, LayoutError::none);
+        EXPECT_GE(result.layout.files.size(), 3u);
+        EXPECT_TRUE(result.layout.is_complete());
+        auto decipher = c.make(true);
+        expect_data_matches_sources(result.layout, result.layout.runs[0], decipher.get());
+        for (const auto& file : result.layout.files) EXPECT_TRUE(file.path == main || file.path.ends_with(u".bvs"));
+    }
+}
+
+TEST(SetWriter, AStoppedRunLeavesTheTrueDataLengthAndUnwrittenFilesWithoutData) {
+    TempDir dir;
+    SourceTree sources(dir / "src");
+    const bk::String main = native(dir / "set.bvf");
+    auto root = tree_of(sources.path);
+    {
+        SetWriter writer(main, {});
+        writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
+        FileRunContext context;
+        context.stop_after = 2;
+        writer.write_data(context, nullptr);
+        writer.finish_run();
+        EXPECT_TRUE(writer.had_incomplete_files());
+    }
+    const auto result = read_set_layout(main, false, true, 1);
+    ASSERT_EQ(result.error, LayoutError::none);
+    const RunLayout& run = result.layout.runs[0];
+    int with_data = 0, without = 0;
+    for_each_file(*run.root, [&](const DataHeader& f) {
+        if (f.data_flag == data_valid) ++with_data;
+        else ++without;
+    });
+    EXPECT_EQ(with_data, 2);
+    EXPECT_EQ(without, 3);
+    // a/b/x and a/empty-file went in; y, small and z did not.
+    EXPECT_EQ(run.header.data_length, 65536u + 2 * 4);
+    EXPECT_EQ(run.header.data_length, data_area(result.layout, run).size());
+}
+
+TEST(SetWriter, AnUnfinishedRunIsCutAwayBeforeTheNextOne) {
+    TempDir dir;
+    SourceTree sources(dir / "src");
+    const bk::String main = native(dir / "set.bvf");
+    auto write_run = [&](bool finish) {
+        auto root = tree_of(sources.path);
+        SetWriter writer(main, {});
+        writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
+        FileRunContext context;
+        writer.write_data(context, nullptr);
+        if (finish) writer.finish_run();
+    };
+    write_run(true);
+    write_run(false);  // as if the process died before the run was counted
+    auto damaged = read_set_layout(main, false, true, 1);
+    ASSERT_EQ(damaged.error, LayoutError::none);
+    EXPECT_EQ(damaged.layout.run_count(), 1u);
+    EXPECT_FALSE(damaged.layout.is_complete());
+    write_run(true);
+    const auto repaired = read_set_layout(main, false, true, 1);
+    ASSERT_EQ(repaired.error, LayoutError::none);
+    EXPECT_TRUE(repaired.layout.is_complete());
+    EXPECT_EQ(repaired.layout.run_count(), 2u);
+    for (const auto& run : repaired.layout.runs) expect_data_matches_sources(repaired.layout, run, nullptr);
+}
+
+}  // namespace
+}  // namespace brim::archive
