@@ -74,11 +74,11 @@ FileHeader ArchiveFormat::read_file_header(DataInputStream& in) {
 
 // ---- FTP entries, shared by the security header and the run header ----
 
-std::uint32_t ArchiveFormat::write_ftp_entries(DataOutputStream& out, const std::vector<FtpServerEntry>& entries) const {
+std::uint32_t ArchiveFormat::write_ftp_entries(DataOutputStream& out, const std::vector<FtpConnectInfo>& entries) const {
     std::uint32_t written = 4;
     out.write_uint(static_cast<std::uint32_t>(entries.size()));
     for (const auto& e : entries) {
-        written += write_string(out, e.host);
+        written += write_string(out, e.server);
         written += write_string(out, e.user);
         written += write_string(out, e.password);
         out.write_ushort(e.port);
@@ -89,12 +89,12 @@ std::uint32_t ArchiveFormat::write_ftp_entries(DataOutputStream& out, const std:
     return written + 4;
 }
 
-std::vector<FtpServerEntry> ArchiveFormat::read_ftp_entries(DataInputStream& in) const {
+std::vector<FtpConnectInfo> ArchiveFormat::read_ftp_entries(DataInputStream& in) const {
     const std::uint32_t count = in.read_uint();
-    std::vector<FtpServerEntry> entries;
+    std::vector<FtpConnectInfo> entries;
     for (std::uint32_t i = 0; i < count; ++i) {
-        FtpServerEntry e;
-        e.host = read_string(in);
+        FtpConnectInfo e;
+        e.server = read_string(in);
         e.user = read_string(in);
         e.password = read_string(in);
         e.port = in.read_ushort();
@@ -114,7 +114,7 @@ std::uint32_t ArchiveFormat::security_body_size(const SecurityHeader& h) const {
     if (!has_ftp_entries()) return size + v1_security_filler;
     size += 4 + 4;
     for (const auto& e : h.ftp_servers)
-        size += string_size(e.host) + string_size(e.user) + string_size(e.password) + 3;
+        size += string_size(e.server) + string_size(e.user) + string_size(e.password) + 3;
     return size;
 }
 
@@ -181,7 +181,7 @@ std::uint32_t ArchiveFormat::run_header_rest_size(const RunHeader& h) const {
     if (has_ftp_entries()) {
         size += 4 + 4;
         for (const auto& e : h.ftp_servers)
-            size += string_size(e.host) + string_size(e.user) + string_size(e.password) + 3;
+            size += string_size(e.server) + string_size(e.user) + string_size(e.password) + 3;
     } else if (!h.has_copy_root) {
         size += v1_run_header_filler;
     }

@@ -67,8 +67,8 @@ protected:
     virtual bool has_ftp_entries() const = 0;
 
 private:
-    std::uint32_t write_ftp_entries(bk::DataOutputStream& out, const std::vector<FtpServerEntry>& entries) const;
-    std::vector<FtpServerEntry> read_ftp_entries(bk::DataInputStream& in) const;
+    std::uint32_t write_ftp_entries(bk::DataOutputStream& out, const std::vector<FtpConnectInfo>& entries) const;
+    std::vector<FtpConnectInfo> read_ftp_entries(bk::DataInputStream& in) const;
     std::uint32_t security_body_size(const SecurityHeader& header) const;
     std::uint32_t write_record_tail(bk::DataOutputStream& out, std::uint8_t data_flag, bool has_flag,
                                     std::uint32_t posix_mode) const;

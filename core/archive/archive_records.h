@@ -7,6 +7,7 @@
 
 #include "basekit/types.h"
 #include "core/archive/archive_layout.h"
+#include "core/media/ftp_connect_info.h"
 #include "core/security/cipher_selection.h"
 
 namespace brim::archive {
@@ -15,16 +16,6 @@ struct FileHeader {
     std::uint32_t magic = archive::magic;
     std::uint32_t version = format_version_2;
     std::uint32_t span = 0;
-};
-
-// One FTP server as the security header and run headers keep it.
-struct FtpServerEntry {
-    bk::String host;
-    bk::String user;
-    bk::String password;
-    std::uint16_t port = 21;
-    bool passive = false;
-    friend bool operator==(const FtpServerEntry&, const FtpServerEntry&) = default;
 };
 
 struct SourceEntry {
@@ -47,7 +38,7 @@ struct SecurityHeader {
     std::uint32_t time_value = 0;
     std::array<std::uint8_t, verifier_size> verifier{};
     std::array<std::uint8_t, key_size> job_wrapped_key{};
-    std::vector<FtpServerEntry> ftp_servers;
+    std::vector<FtpConnectInfo> ftp_servers;
     friend bool operator==(const SecurityHeader&, const SecurityHeader&) = default;
 };
 
@@ -63,7 +54,7 @@ struct RunHeader {
     std::uint64_t data_length = 0;
     bool has_copy_root = false;  // the copy kinds name their copy root folder
     bk::String copy_root;
-    std::vector<FtpServerEntry> ftp_servers;
+    std::vector<FtpConnectInfo> ftp_servers;
     friend bool operator==(const RunHeader&, const RunHeader&) = default;
 };
 

@@ -139,6 +139,7 @@ void SetWriter::begin_run(const SecurityHeader& security, RunHeader run, DataHea
     catalogue_offset_ = target.writer->size();
     catalogue_size_ = static_cast<std::uint32_t>(catalogue.size());
     target.writer->write(catalogue);
+    target.data_end = target.writer->size();
 
     const std::uint64_t room = room_for(run_header_offset_, estimate);
     room_ = total_data < room ? std::nullopt : std::optional<std::uint64_t>(room);
