@@ -16,6 +16,16 @@ bool is_hidden_name(StringView full_name) {
 }
 
 // The Windows attribute bits of an entry (docs/platform.md).
+// The file-type bits of st_mode, which are the same on every POSIX system.
+std::uint32_t posix_type_bits(os::EntryKind kind) {
+    switch (kind) {
+        case os::EntryKind::regular: return 0100000;
+        case os::EntryKind::directory: return 0040000;
+        case os::EntryKind::symlink: return 0120000;
+        default: return 0;
+    }
+}
+
 FileAttributes derive_attributes(const os::EntryStatus& status, StringView full_name) {
     using namespace file_attribute;
     FileAttributes bits = 0;
@@ -79,6 +89,7 @@ void SystemFile::refresh() const {
         record.last_modified_time = status.modify_time;
         record.creation_time = status.birth_time.value_or(status.modify_time);
         record.resolves_to_directory = status.target_kind == os::EntryKind::directory;
+        record.posix_mode = status.mode | posix_type_bits(status.kind);
     }
     stale_ = false;
 }
@@ -96,6 +107,8 @@ std::int64_t SystemFile::last_modified_time() const { return attributes().last_m
 std::int64_t SystemFile::creation_time() const { return attributes().creation_time; }
 std::int64_t SystemFile::last_access_time() const { return attributes().last_access_time; }
 FileAttributes SystemFile::file_attrs() const { return attributes().attrs; }
+std::uint32_t SystemFile::posix_mode() const { return attributes().posix_mode; }
+std::uint64_t SystemFile::size() const { return attributes().size; }
 
 bool SystemFile::is_link() const {
     const FileAttributes bits = file_attrs();

@@ -76,6 +76,11 @@ public:
     FileAttributes file_attrs() const;
     // The reparse-point bit: the path itself is a symbolic link.
     bool is_link() const;
+    // The POSIX file type and permission bits of the entry itself (st_mode),
+    // 0 when it does not exist.
+    std::uint32_t posix_mode() const;
+    // The size: a file's length, a link's target length (0 when missing).
+    std::uint64_t size() const;
 
     // Set the times of the entry itself (a link's own times); IOException
     // when the path is missing or cannot be changed. A creation time cannot
@@ -115,6 +120,7 @@ protected:
         std::int64_t last_access_time = 0;
         std::int64_t last_modified_time = 0;
         bool resolves_to_directory = false;  // a directory, or a link to one
+        std::uint32_t posix_mode = 0;
     };
     // The record, loaded first when stale.
     const Attributes& attributes() const;

@@ -5,6 +5,8 @@ namespace brim {
 const bk::StringTable& core_strings() {
     static const bk::StringTable table{
         {106, u"Internal exception occurred"},
+        // backup engine
+        {190, u"Unable to parse \"%s\"(%s)."},
         // FTP client
         {260, u"FTP exception was thrown."},
         {261, u"Can't initialize netword."},

@@ -65,6 +65,8 @@ thread_local std::int32_t last_code = 0;
 int native_for_code(std::int32_t code) {
     if (code == last_code && last_native != 0) return last_native;
     if ((code & error::native_flag) != 0) return code & ~error::native_flag;
+    // A path that is not there reads best as "No such file or directory".
+    if (code == error::path_not_found) return ENOENT;
     for (const auto& row : errno_table)
         if (row.code == code) return row.native;
     if (code == error::file_exists) return EEXIST;

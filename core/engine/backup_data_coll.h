@@ -1,0 +1,80 @@
+#pragma once
+// The scan of a job's sources into the tree of items a run writes: the
+// order, the extension filter, the counts and sizes, the space estimate, and
+// what is reported when a source cannot be read. Symbolic links are recorded
+// as entries (a file item holding the link), never followed, except a source
+// that is itself a link, which is followed once.
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <unordered_map>
+
+#include "core/archive/data_header.h"
+#include "core/engine/scan_events.h"
+#include "core/jobs/backup_item.h"
+
+namespace brim {
+
+class BackupDataColl {
+public:
+    BackupDataColl(const BackupItem& job, ScanEvents& events);
+    virtual ~BackupDataColl();
+    BackupDataColl(const BackupDataColl&) = delete;
+    BackupDataColl& operator=(const BackupDataColl&) = delete;
+
+    // Scans every source in job order. False when the run was stopped.
+    // Throws IOException when a directory source that is a root is missing.
+    bool scan(std::uint32_t cluster_size);
+
+    std::uint32_t file_count() const { return root_->subtree_files; }
+    std::uint32_t directory_count() const { return root_->subtree_directories; }
+    std::uint64_t total_size() const { return root_->size; }
+    DataHeader& root() { return *root_; }
+    const DataHeader& root() const { return *root_; }
+    // Bytes the run needs on the destination (0 when the cluster size is unknown).
+    std::uint64_t space_estimate() const { return estimate_; }
+
+protected:
+    // Whether a file passing the filter enters the run (incremental runs
+    // compare its time with the set's catalogue).
+    virtual bool take_file(const bk::String& full_path, std::int64_t modified);
+    // Whether a scanned directory enters the run.
+    virtual bool keep_directory(DataHeader& directory);
+    virtual void before_all() {}
+    virtual void before_source(const SourceData&) {}
+    virtual void after_source(const SourceData&) {}
+
+private:
+    bool scan_source(const SourceData& source);
+    bool passes_filter(bk::StringView path) const;
+    std::unique_ptr<DataHeader> scan_directory(const bk::String& path, bool& stopped);
+    std::unique_ptr<DataHeader> file_item(const bk::String& path, const bk::String& name, bool follow_link);
+    bool directory_source_exists(const bk::String& path);
+    void add_file(DataHeader& parent, std::unique_ptr<DataHeader> file);
+    std::unique_ptr<DataHeader> scan_ftp_directory(const bk::String& path, bool recursive, bool& stopped);
+
+    const BackupItem& job_;
+    ScanEvents& events_;
+    std::unique_ptr<DataHeader> root_;
+    std::set<bk::String> extensions_;
+    std::uint64_t data_total_ = 0;  // the run's data: each file's size + 4
+    std::uint64_t estimate_ = 0;
+};
+
+// Takes only files whose last-modified time differs from the one recorded
+// for the same path in the set's catalogues (or that have none), and keeps a
+// directory only when a file below it was taken.
+class IncrementalDataColl final : public BackupDataColl {
+public:
+    IncrementalDataColl(const BackupItem& job, ScanEvents& events,
+                        std::unordered_map<bk::String, std::int64_t> recorded_times);
+
+protected:
+    bool take_file(const bk::String& full_path, std::int64_t modified) override;
+    bool keep_directory(DataHeader& directory) override;
+
+private:
+    std::unordered_map<bk::String, std::int64_t> recorded_;
+};
+
+}  // namespace brim
