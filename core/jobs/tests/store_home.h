@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "basekit/convertion.h"
+#include "core/jobs/log_manager.h"
 #include "core/jobs/system_info.h"
 #include "core/jobs/version.h"
 #include "tests/support/isolated_home.h"
@@ -12,6 +13,7 @@
 namespace brim_test {
 
 inline void reset_core_singletons() {
+    brim::LogManager::del_instance();
     brim::SystemInfo::del_instance();
     brim::Version::del_instance();
 }
@@ -22,6 +24,10 @@ protected:
 
     static std::string narrow(const bk::String& text) { return bk::to_ansi(text); }
     static bk::String wide(const std::string& text) { return bk::from_ansi(text); }
+    static bk::String wide(const std::filesystem::path& path) { return bk::from_ansi(path.string()); }
+    std::filesystem::path config_dir() const { return home.data_dir() / "config"; }
+    std::filesystem::path log_dir() const { return home.data_dir() / "logs"; }
+    std::filesystem::path report_dir() const { return home.data_dir() / "reports"; }
 };
 
 }  // namespace brim_test
