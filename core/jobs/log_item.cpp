@@ -35,12 +35,8 @@ bk::StringView log_type_name(LogType type) {
 }
 
 LogType log_type_from_name(bk::StringView text) {
-    for (std::size_t i = 0; i < std::size(type_names); ++i) {
-        const bk::StringView name = type_names[i];
-        if (text.size() + 1 >= name.size() && text.substr(0, name.size() - 1) == name.substr(0, name.size() - 1))
-            return static_cast<LogType>(i);
-    }
-    return LogType::none;
+    const int index = store_text::match_name(text, type_names);
+    return index < 0 ? LogType::none : static_cast<LogType>(index);
 }
 
 bk::String LogItem::source_text() const { return from_system ? bk::String(system_source) : u"Job '" + source + u"'"; }

@@ -115,6 +115,16 @@ bool attributes(bk::StringView line, std::vector<std::pair<bk::String, bk::Strin
     }
 }
 
+int match_name(bk::StringView text, std::span<const bk::StringView> names) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (text == names[i]) return static_cast<int>(i);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const bk::StringView stem = names[i].substr(0, names[i].size() - 1);
+        if (text.size() + 1 >= names[i].size() && text.substr(0, stem.size()) == stem) return static_cast<int>(i);
+    }
+    return -1;
+}
+
 bool parse_int64(bk::StringView text, std::int64_t& value) {
     if (text.empty() || text.size() > 20) return false;
     std::string narrow;

@@ -9,6 +9,7 @@
 // escaped as entities, so that any name or path reads back; a value without
 // those characters is written as it is, byte for byte as the unescaped form.
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -50,6 +51,11 @@ bk::String element_text(bk::StringView line);
 // (value unescaped), up to the tag's '>'. Returns false when the tag is
 // malformed (no '>', a name without ="...").
 bool attributes(bk::StringView line, std::vector<std::pair<bk::String, bk::String>>& out);
+
+// The index of the name that `text` equals, else of the first name that
+// matches it in all but the name's last character (as the stores have always
+// read names); -1 when none does.
+int match_name(bk::StringView text, std::span<const bk::StringView> names);
 
 // Decimal parsing that refuses anything but an optional '-' and digits.
 bool parse_int64(bk::StringView text, std::int64_t& value);
