@@ -97,9 +97,13 @@ void FileInputStream::close() {
     os::close(handle, name_);
 }
 
-FileOutputStream::FileOutputStream(StringView name, FileMode mode, FileShare) : name_(name) {
+FileOutputStream::FileOutputStream(StringView name, FileMode mode, FileShare share)
+    : FileOutputStream(name, mode, share, 0666) {}
+
+FileOutputStream::FileOutputStream(StringView name, FileMode mode, FileShare, unsigned permissions)
+    : name_(name) {
     if (name_.empty()) throw ArgumentException(empty_name_message, u"name");
-    open(mode);
+    open(mode, permissions);
 }
 
 FileOutputStream::FileOutputStream(const File& file, FileMode mode, FileShare share)
@@ -112,11 +116,12 @@ FileOutputStream::~FileOutputStream() {
     }
 }
 
-void FileOutputStream::open(FileMode mode) {
+void FileOutputStream::open(FileMode mode, unsigned permissions) {
     if (handle_ != os::invalid_handle) throw IOException(u"The file has opened");
     os::OpenRequest request;
     request.write = true;
     request.create = to_create(mode);
+    request.mode = permissions;
     handle_ = os::open(name_, request);
     if (mode == FileMode::Append) os::seek(handle_, 0, os::Whence::end, name_);
 }

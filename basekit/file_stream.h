@@ -61,6 +61,9 @@ private:
 class FileOutputStream : public OutputStream {
 public:
     FileOutputStream(StringView name, FileMode mode, FileShare share = FileShare::None);
+    // As above; a file the call creates gets the permission bits
+    // `permissions` (before the umask) instead of 0666.
+    FileOutputStream(StringView name, FileMode mode, FileShare share, unsigned permissions);
     // Opens the file's full name.
     FileOutputStream(const File& file, FileMode mode, FileShare share = FileShare::None);
     ~FileOutputStream() override;
@@ -80,7 +83,7 @@ public:
     const String& get_file_name() const { return name_; }
 
 private:
-    void open(FileMode mode);
+    void open(FileMode mode, unsigned permissions);
     void check_open() const;
 
     String name_;

@@ -44,4 +44,11 @@ void sync(Handle handle, StringView path);
 void truncate(Handle handle, std::int64_t length, StringView path);
 void close(Handle handle, StringView path);
 
+// Advisory whole-file locks (flock): they guard cooperating openers of the
+// same file, in this process (through another descriptor) or in another one,
+// and are released by unlock or when the descriptor is closed. lock waits
+// until the lock is granted.
+void lock(Handle handle, bool exclusive, StringView path);
+void unlock(Handle handle, StringView path);
+
 }  // namespace bk::os

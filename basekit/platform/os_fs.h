@@ -70,6 +70,14 @@ void set_times(StringView path, std::optional<std::int64_t> access_time,
 // A symbolic link has no permissions of its own on Linux: nothing changes.
 void set_owner_writable(StringView path, bool writable);
 
+// Renames `from` to `to`, atomically replacing an existing file `to`; both
+// must lie on one file system.
+void rename_entry(StringView from, StringView to);
+// Hands a directory's entries (a rename, a new file) to the disk.
+void sync_directory(StringView path);
+// Sets the permission bits (07777) of the entry.
+void set_mode(StringView path, std::uint32_t mode);
+
 // The target of a symbolic link, as stored.
 String read_link(StringView path);
 // The process's current directory.

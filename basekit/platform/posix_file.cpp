@@ -1,5 +1,6 @@
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,6 +103,17 @@ void truncate(Handle handle, std::int64_t length, StringView path) {
 void close(Handle handle, StringView path) {
     // The descriptor is gone whatever close reports, so it is never retried.
     if (::close(handle) != 0 && errno != EINTR) fail(errno, path);
+}
+
+void lock(Handle handle, bool exclusive, StringView path) {
+    int rc;
+    do rc = ::flock(handle, exclusive ? LOCK_EX : LOCK_SH);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0) fail(errno, path);
+}
+
+void unlock(Handle handle, StringView path) {
+    if (::flock(handle, LOCK_UN) != 0) fail(errno, path);
 }
 
 }  // namespace bk::os

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdio>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -180,6 +181,23 @@ void set_owner_writable(StringView path, bool writable) {
     const mode_t mode = st.st_mode & 07777;
     const mode_t wanted = writable ? (mode | S_IWUSR) : (mode & ~static_cast<mode_t>(S_IWUSR));
     if (wanted != mode && ::chmod(native.c_str(), wanted) != 0) fail(errno, path);
+}
+
+void rename_entry(StringView from, StringView to) {
+    if (::rename(to_native_path(from).c_str(), to_native_path(to).c_str()) != 0) fail(errno, from);
+}
+
+void sync_directory(StringView path) {
+    const int fd = ::open(to_native_path(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) fail(errno, path);
+    const int rc = ::fsync(fd);
+    const int saved = errno;
+    ::close(fd);
+    if (rc != 0 && saved != EINVAL) fail(saved, path);
+}
+
+void set_mode(StringView path, std::uint32_t mode) {
+    if (::chmod(to_native_path(path).c_str(), static_cast<mode_t>(mode & 07777)) != 0) fail(errno, path);
 }
 
 String read_link(StringView path) {

@@ -3,7 +3,10 @@
 #include <chrono>
 #include <thread>
 
+#include "basekit/exception.h"
 #include "basekit/path.h"
+#include "core/jobs/backup_item_report_coll.h"
+#include "core/jobs/store_settings.h"
 
 namespace brim {
 
@@ -27,6 +30,31 @@ bk::String BackupItem::source_to_string() const {
 
 bool BackupItem::is_append_mode() const {
     return kind == BackupKind::normal && has_option(job_option::keep_set) && append_mode == 1;
+}
+
+BackupItemReportColl* BackupItem::get_reports() {
+    if (name.empty()) return nullptr;
+    if (!reports) {
+        reports = std::make_unique<BackupItemReportColl>(name, report_limit());
+        reports->load();
+    }
+    return reports.get();
+}
+
+void BackupItem::rename_report(bk::StringView new_name) {
+    if (!new_name.empty()) get_reports()->rename(new_name);
+}
+
+std::int64_t BackupItem::last_backup_time() {
+    try {
+        BackupItemReportColl* coll = get_reports();
+        if (coll == nullptr) return 0;
+        const auto all = coll->reports();
+        for (auto it = all.rbegin(); it != all.rend(); ++it)
+            if ((*it)->type != ReportType::restore) return (*it)->begin_time;
+    } catch (const bk::Exception&) {
+    }
+    return 0;
 }
 
 void BackupItem::wait_to_retry() const { std::this_thread::sleep_for(std::chrono::seconds(retry_interval)); }

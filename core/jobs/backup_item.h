@@ -12,6 +12,8 @@
 
 namespace brim {
 
+class BackupItemReportColl;
+
 enum class SourceType : std::uint8_t { directory = 0, file = 1, ftp_server = 2, ftp_directory = 3, ftp_file = 4 };
 
 struct SourceData {
@@ -63,6 +65,18 @@ public:
     std::uint16_t retry_count = 20;
     bk::String password;
     PasswordState password_state = PasswordState::unknown;
+    // The job's run reports; made and loaded by get_reports(), null before.
+    std::unique_ptr<BackupItemReportColl> reports;
+
+    // The job's report collection, made and loaded on the first call and kept
+    // (kept also when loading fails, repaired, and the failure is thrown as
+    // BackupException). Null for a job without a name.
+    BackupItemReportColl* get_reports();
+    // Renames the report collection (and its file) when the name is not empty.
+    void rename_report(bk::StringView new_name);
+    // The begin time of the newest report that is not a restore; 0 when there
+    // is none or the reports cannot be read.
+    std::int64_t last_backup_time();
 
     // The set's main archive: destination joined with the job name, its
     // extension replaced by ".bvd" for the copy kinds and ".bvf" otherwise

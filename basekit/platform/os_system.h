@@ -1,0 +1,31 @@
+#pragma once
+// What the platform tells about the machine, its volumes and the user.
+#include <cstdint>
+#include <optional>
+
+#include "basekit/types.h"
+
+namespace bk::os {
+
+struct VolumeSpace {
+    std::uint32_t block_size = 0;  // the file system's allocation unit in bytes
+    std::int64_t free_bytes = 0;   // bytes the calling user may still use
+};
+
+// The volume that holds `path`. Throws IOException when it cannot be asked.
+VolumeSpace volume_space(StringView path);
+
+// The machine's physical memory in bytes; 0 when the platform cannot tell.
+std::uint64_t physical_memory();
+
+// The login name of the process's user from the password database; empty
+// when the database has no entry for the user.
+String user_name();
+
+// The machine's host name; empty when it cannot be read.
+String host_name();
+
+// The value of an environment variable, absent when it is not set.
+std::optional<String> environment_variable(StringView name);
+
+}  // namespace bk::os

@@ -1,0 +1,58 @@
+#include <climits>
+#include <cstdlib>
+#include <pwd.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <vector>
+
+#include "basekit/convertion.h"
+#include "basekit/error_code.h"
+#include "basekit/platform/os_system.h"
+#include "basekit/system_file.h"
+
+namespace bk::os {
+
+VolumeSpace volume_space(StringView path) {
+    struct statvfs st;
+    const std::string native = to_native_path(path);
+    int rc;
+    do rc = ::statvfs(native.c_str(), &st);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0) SystemFile::throw_io_exception(set_last_native_error(errno), false, path);
+    VolumeSpace space;
+    space.block_size = static_cast<std::uint32_t>(st.f_bsize);
+    space.free_bytes = static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize);
+    return space;
+}
+
+std::uint64_t physical_memory() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long page_size = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || page_size <= 0) return 0;
+    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size);
+}
+
+String user_name() {
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    if (size <= 0) size = 16384;
+    std::vector<char> buffer(static_cast<std::size_t>(size));
+    struct passwd record;
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(::geteuid(), &record, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
+        return {};
+    return from_ansi(found->pw_name);
+}
+
+String host_name() {
+    char buffer[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(buffer, sizeof buffer - 1) != 0) return {};
+    return from_ansi(buffer);
+}
+
+std::optional<String> environment_variable(StringView name) {
+    const char* value = std::getenv(to_ansi(name).c_str());
+    if (value == nullptr) return std::nullopt;
+    return from_ansi(value);
+}
+
+}  // namespace bk::os

@@ -1,0 +1,72 @@
+#pragma once
+// The reports of one job, in memory and in its report file (the job's name
+// + ".log" in the reports directory), trimmed to the store's limit. The job
+// owns its collection; it is used from the GUI thread and the one worker of
+// the job. Each change of the file holds an advisory lock on it.
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "basekit/types.h"
+#include "core/jobs/backup_item_report.h"
+
+namespace brim {
+
+class BackupItemReportColl final {
+public:
+    static constexpr std::uint32_t default_limit = 60;
+
+    // Names the report file; nothing is read. A failure (the reports
+    // directory cannot be made) logs message 119 for the job and throws
+    // BackupException with the failure's message.
+    explicit BackupItemReportColl(bk::StringView job_name, std::uint32_t limit = default_limit);
+    BackupItemReportColl(const BackupItemReportColl&) = delete;
+    BackupItemReportColl& operator=(const BackupItemReportColl&) = delete;
+
+    // Reads the report file, when it exists and is not empty, keeping the
+    // newest `limit` reports. A damaged report: the file is rewritten from
+    // the reports read before it, message 120 is logged and thrown as
+    // BackupException(120). Any other failure: the same repair, message 121
+    // logged, BackupException with the failure's message.
+    void load();
+    // A new report of that type, made now with the result "Failed", appended;
+    // at the limit the oldest report goes and the next save rewrites the file.
+    BackupItemReport* create_report(ReportType type);
+    // Writes the reports not yet in the file (rewriting the file when all are
+    // new or the file is not complete). Logs message 122 and throws
+    // BackupException on failure.
+    void save();
+    void save(BackupItemReport*) {}
+    // The reports not yet handed out here, oldest first; the count becomes 0.
+    std::vector<BackupItemReport*> new_reports();
+    std::vector<BackupItemReport*> reports() const;
+    std::size_t report_size() const { return reports_.size(); }
+    bool empty() const { return reports_.empty(); }
+    const bk::String& log_file() const { return path_; }
+    const bk::String& job_name() const { return job_name_; }
+    void limit(std::uint32_t limit) { limit_ = limit; }
+    // The file is moved to the new name's path when it exists. Throws
+    // BackupException with the platform's message when the move fails.
+    void rename(bk::StringView new_job_name);
+    // Destroys all reports and deletes the file; never throws.
+    void remove();
+    // Writes every report in the export form to `path`. Logs message 123
+    // and throws BackupException on failure.
+    void export_reports(bk::StringView path) const;
+
+private:
+    static bk::String path_for(bk::StringView job_name);
+    std::vector<std::uint8_t> whole_file(bool export_form) const;
+    void read_file();
+    void repair();
+    void trim();
+
+    bk::String job_name_;
+    bk::String path_;
+    std::deque<std::unique_ptr<BackupItemReport>> reports_;
+    std::size_t new_count_ = 0;
+    std::uint32_t limit_;
+};
+
+}  // namespace brim
