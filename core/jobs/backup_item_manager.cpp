@@ -43,6 +43,23 @@ void log_entry(LogType type, const bk::String& text, bk::StringView job_name = {
     }
 }
 
+// Runs `action`; a failure is logged as a fatal error with message `id`
+// (filled with the failure's text) and thrown as BackupException: the
+// failure itself when it is one, else one carrying the logged text.
+template <typename Action>
+auto fatal_on_failure(std::uint32_t id, Action action) {
+    try {
+        return action();
+    } catch (const BackupException& error) {
+        log_entry(LogType::fatal_error, bk::format_text(core_string(id), {error.message()}));
+        throw;
+    } catch (const bk::Exception& error) {
+        const bk::String text = bk::format_text(core_string(id), {error.message()});
+        log_entry(LogType::fatal_error, text);
+        throw BackupException(text);
+    }
+}
+
 bool is_complete_job(const BackupItem& job) {
     return job.kind != BackupKind::none && job.creation_time != 0 && !job.sources.empty();
 }
@@ -106,17 +123,7 @@ bool BackupItemManager::internal_load(bool lenient) {
 
 void BackupItemManager::load() {
     if (!jobs_.empty()) return;
-    bool loaded = false;
-    try {
-        loaded = internal_load(false);
-    } catch (const BackupException& error) {
-        log_entry(LogType::fatal_error, bk::format_text(core_string(109), {error.message()}));
-        throw;
-    } catch (const bk::Exception& error) {
-        const bk::String text = bk::format_text(core_string(109), {error.message()});
-        log_entry(LogType::fatal_error, text);
-        throw BackupException(text);
-    }
+    const bool loaded = fatal_on_failure(109, [this] { return internal_load(false); });
     if (!loaded) {
         jobs_.clear();
         log_entry(LogType::fatal_error, bk::format_text(core_string(109), {core_string(104)}));
@@ -155,16 +162,7 @@ void BackupItemManager::write_config() {
 }
 
 void BackupItemManager::save() {
-    try {
-        write_config();
-    } catch (const BackupException& error) {
-        log_entry(LogType::fatal_error, bk::format_text(core_string(111), {error.message()}));
-        throw;
-    } catch (const bk::Exception& error) {
-        const bk::String text = bk::format_text(core_string(111), {error.message()});
-        log_entry(LogType::fatal_error, text);
-        throw BackupException(text);
-    }
+    fatal_on_failure(111, [this] { write_config(); });
     if (jobs_.empty()) {
         try {
             bk::os::remove_file(data_file_);
