@@ -13,6 +13,7 @@
 #include "core/core_strings.h"
 #include "core/jobs/locked_text_file.h"
 #include "core/jobs/log_manager.h"
+#include "core/jobs/store_streams.h"
 #include "core/jobs/store_text.h"
 #include "core/jobs/system_info.h"
 
@@ -48,10 +49,8 @@ bk::String BackupItemReportColl::path_for(bk::StringView job_name) {
 }
 
 void BackupItemReportColl::read_file() {
-    bk::FileInputStream file(path_, bk::FileShare::None);
-    bk::FileLock lock(file.get_file_handle(), path_, false);
-    bk::BufferedInputStream buffered(&file, false, false);
-    bk::DataInputStream in(&buffered, false);
+    StoreReader reader(path_, true);
+    bk::DataInputStream& in = reader.in();
     store_text::check_header(in);
     while (in.peek() == '\t') reports_.push_back(BackupItemReport::read(in));
     store_text::read_line(in);

@@ -13,6 +13,7 @@
 #include "core/core_strings.h"
 #include "core/jobs/locked_text_file.h"
 #include "core/jobs/store_copy.h"
+#include "core/jobs/store_streams.h"
 #include "core/jobs/store_text.h"
 #include "core/jobs/system_info.h"
 
@@ -42,41 +43,6 @@ std::vector<std::uint8_t> whole_file(const LogItem* item) {
     store_text::write_closing(buffer.out());
     return buffer.bytes();
 }
-
-// Buffered data streams over one file, read under a shared lock.
-class LockedReader final {
-public:
-    explicit LockedReader(bk::StringView path)
-        : file_(path, bk::FileShare::Read),
-          lock_(file_.get_file_handle(), path, false),
-          buffered_(&file_, false, false),
-          data_(&buffered_, false) {}
-    bk::DataInputStream& in() { return data_; }
-
-private:
-    bk::FileInputStream file_;
-    bk::FileLock lock_;
-    bk::BufferedInputStream buffered_;
-    bk::DataInputStream data_;
-};
-
-// Buffered data streams writing a new file.
-class FileWriter final {
-public:
-    explicit FileWriter(bk::StringView path)
-        : file_(path, bk::FileMode::Create, bk::FileShare::Read), buffered_(&file_, false, false), data_(&buffered_, false) {}
-    bk::DataOutputStream& out() { return data_; }
-    void finish() {
-        data_.close();
-        buffered_.close();
-        file_.close();
-    }
-
-private:
-    bk::FileOutputStream file_;
-    bk::BufferedOutputStream buffered_;
-    bk::DataOutputStream data_;
-};
 
 std::vector<bk::String> split_tabs(bk::StringView line, std::size_t fields) {
     std::vector<bk::String> out;
@@ -240,7 +206,7 @@ void LogManager::load(LogItemList& list) {
     new_items_.clear();
     LogItemList read;
     try {
-        LockedReader reader(path_);
+        StoreReader reader(path_, true);
         read_entries(reader.in(), read, TimeForm::decimal);
     } catch (const bk::Exception& error) {
         throw as_backup_exception(error);
@@ -292,11 +258,11 @@ void LogManager::export_log(bk::StringView path, LogFileFormat format) {
         {
             std::lock_guard<std::mutex> guard(mutex_);
             if (bk::File(path_).exists()) {
-                LockedReader reader(path_);
+                StoreReader reader(path_, true);
                 read_entries(reader.in(), items, TimeForm::decimal);
             }
         }
-        FileWriter writer(path);
+        StoreWriter writer(path);
         if (format == LogFileFormat::xml) {
             write_entries(writer.out(), export_comment, items, TimeForm::date_text);
         } else {
@@ -318,9 +284,8 @@ void LogManager::export_log(bk::StringView path, LogFileFormat format) {
 LogItemList LogManager::import_log(bk::StringView path, LogFileFormat format) {
     LogItemList items;
     try {
-        bk::FileInputStream file(path, bk::FileShare::Read);
-        bk::BufferedInputStream buffered(&file, false, false);
-        bk::DataInputStream in(&buffered, false);
+        StoreReader reader(path);
+        bk::DataInputStream& in = reader.in();
         if (format == LogFileFormat::xml) {
             read_entries(in, items, TimeForm::date_text);
             return items;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "basekit/convertion.h"
+#include "core/jobs/backup_item_manager.h"
 #include "core/jobs/log_manager.h"
 #include "core/jobs/system_info.h"
 #include "core/jobs/version.h"
@@ -13,6 +14,7 @@
 namespace brim_test {
 
 inline void reset_core_singletons() {
+    brim::BackupItemManager::del_instance();
     brim::LogManager::del_instance();
     brim::SystemInfo::del_instance();
     brim::Version::del_instance();

@@ -1,0 +1,307 @@
+#include "core/jobs/backup_item_manager.h"
+
+#include <mutex>
+#include <new>
+
+#include "basekit/buffered_stream.h"
+#include "basekit/file_ops.h"
+#include "basekit/path.h"
+#include "basekit/platform/os_fs.h"
+#include "basekit/system_file.h"
+#include "basekit/text_format.h"
+#include "core/backup_exception.h"
+#include "core/core_strings.h"
+#include "core/jobs/backup_item_report_coll.h"
+#include "core/jobs/job_file_codec.h"
+#include "core/jobs/log_manager.h"
+#include "core/jobs/store_copy.h"
+#include "core/jobs/store_settings.h"
+#include "core/jobs/store_streams.h"
+#include "core/jobs/store_text.h"
+#include "core/jobs/system_info.h"
+
+namespace brim {
+namespace {
+
+constexpr char16_t store_comment[] = u"<!-- This file represents the backup job for application Brimvault-->";
+constexpr char16_t export_comment[] =
+    u"<!--This file represents the backup jobs and was exported by Orvex Brimvault-->";
+constexpr char16_t text_title[] = u"## This file represents the backup jobs and is exported by Orvex Brimvault";
+constexpr char16_t text_columns[] =
+    u"## name\ttype\tsources\tdestination\tcreation time\treplace\tnotify\tverify\tignore extension\taware "
+    u"extension\tfile extension\toption\tftp servers";
+constexpr unsigned private_mode = 0600;  // the job file holds FTP passwords
+
+std::mutex instance_mutex;
+std::unique_ptr<BackupItemManager> the_store;
+
+void log_entry(LogType type, const bk::String& text, bk::StringView job_name = {}) {
+    try {
+        if (job_name.empty()) LogManager::instance()->log(type, text);
+        else LogManager::instance()->log(type, text, job_name);
+    } catch (const bk::Exception&) {
+    }
+}
+
+// Runs `action`; a failure is logged as a fatal error with message `id`
+// (filled with the failure's text) and thrown as BackupException: the
+// failure itself when it is one, else one carrying the logged text.
+template <typename Action>
+auto fatal_on_failure(std::uint32_t id, Action action) {
+    try {
+        return action();
+    } catch (const BackupException& error) {
+        log_entry(LogType::fatal_error, bk::format_text(core_string(id), {error.message()}));
+        throw;
+    } catch (const bk::Exception& error) {
+        const bk::String text = bk::format_text(core_string(id), {error.message()});
+        log_entry(LogType::fatal_error, text);
+        throw BackupException(text);
+    }
+}
+
+bool is_complete_job(const BackupItem& job) {
+    return job.kind != BackupKind::none && job.creation_time != 0 && !job.sources.empty();
+}
+
+}  // namespace
+
+BackupItemManager::BackupItemManager()
+    : config_file_(in_config(config_name)), data_file_(in_config(data_name)) {}
+
+BackupItemManager::~BackupItemManager() = default;
+
+BackupItemManager* BackupItemManager::instance() {
+    std::lock_guard<std::mutex> guard(instance_mutex);
+    if (!the_store) {
+        try {
+            the_store.reset(new BackupItemManager());
+        } catch (const std::bad_alloc&) {
+            throw BackupException(std::uint32_t{145});
+        } catch (const bk::Exception& error) {
+            throw BackupException(error.message());
+        }
+    }
+    return the_store.get();
+}
+
+void BackupItemManager::del_instance() {
+    std::lock_guard<std::mutex> guard(instance_mutex);
+    the_store.reset();
+}
+
+bk::String BackupItemManager::in_config(bk::StringView name) const {
+    return bk::Path::combine(SystemInfo::config_path(), name);
+}
+
+std::uint32_t BackupItemManager::max_report_count() const { return report_limit(); }
+void BackupItemManager::max_report_count(std::uint32_t count) { report_limit(count); }
+
+bool BackupItemManager::read_jobs(bk::DataInputStream& in, bool lenient) {
+    store_text::check_header(in);
+    bool complete = true;
+    while (in.peek() == '\t') {
+        std::unique_ptr<BackupItem> job = read_job(in, JobForm::store);
+        if (!job || !is_complete_job(*job) || jobs_.contains(job->id)) {
+            if (!lenient) return false;
+            complete = false;
+            continue;
+        }
+        highest_id_ = std::max(highest_id_, job->id);
+        jobs_[job->id] = std::move(job);
+    }
+    store_text::read_line(in);
+    return complete || lenient;
+}
+
+bool BackupItemManager::internal_load(bool lenient) {
+    const bk::File file(config_file_);
+    if (!file.exists() || file.length() == 0) return true;
+    StoreReader reader(config_file_);
+    return read_jobs(reader.in(), lenient);
+}
+
+void BackupItemManager::load() {
+    if (!jobs_.empty()) return;
+    const bool loaded = fatal_on_failure(109, [this] { return internal_load(false); });
+    if (!loaded) {
+        jobs_.clear();
+        log_entry(LogType::fatal_error, bk::format_text(core_string(109), {core_string(104)}));
+        throw BackupException(std::uint32_t{104});
+    }
+}
+
+void BackupItemManager::reload() {
+    jobs_.clear();
+    try {
+        internal_load(true);
+    } catch (const bk::Exception&) {
+    }
+}
+
+void BackupItemManager::write_config() {
+    bk::ReplacingFileWriter writer(config_file_, private_mode);
+    {
+        bk::BufferedOutputStream buffered(&writer.stream(), false, false);
+        bk::DataOutputStream out(&buffered, false);
+        store_text::write_header(out, store_comment);
+        for (const auto& [id, job] : jobs_) {
+            write_job(out, *job, JobForm::store);
+            if (job->reports) {
+                try {
+                    job->reports->save();
+                } catch (const bk::Exception&) {
+                }
+            }
+        }
+        store_text::write_closing(out);
+        out.close();
+        buffered.close();
+    }
+    writer.commit();
+}
+
+void BackupItemManager::save() {
+    fatal_on_failure(111, [this] { write_config(); });
+    if (jobs_.empty()) {
+        try {
+            bk::os::remove_file(data_file_);
+        } catch (const bk::Exception&) {
+        }
+    }
+}
+
+void BackupItemManager::save_copy(std::int32_t days) {
+    try {
+        if (!refresh_dated_copy(config_file_, in_config(config_copy_name), days)) return;
+        log_entry(LogType::information, core_string(112));
+        if (bk::File(data_file_).exists()) copy_with_current_time(data_file_, in_config(data_copy_name));
+    } catch (const bk::Exception&) {
+    }
+}
+
+std::int64_t BackupItemManager::last_config_backup_time() const {
+    try {
+        const bk::File copy(in_config(config_copy_name));
+        return copy.exists() ? copy.last_modified_time() : 0;
+    } catch (const bk::Exception&) {
+        return 0;
+    }
+}
+
+bool BackupItemManager::load_copy() {
+    const bk::String config_copy = in_config(config_copy_name);
+    if (!bk::File(config_copy).exists()) return false;
+    try {
+        // Put back through a temporary file, so a crash cannot leave half a store.
+        for (const auto& [copy, target] : {std::pair{config_copy, config_file_}, std::pair{in_config(data_copy_name), data_file_}}) {
+            if (!bk::File(copy).exists()) continue;
+            const bk::String temp = target + bk::ReplacingFileWriter::temp_suffix;
+            bk::copy_file(copy, temp);
+            bk::os::set_mode(temp, private_mode);
+            bk::replace_file(temp, target);
+        }
+        log_entry(LogType::information, core_string(110));
+        remove_all(true);
+        load();
+    } catch (const bk::Exception&) {
+    }
+    return true;
+}
+
+BackupItem* BackupItemManager::create_item() {
+    auto job = std::make_unique<BackupItem>();
+    job->options |= job_option::new_job_default;
+    BackupItem* raw = job.get();
+    add(std::move(job));
+    return raw;
+}
+
+bool BackupItemManager::add(std::unique_ptr<BackupItem> job) {
+    if (!job) return false;
+    job->id = ++highest_id_;
+    jobs_[job->id] = std::move(job);
+    return true;
+}
+
+void BackupItemManager::remove(BackupItem* job, bool log) {
+    if (job == nullptr) return;
+    if (log && !job->name.empty()) log_entry(LogType::information, core_string(101), job->name);
+    const auto found = jobs_.find(job->id);
+    if (found == jobs_.end() || found->second.get() != job) return;
+    std::unique_ptr<BackupItem> owned = std::move(found->second);
+    jobs_.erase(found);
+    if (owned->reports) owned->reports->remove();
+}
+
+void BackupItemManager::remove_all(bool keep_reports) {
+    log_entry(LogType::information, core_string(102));
+    if (!keep_reports) {
+        for (auto& [id, job] : jobs_) {
+            try {
+                if (BackupItemReportColl* reports = job->get_reports()) reports->remove();
+            } catch (const bk::Exception&) {
+                if (job->reports) job->reports->remove();
+            }
+        }
+    }
+    jobs_.clear();
+}
+
+std::vector<BackupItem*> BackupItemManager::items() const {
+    std::vector<BackupItem*> out;
+    for (const auto& [id, job] : jobs_) out.push_back(job.get());
+    return out;
+}
+
+BackupItem* BackupItemManager::backup_item(std::uint32_t id) const {
+    const auto found = jobs_.find(id);
+    return found == jobs_.end() ? nullptr : found->second.get();
+}
+
+void BackupItemManager::export_jobs(const std::vector<BackupItem*>& jobs, bk::StringView path, JobFileFormat format) {
+    try {
+        StoreWriter writer(path);
+        bk::DataOutputStream& out = writer.out();
+        if (format == JobFileFormat::xml) {
+            store_text::write_header(out, export_comment);
+            for (const BackupItem* job : jobs) write_job(out, *job, JobForm::exported);
+            store_text::write_closing(out);
+        } else if (format == JobFileFormat::text) {
+            out.write_line(text_title);
+            out.write_line(text_columns);
+            for (const BackupItem* job : jobs) out.write_line(job_to_text(*job));
+        }
+        writer.finish();
+    } catch (const bk::Exception& error) {
+        log_entry(LogType::error, bk::format_text(core_string(115), {path, error.message()}));
+        throw BackupException(error.message());
+    }
+}
+
+std::vector<std::unique_ptr<BackupItem>> BackupItemManager::import_jobs(bk::StringView path, JobFileFormat format) {
+    std::vector<std::unique_ptr<BackupItem>> jobs;
+    try {
+        StoreReader reader(path);
+        bk::DataInputStream& in = reader.in();
+        if (format == JobFileFormat::text) {
+            while (in.peek() != -1) {
+                const bk::String line = store_text::read_line(in);
+                if (line.empty() || line.starts_with(u"##")) continue;
+                if (auto job = job_from_text(line)) jobs.push_back(std::move(job));
+            }
+        } else {
+            store_text::check_header(in);
+            while (in.peek() == '\t')
+                if (auto job = read_job(in, JobForm::exported)) jobs.push_back(std::move(job));
+        }
+    } catch (const bk::Exception& error) {
+        log_entry(LogType::error, bk::format_text(core_string(114), {path, error.message()}));
+        throw BackupException(error.message());
+    }
+    log_entry(LogType::information,
+              bk::format_text(core_string(113), {path, static_cast<int>(jobs.size())}));
+    return jobs;
+}
+
+}  // namespace brim

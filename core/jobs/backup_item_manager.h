@@ -1,0 +1,111 @@
+#pragma once
+// The process-wide store of all backup jobs: it owns every job, numbers it,
+// keeps the jobs in the job file "brimkeep.config" in the configuration
+// directory, makes dated safety copies, and exports and imports jobs as XML
+// or text. Used from the GUI thread and the one worker of a job; no lock.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "basekit/data_stream.h"
+#include "basekit/types.h"
+#include "core/jobs/backup_item.h"
+
+namespace brim {
+
+// The job store's export formats (the log numbers its own the other way round).
+enum class JobFileFormat : std::int32_t { text = 0, xml = 1 };
+
+class BackupItemManager {
+public:
+    static constexpr char16_t config_name[] = u"brimkeep.config";
+    static constexpr char16_t data_name[] = u"brimkeep.dat";
+    static constexpr char16_t config_copy_name[] = u"brimkeep.configbak";
+    static constexpr char16_t data_copy_name[] = u"brimkeep.datbak";
+
+    // The store, created on first call without reading anything. Throws
+    // BackupException when the data directories cannot be made.
+    static BackupItemManager* instance();
+    static void del_instance();
+
+    virtual ~BackupItemManager();
+    BackupItemManager(const BackupItemManager&) = delete;
+    BackupItemManager& operator=(const BackupItemManager&) = delete;
+
+    // Reads the job file strictly: a job that cannot be read, or lacks a
+    // kind, a creation time or sources, fails the load with
+    // BackupException(104); a damaged frame throws its message (104, 139);
+    // other failures log message 109 and throw its text. Does nothing when
+    // the store already holds jobs. A missing or empty file loads no jobs.
+    virtual void load();
+    // Drops the jobs in memory and reads the job file, skipping jobs that
+    // cannot be read; never throws.
+    void reload();
+    // Replaces the job file safely (temporary file, flush, rename) with mode
+    // 0600, saving each job's opened report collection on the way. Logs
+    // message 111 and throws BackupException on failure.
+    virtual void save();
+    // Refreshes "brimkeep.configbak" when it is missing or at least `days`
+    // whole days old (and then the password file's copy); never throws.
+    void save_copy(std::int32_t days);
+    // The modification time of "brimkeep.configbak", 0 when missing.
+    std::int64_t last_config_backup_time() const;
+    // False when "brimkeep.configbak" is missing; otherwise puts the copies
+    // back, drops the jobs (keeping their reports) and loads; true even when
+    // that load fails.
+    virtual bool load_copy();
+
+    // A new job in the store with the next id and the new-job option bits.
+    BackupItem* create_item();
+    // Takes the job with the next id (whatever id it had); false for null.
+    bool add(std::unique_ptr<BackupItem> job);
+    // Takes the job out and destroys it, deleting its report file when its
+    // reports were opened; logs message 101 when `log` and it has a name.
+    void remove(BackupItem* job, bool log);
+    // Logs message 102 and destroys every job, deleting the report files
+    // unless `keep_reports`. The highest id stays.
+    void remove_all(bool keep_reports);
+
+    std::vector<BackupItem*> items() const;
+    BackupItem* backup_item(std::uint32_t id) const;
+    std::size_t item_count() const { return jobs_.size(); }
+    std::uint32_t highest_id() const { return highest_id_; }
+
+    // Writes the jobs to `path`; logs message 115 and throws BackupException
+    // on failure.
+    virtual void export_jobs(const std::vector<BackupItem*>& jobs, bk::StringView path, JobFileFormat format);
+    // Reads the jobs of an exported file (skipping those that cannot be
+    // read) and logs message 113; the jobs are not added. Logs message 114
+    // and throws BackupException on failure.
+    virtual std::vector<std::unique_ptr<BackupItem>> import_jobs(bk::StringView path, JobFileFormat format);
+
+    std::int64_t archive_segment() const { return archive_segment_; }
+    void archive_segment(std::uint32_t mebibytes) { archive_segment_ = std::int64_t{mebibytes} * 1048576; }
+    std::uint32_t max_report_count() const;
+    // Keeps 10..1024, else 60.
+    void max_report_count(std::uint32_t count);
+    std::int32_t open_file_try_days() const { return open_file_try_days_; }
+    void open_file_try_days(std::int32_t days) { open_file_try_days_ = days; }
+
+    const bk::String& config_file() const { return config_file_; }
+    const bk::String& data_file() const { return data_file_; }
+
+protected:
+    BackupItemManager();
+
+private:
+    bool internal_load(bool lenient);
+    bool read_jobs(bk::DataInputStream& in, bool lenient);
+    void write_config();
+    bk::String in_config(bk::StringView name) const;
+
+    std::uint32_t highest_id_ = 0;
+    std::int64_t archive_segment_ = 0xC0000000;
+    std::map<std::uint32_t, std::unique_ptr<BackupItem>> jobs_;
+    bk::String config_file_;
+    bk::String data_file_;
+    std::int32_t open_file_try_days_ = -1;
+};
+
+}  // namespace brim
