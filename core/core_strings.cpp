@@ -58,6 +58,12 @@ const bk::StringTable& core_strings() {
         {288, u"Connection pause"},
         {289, u"Connection reset"},
         {290, u"Errors while accessing to server"},
+        // job passwords
+        {410, u"Unable to add password in the backup set \"%s\"(%s)!"},
+        {411, u"The securify setting of the job has been changed."},
+        {412, u"Unable to modify the password of the backup set \"%s\"(%s)!"},
+        {413, u"The security setting of the job has been removed."},
+        {414, u"Unable to remove the password of the backup set \"%s\"(%s)!"},
         // ciphers
         {401, u"Unsupported block mode"},
         {402, u"Unsupported operation direction"},

@@ -98,6 +98,28 @@ public:
     // Sleeps the retry interval.
     void wait_to_retry() const;
     bk::String my_password() const { return password; }
+
+    // Job passwords. Each operation that rewrites the set's security header
+    // leaves the job's password as it was when it fails, logs the failure
+    // with the job as source, and throws BackupException with its reason.
+    //
+    // Proves a password: against the set (states 1 and 4; a wrong or
+    // unreadable set reads as false) or against the stored password. On
+    // success the state becomes proved (the password is kept in state 1).
+    // Never throws.
+    bool check_password(bk::StringView candidate);
+    // Sets the password (state proved); with apply_to_archive also adds it
+    // to the existing set.
+    void crypted_password(bk::StringView new_password, bool apply_to_archive);
+    // Forgets the password; without keep_archive also removes it from the set.
+    void remove_password(bool keep_archive);
+    // Changes the password of the job and of its set.
+    void modify_password(bk::StringView new_password);
+    // Whether a password must be obtained before running the job.
+    bool need_password(bool unattended_run) const;
+    // At job creation: keeps an existing protected set (state 4, true) or
+    // deletes whatever lies at the archive path (false).
+    bool replace_archive_file(bool force);
 };
 
 }  // namespace brim
