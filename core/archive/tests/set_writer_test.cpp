@@ -10,6 +10,7 @@
 #include "core/archive/catalogue.h"
 #include "core/security/xor_cipher.h"
 #include "core/security/rijndael_cipher.h"
+#include "core/security/wake_cipher.h"
 #include "tests/support/temp_dir.h"
 
 namespace brim::archive {
@@ -152,6 +153,7 @@ std::vector<CipherCase> cipher_cases() {
     return {
         {CipherId::none, [](bool) { return std::unique_ptr<DataCipher>(); }},
         {CipherId::xor_key, [](bool) { return std::unique_ptr<DataCipher>(std::make_unique<XorCipher>(key)); }},
+        {CipherId::wake, [](bool) { return std::unique_ptr<DataCipher>(std::make_unique<WakeCipher>(key)); }},
         {CipherId::rijndael,
          [](bool decrypting) { return std::unique_ptr<DataCipher>(std::make_unique<RijndaelCipher>(key, decrypting, iv)); }},
     };
