@@ -32,7 +32,29 @@ const bk::StringTable& core_strings() {
         {196, u"Replaced the associated backup set on the destination when created the job."},
         {198, u"The password of some jobs has lost, Orvex Brimvault deleted these jobs automatically."},
         // backup engine
+        {127, u"Executed backup operation on this job."},
+        {128, u"Invalid job"},
+        {129, u"Failed to execute backup operation(%s)!"},
+        {130, u"The available space on the destination was not enough to back up the sources. Please select a new "
+              u"destination that have enough space."},
+        {133, u"The available space on the destination was not enough to restore the data. Please select a new "
+              u"destination that have enough space."},
+        {141, u"The contents of file \"%s\" was different from \"%s\"."},
+        {142, u"Unable to verify file \"%s\"(%s)."},
+        {143, u"Unable to back up file \"%s\"(%s)."},
+        {144, u"The backup set has been damaged"},
         {190, u"Unable to parse \"%s\"(%s)."},
+        {192, u"Unknown error"},
+        {199, u"Replaced backed-up data with fully backup. This may lead data lost."},
+        {203, u"No backed-up data is available on the data source."},
+        {206, u"Failed to reconstruct catalog header. Please build the backup set again, or the part of the "
+              u"backed-up data cannot be restored."},
+        {208, u"Deleted the backed-up data \"%s\"."},
+        {209, u"Unable to verify the backed-up data (%s)."},
+        {210, u"Retry to connect %d times while backing up."},
+        {211, u"%d files have been read while backing up with advanced opened file backup."},
+        {415, u"This kind of backup is not available in this version."},
+        {416, u"The password of job and the associated backup set do not match"},
         // FTP client
         {260, u"FTP exception was thrown."},
         {261, u"Can't initialize netword."},

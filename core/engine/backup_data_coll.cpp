@@ -126,7 +126,7 @@ bool BackupDataColl::scan_source(const SourceData& source) {
 }
 
 bool BackupDataColl::directory_source_exists(const bk::String& path) {
-    for (;;) {
+    for (std::uint32_t attempts = 0;; ++attempts) {
         try {
             if (bk::SystemFile::is_dir(path)) return true;
             const bk::String text = bk::system_error(u"", bk::error::path_not_found);
@@ -135,7 +135,7 @@ bool BackupDataColl::directory_source_exists(const bk::String& path) {
             events_.warning(unable_to_parse(path, text));
             return false;
         } catch (const bk::IOException& error) {
-            if (error.error_code() != bk::error::path_not_found && events_.retry_after(error)) continue;
+            if (error.error_code() != bk::error::path_not_found && events_.retry_after(error, attempts)) continue;
             throw;
         }
     }
@@ -180,7 +180,7 @@ std::unique_ptr<DataHeader> BackupDataColl::scan_directory(const bk::String& pat
 
 std::unique_ptr<DataHeader> BackupDataColl::file_item(const bk::String& path, const bk::String& name,
                                                       bool top_level) {
-    for (;;) {
+    for (std::uint32_t attempts = 0;; ++attempts) {
         try {
             // A top-level source that is a link is followed once: its data
             // and metadata are those of what it points to.
@@ -200,7 +200,7 @@ std::unique_ptr<DataHeader> BackupDataColl::file_item(const bk::String& path, co
             }
             return item;
         } catch (const bk::IOException& error) {
-            if (events_.retry_after(error)) continue;
+            if (events_.retry_after(error, attempts)) continue;
             if (top_level) events_.warning(unable_to_parse(path, error.message()));
             return nullptr;
         }

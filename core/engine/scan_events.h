@@ -2,6 +2,8 @@
 // What a scan of a job's sources needs of the run: the stop flag, the parse
 // events, the warning helper, the network retry rule and FTP connections.
 // The backup session implements it.
+#include <cstdint>
+
 #include "basekit/exception.h"
 #include "basekit/types.h"
 
@@ -17,9 +19,10 @@ public:
     virtual void parse_source(const bk::String& path) = 0;
     // A problem with one source or item: the run goes on.
     virtual void warning(const bk::String& text) = 0;
-    // The network retry rule: true when `error` may be tried again (the
-    // retry was counted and waited for); false to give up.
-    virtual bool retry_after(const bk::Exception& error) = 0;
+    // The network retry rule: true when `error` may be tried again after
+    // `attempts` earlier retries of the same operation (the retry was
+    // counted and waited for); false to give up.
+    virtual bool retry_after(const bk::Exception& error, std::uint32_t attempts) = 0;
     // The connection for an FTP path (through the session's server list).
     virtual FtpConnection& ftp_connection(bk::StringView path) = 0;
 };

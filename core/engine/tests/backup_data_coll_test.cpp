@@ -23,7 +23,7 @@ public:
     void begin_parse() override { ++begun; }
     void parse_source(const bk::String&) override { ++parsed; }
     void warning(const bk::String& text) override { warnings.push_back(text); }
-    bool retry_after(const bk::Exception&) override { return false; }
+    bool retry_after(const bk::Exception&, std::uint32_t) override { return false; }
     FtpConnection& ftp_connection(bk::StringView) override { throw bk::Exception(u"no FTP here"); }
 
     int begun = 0;

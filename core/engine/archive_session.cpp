@@ -1,0 +1,234 @@
+#include "core/engine/archive_session.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
+
+#include "basekit/date.h"
+#include "basekit/system_file.h"
+#include "basekit/text_format.h"
+#include "core/archive/catalogue.h"
+#include "core/archive/run_data_reader.h"
+#include "core/archive/set_security.h"
+#include "core/backup_exception.h"
+#include "core/engine/item_source.h"
+#include "core/jobs/backup_item_manager.h"
+#include "core/jobs/system_info.h"
+#include "core/jobs/version.h"
+#include "core/security/cipher_selection.h"
+
+namespace brim {
+namespace {
+
+constexpr std::uint32_t msg_failed = 129;
+constexpr std::uint32_t msg_contents_differ = 141;
+constexpr std::uint32_t msg_unable_to_verify = 142;
+constexpr std::uint32_t msg_damaged = 144;
+constexpr std::uint32_t msg_full_instead = 199;
+constexpr std::uint32_t msg_no_data = 203;
+constexpr std::uint32_t msg_password_mismatch = 416;
+
+std::size_t read_full(bk::InputStream& in, std::uint8_t* buffer, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const int n = in.read(buffer + got, static_cast<int>(size - got));
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+bool has_content(const BackupDataColl& collection) {
+    return collection.file_count() > 0 || collection.directory_count() > 0;
+}
+
+}  // namespace
+
+archive::SetWriterSettings ArchiveSession::writer_settings() const {
+    archive::SetWriterSettings settings;
+    const std::int64_t segment = BackupItemManager::instance()->archive_segment();
+    if (segment > 0) settings.segment_limit = static_cast<std::uint64_t>(segment);
+    settings.buffer_size = std::max<std::size_t>(SystemInfo::magic_segment_size(backup_item().destination), 1 << 20);
+    settings.program_major = Version::major_version;
+    return settings;
+}
+
+void ArchiveSession::delete_old_data(std::unique_ptr<archive::SetWriter>& writer) {
+    for (const auto& path : writer->files()) {
+        fire_delete_old_data(path);
+        bk::File(path).remove();
+    }
+    if (writer->files().empty() && bk::SystemFile::is_file(backup_item().archive_file())) {
+        fire_delete_old_data(backup_item().archive_file());
+        bk::File(backup_item().archive_file()).remove();
+    }
+    writer = std::make_unique<archive::SetWriter>(backup_item().archive_file(), writer_settings());
+}
+
+SessionRunResult ArchiveSession::write_run(archive::SetWriter& writer, BackupDataColl& collection) {
+    BackupItem& job = backup_item();
+    if (!check_dest_space(job.destination, collection.space_estimate())) return SessionRunResult::failed;
+
+    const std::int64_t now = bk::Date::now_time();
+    archive::DataKey key;
+    archive::SecurityHeader security;
+    if (writer.state() == archive::SetWriter::State::opened) {
+        const archive::SetLayout& layout = *writer.layout();
+        security = layout.security;
+        if (!archive::unlock_data_key(security, *layout.format, job.password, key))
+            throw BackupException(msg_password_mismatch);
+    } else {
+        security = archive::new_security_header(job, archive::ArchiveFormatV2(), now, key);
+    }
+    const CipherId cipher_id = cipher_id_for_options(job.options);
+    auto cipher = archive::make_data_cipher(cipher_id, key, security, false);
+
+    archive::RunHeader run;
+    run.backup_time = now;
+    run.cipher = cipher_id;
+    run.directory_count = collection.directory_count();
+    run.file_count = collection.file_count();
+    run.total_size = collection.total_size();
+    run.ftp_servers = job.ftp_servers;
+    writer.begin_run(security, run, collection.root(), job.is_append_mode());
+    if (!has_stopped()) writer.write_data(run_context(), cipher.get());
+    writer.finish_run();
+    if (has_stopped()) return SessionRunResult::stopped;
+    run_after_write_hook(job.archive_file());
+    if (job.has_option(job_option::verify)) verify_run(job.archive_file());
+    return has_stopped() ? SessionRunResult::stopped : SessionRunResult::done;
+}
+
+// Reads every file's stored data back from the set, deciphers it and
+// compares it with its source block by block: a damaged archive does not
+// pass for a sound one.
+void ArchiveSession::verify_run(const bk::String& main_path) {
+    BackupItem& job = backup_item();
+    const auto read = archive::read_set_layout(main_path, false, true, Version::major_version);
+    if (read.error != archive::LayoutError::none || read.layout.runs.empty()) {
+        warning(bk::format_text(message(msg_unable_to_verify), {main_path, message(msg_damaged)}));
+        return;
+    }
+    const archive::SetLayout& layout = read.layout;
+    const archive::RunLayout& run = layout.runs.back();
+    archive::DataKey key;
+    archive::unlock_data_key(layout.security, *layout.format, job.password, key);
+    auto decipher = archive::make_data_cipher(run.header.cipher, key, layout.security, true);
+    archive::RunDataReader reader(layout, run);
+    const std::size_t stored_chunk = run.header.cipher == CipherId::rijndael ? archive::chunk_size + 16 : archive::chunk_size;
+    std::vector<std::uint8_t> stored(stored_chunk), plain(archive::chunk_size + 32), source(archive::chunk_size);
+
+    archive::for_each_file(*run.root, [&](const DataHeader& item) {
+        if (has_stopped() || item.stored_size <= 0 || item.data_flag != archive::data_valid) return;
+        const bk::String path = item.full_path();
+        fire_verify_file(path);
+        std::unique_ptr<bk::InputStream> in;
+        try {
+            in = open_item(item);
+        } catch (const bk::Exception& failure) {
+            warning(bk::format_text(message(msg_unable_to_verify), {path, failure.message()}));
+            return;
+        }
+        const bk::String archived = main_path + u":" + path;
+        std::uint64_t done = 0;
+        const auto total = static_cast<std::uint64_t>(item.stored_size);
+        while (done < total && !has_stopped()) {
+            const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(stored_chunk, total - done));
+            std::size_t plain_size = take;
+            const std::uint8_t* plain_bytes = stored.data();
+            bool differs = false;
+            try {
+                reader.read(item.data_offset + archive::marker_size + done, stored.data(), take);
+                if (decipher) {
+                    plain_size = decipher->decrypt(stored.data(), take, plain.data());
+                    plain_bytes = plain.data();
+                }
+            } catch (const bk::Exception&) {
+                differs = true;  // unreadable or undecipherable stored bytes
+            }
+            const std::size_t got = read_full(*in, source.data(), differs ? archive::chunk_size : plain_size);
+            if (!differs) differs = got != plain_size || !std::equal(source.begin(), source.begin() + got, plain_bytes);
+            if (differs) warning(bk::format_text(message(msg_contents_differ), {archived, path}));
+            done += take;
+        }
+    });
+}
+
+SessionRunResult NormalSession::run() {
+    BackupItem& job = backup_item();
+    auto writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
+    const bool replaces = !job.has_option(job_option::keep_set);
+    if (writer->state() == archive::SetWriter::State::damaged ||
+        (writer->state() == archive::SetWriter::State::opened && writer->run_count() > 0 && replaces))
+        delete_old_data(writer);
+    if (writer->state() != archive::SetWriter::State::opened && writer->state() != archive::SetWriter::State::no_set) {
+        error(msg_failed, message(msg_damaged));
+        return SessionRunResult::failed;
+    }
+    BackupDataColl collection(job, scan_events());
+    if (!collection.scan(SystemInfo::cluster_size(job.destination))) return SessionRunResult::stopped;
+    fire_end_parse(collection);
+    if (!has_content(collection)) {
+        warning(message(msg_no_data));
+        return SessionRunResult::nothing_to_back_up;
+    }
+    return write_run(*writer, collection);
+}
+
+bool IncrementSession::trigger_fires(const archive::SetWriter& writer) const {
+    const BackupItem& job = backup_item();
+    if (!job.trigger || writer.state() != archive::SetWriter::State::opened) return false;
+    const TriggerData& trigger = *job.trigger;
+    const bk::Date today(bk::Date::now_time());
+    switch (trigger.kind) {
+        case TriggerData::Kind::count:
+            return trigger.value > 0 && writer.run_count() >= static_cast<std::uint32_t>(trigger.value);
+        case TriggerData::Kind::monthly: return today.day() == trigger.value;
+        case TriggerData::Kind::weekly: {
+            const int weekday = static_cast<int>(today.day_of_week());
+            if ((trigger.days_of_week & (1u << weekday)) == 0) return false;
+            const bk::Date recorded(writer.layout()->security.creation_time);
+            const std::int64_t days = today.subtract(recorded).days();
+            if (days <= 0) return false;
+            if (days / 7 > trigger.interval) return true;
+            if (days >= 7) return false;
+            return static_cast<int>(recorded.day_of_week()) < weekday;
+        }
+    }
+    return false;
+}
+
+SessionRunResult IncrementSession::run() {
+    BackupItem& job = backup_item();
+    auto writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
+    const bool opened = writer->state() == archive::SetWriter::State::opened;
+    std::unique_ptr<BackupDataColl> collection;
+    if (trigger_fires(*writer)) {
+        warning(message(msg_full_instead));
+        report_type_ = ReportType::normal;
+        if (active_report() != nullptr) active_report()->type = ReportType::normal;
+        delete_old_data(writer);
+        collection = std::make_unique<BackupDataColl>(job, scan_events());
+    } else if (opened && writer->run_count() > 0 && job.has_option(job_option::keep_set)) {
+        std::unordered_map<bk::String, std::int64_t> recorded;
+        const auto layout = archive::read_set_layout(job.archive_file(), false, true, Version::major_version);
+        if (layout.error != archive::LayoutError::none) throw bk::IOException(message(msg_damaged));
+        for (const auto& run : layout.layout.runs)
+            archive::for_each_file(*run.root, [&](const DataHeader& item) { recorded[item.full_path()] = item.modified; });
+        collection = std::make_unique<IncrementalDataColl>(job, scan_events(), std::move(recorded));
+    } else {
+        if (writer->state() == archive::SetWriter::State::damaged || (opened && writer->run_count() > 0))
+            delete_old_data(writer);
+        collection = std::make_unique<BackupDataColl>(job, scan_events());
+    }
+    if (writer->state() != archive::SetWriter::State::opened && writer->state() != archive::SetWriter::State::no_set) {
+        error(msg_failed, message(msg_damaged));
+        return SessionRunResult::failed;
+    }
+    if (!collection->scan(SystemInfo::cluster_size(job.destination))) return SessionRunResult::stopped;
+    fire_end_parse(*collection);
+    if (collection->file_count() == 0) return SessionRunResult::nothing_to_back_up;
+    return write_run(*writer, *collection);
+}
+
+}  // namespace brim

@@ -1,0 +1,51 @@
+#pragma once
+// The runs that write an archive set with the files' data: normal (a full
+// backup each time) and increment (only what changed since the set's
+// catalogues, with a trigger that turns a run into a full one).
+#include <memory>
+
+#include "core/archive/set_writer.h"
+#include "core/engine/backup_data_coll.h"
+#include "core/engine/backup_session.h"
+
+namespace brim {
+
+class ArchiveSession : public BackupSession {
+public:
+    ArchiveSession(BackupItem* job, SessionDirection direction) : BackupSession(job, direction) {}
+
+protected:
+    archive::SetWriterSettings writer_settings() const;
+    // Announces and deletes every file of the set; the writer starts anew.
+    void delete_old_data(std::unique_ptr<archive::SetWriter>& writer);
+    // Checks the space, writes the run of `collection` into the set, and
+    // verifies it when the job asks.
+    SessionRunResult write_run(archive::SetWriter& writer, BackupDataColl& collection);
+
+private:
+    void verify_run(const bk::String& main_path);
+};
+
+class NormalSession final : public ArchiveSession {
+public:
+    using ArchiveSession::ArchiveSession;
+
+protected:
+    SessionRunResult run() override;
+    ReportType report_type() const override { return ReportType::normal; }
+};
+
+class IncrementSession final : public ArchiveSession {
+public:
+    using ArchiveSession::ArchiveSession;
+
+protected:
+    SessionRunResult run() override;
+    ReportType report_type() const override { return report_type_; }
+
+private:
+    bool trigger_fires(const archive::SetWriter& writer) const;
+    ReportType report_type_ = ReportType::increment;
+};
+
+}  // namespace brim

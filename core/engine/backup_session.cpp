@@ -1,0 +1,373 @@
+#include "core/engine/backup_session.h"
+
+#include <thread>
+
+#include "basekit/date.h"
+#include "basekit/error_code.h"
+#include "basekit/system_file.h"
+#include "basekit/text_format.h"
+#include "core/backup_exception.h"
+#include "core/core_strings.h"
+#include "core/engine/backup_data_coll.h"
+#include "core/engine/item_source.h"
+#include "core/engine/session_kinds.h"
+#include "core/jobs/backup_item_report_coll.h"
+#include "core/jobs/log_manager.h"
+#include "core/jobs/system_info.h"
+#include "core/media/ftp_connection.h"
+#include "core/media/ftp_input_stream.h"
+
+namespace brim {
+namespace {
+
+constexpr std::uint32_t msg_executed = 127;
+constexpr std::uint32_t msg_invalid_job = 128;
+constexpr std::uint32_t msg_failed = 129;
+constexpr std::uint32_t msg_no_space_backup = 130;
+constexpr std::uint32_t msg_no_space_restore = 133;
+constexpr std::uint32_t msg_unable_to_back_up = 143;
+constexpr std::uint32_t msg_damaged = 144;
+constexpr std::uint32_t msg_unknown_error = 192;
+constexpr std::uint32_t msg_deleted_data = 208;
+constexpr std::uint32_t msg_retries = 210;
+constexpr std::uint32_t msg_open_files = 211;
+constexpr std::uint64_t space_margin = 1048576;
+
+std::int64_t time_of_day_now() {
+    const std::int64_t now = bk::Date::now_time();
+    return ((now % bk::microseconds_per_day) + bk::microseconds_per_day) % bk::microseconds_per_day;
+}
+
+// The network failures that the retry rule retries.
+bool is_network_failure(std::int32_t code) {
+    return code == bk::error::network_name_deleted || code == bk::error::network_unreachable ||
+           code == bk::error::host_unreachable;
+}
+
+// The failures of a file that end the whole run instead of being a warning.
+bool aborts_run(std::int32_t code) {
+    return code == bk::error::network_name_deleted || code == bk::error::disk_full ||
+           code == bk::error::network_unreachable;
+}
+
+std::int32_t code_of(const bk::Exception& error) {
+    const auto* io = dynamic_cast<const bk::IOException*>(&error);
+    return io != nullptr ? io->error_code() : 0;
+}
+
+}  // namespace
+
+std::unique_ptr<BackupSession> BackupSession::create_session(BackupItem* job, SessionDirection direction) {
+    if (job == nullptr) return nullptr;
+    try {
+        return make_session_for_kind(job, direction);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+BackupSession::BackupSession(BackupItem* job, SessionDirection direction) : job_(job), direction_(direction) {}
+
+BackupSession::~BackupSession() = default;
+
+void BackupSession::install(BackupEvent* listener) {
+    backup_listener_ = listener;
+    restore_listener_ = nullptr;
+}
+
+void BackupSession::install(RestoreEvent* listener) {
+    restore_listener_ = listener;
+    backup_listener_ = nullptr;
+}
+
+bool BackupSession::has_stopped() const {
+    if (paused_.load() && !stopped_.load()) {
+        std::unique_lock lock(pause_mutex_);
+        pause_changed_.wait(lock, [this] { return !paused_.load() || stopped_.load(); });
+    }
+    return stopped_.load();
+}
+
+void BackupSession::stop() {
+    if (report_ != nullptr) {
+        report_->end_time = time_of_day_now();
+        report_->result = static_cast<std::int32_t>(report_->result == static_cast<std::int32_t>(RunResult::having_warnings)
+                                                        ? RunResult::stopped_with_warnings
+                                                        : RunResult::stopped);
+    }
+    {
+        std::lock_guard lock(pause_mutex_);
+        stopped_ = true;
+    }
+    pause_changed_.notify_all();
+}
+
+void BackupSession::pause() {
+    std::lock_guard lock(pause_mutex_);
+    paused_ = true;
+}
+
+void BackupSession::resume() {
+    {
+        std::lock_guard lock(pause_mutex_);
+        paused_ = false;
+    }
+    pause_changed_.notify_all();
+}
+
+bk::String BackupSession::message(std::uint32_t id) const { return core_string(id); }
+
+void BackupSession::record(LogType type, const bk::String& text) {
+    LogManager* log = LogManager::instance();
+    LogItem* item = log->create_log_item(type, text, job_->name);
+    log->log(item);
+    if (report_ != nullptr) report_->add_log(item);
+}
+
+// ---- events ----
+
+void BackupSession::fire_begin_backup() {
+    if (report_ != nullptr) report_->begin_time = time_of_day_now();
+    if (backup_listener_ != nullptr) backup_listener_->begin_backup(job_->name);
+}
+
+void BackupSession::fire_begin_parse() {
+    if (backup_listener_ != nullptr) backup_listener_->begin_parse();
+}
+
+void BackupSession::fire_parse_source(const bk::String& path) {
+    if (backup_listener_ != nullptr) backup_listener_->parse_source(path);
+}
+
+void BackupSession::fire_end_parse(const BackupDataColl& collection) {
+    if (report_ != nullptr) {
+        report_->original_files = collection.file_count();
+        report_->original_dirs = collection.directory_count();
+        report_->original_size = collection.total_size();
+    }
+    if (backup_listener_ != nullptr)
+        backup_listener_->end_parse(collection.file_count(), collection.directory_count(), collection.total_size());
+}
+
+void BackupSession::fire_backup_dir(const bk::String& path) {
+    if (backup_listener_ != nullptr) backup_listener_->backup_dir(path);
+}
+
+void BackupSession::fire_on_file(const bk::String& path, std::uint32_t size) {
+    if (backup_listener_ != nullptr) {
+        if (size != 0) backup_listener_->on_file(path, size);
+        else backup_listener_->on_file(path);
+    } else if (restore_listener_ != nullptr) {
+        if (size != 0) restore_listener_->on_file(path, size);
+        else restore_listener_->on_file(path);
+    }
+}
+
+void BackupSession::fire_on_size(std::uint32_t bytes) {
+    if (backup_listener_ != nullptr) backup_listener_->on_size(bytes);
+    else if (restore_listener_ != nullptr) restore_listener_->on_size(bytes);
+}
+
+void BackupSession::fire_on_warning(const bk::String& text) {
+    if (backup_listener_ != nullptr) backup_listener_->on_warning(text);
+    else if (restore_listener_ != nullptr) restore_listener_->on_warning(text);
+}
+
+void BackupSession::fire_on_error(const bk::String& text) {
+    if (report_ != nullptr) {
+        report_->end_time = time_of_day_now();
+        report_->result = static_cast<std::int32_t>(RunResult::aborted);
+    }
+    if (backup_listener_ != nullptr) backup_listener_->on_error(text);
+    else if (restore_listener_ != nullptr) restore_listener_->on_error(text);
+}
+
+void BackupSession::fire_end_stop() {
+    if (backup_listener_ != nullptr) backup_listener_->end_stop();
+    else if (restore_listener_ != nullptr) restore_listener_->end_stop();
+}
+
+void BackupSession::fire_delete_old_data(const bk::String& path) {
+    record(LogType::warning, bk::format_text(message(msg_deleted_data), {path}));
+    if (backup_listener_ != nullptr) backup_listener_->delete_old_data(path);
+}
+
+void BackupSession::fire_verify_file(const bk::String& path) {
+    if (backup_listener_ != nullptr) backup_listener_->verify_file(path);
+    else if (restore_listener_ != nullptr) restore_listener_->verify_file(path);
+}
+
+void BackupSession::fire_on_message(const bk::String& text) {
+    if (backup_listener_ != nullptr) backup_listener_->on_message(text);
+}
+
+void BackupSession::fire_end_backup() {
+    if (backup_listener_ != nullptr) backup_listener_->end_backup();
+}
+
+bool BackupSession::fire_replace_dir_file(const bk::String& source, const bk::String& target) {
+    return backup_listener_ != nullptr && backup_listener_->replace_dir_file(source, target);
+}
+
+void BackupSession::warning(const bk::String& text) {
+    if (stopped_.load()) return;
+    fire_on_warning(text);
+    record(LogType::warning, text);
+    if (report_ != nullptr && report_->result == static_cast<std::int32_t>(RunResult::successful))
+        report_->result = static_cast<std::int32_t>(RunResult::having_warnings);
+}
+
+void BackupSession::error(std::uint32_t message_id, const bk::String& argument) {
+    const bk::String text = bk::format_text(message(message_id), {argument});
+    record(LogType::error, text);
+    fire_on_error(text);
+}
+
+// ---- FTP ----
+
+void BackupSession::set_ftp_servers(const std::vector<FtpConnectInfo>& servers) {
+    ftp_servers_ = servers;
+    std::vector<const FtpConnectInfo*> pointers;
+    for (const auto& server : ftp_servers_) pointers.push_back(&server);
+    connections_.set_servers(pointers);
+}
+
+FtpConnection& BackupSession::get_ftp_connection(bk::StringView path) { return connections_.connection_for(path, &retry_policy()); }
+
+// ---- space ----
+
+bool BackupSession::check_dest_space(bk::StringView path, std::uint64_t size) {
+    std::int64_t free_bytes = 0;
+    for (std::uint32_t attempt = 0;; ++attempt) {
+        try {
+            free_bytes = SystemInfo::drive_free_size(path);
+            break;
+        } catch (const bk::Exception& failure) {
+            if (!job_->need_retry() || attempt >= job_->retry_count || !is_network_failure(code_of(failure)) ||
+                has_stopped()) {
+                free_bytes = 0;
+                break;
+            }
+            add_retry_count();
+            job_->wait_to_retry();
+        }
+    }
+    if (size + space_margin < static_cast<std::uint64_t>(std::max<std::int64_t>(free_bytes, 0))) return true;
+    const bk::String text =
+        message(direction_ == SessionDirection::backup ? msg_no_space_backup : msg_no_space_restore);
+    record(LogType::error, text);
+    fire_on_error(text);
+    return false;
+}
+
+// ---- scan events and the archive writer's needs ----
+
+void BackupSession::parse_source(const bk::String& path) { fire_parse_source(path); }
+
+bool BackupSession::retry_after(const bk::Exception& failure, std::uint32_t attempts) {
+    if (!job_->need_retry() || !is_network_failure(code_of(failure)) || has_stopped() || attempts >= job_->retry_count)
+        return false;
+    add_retry_count();
+    job_->wait_to_retry();
+    return true;
+}
+
+void BackupSession::on_file(const bk::String& path, std::uint32_t size) { fire_on_file(path, size); }
+
+void BackupSession::on_size(std::uint32_t bytes) { fire_on_size(bytes); }
+
+std::unique_ptr<bk::InputStream> BackupSession::open_item(const DataHeader& item) {
+    if (item.is_ftp()) {
+        FtpConnection& connection = item.ftp != nullptr ? *item.ftp : get_ftp_connection(item.full_path());
+        return std::make_unique<FtpInputStream>(connection, item.full_path(), &retry_policy());
+    }
+    for (std::uint32_t attempts = 0;; ++attempts) {
+        try {
+            return open_local_item(item);
+        } catch (const bk::Exception& failure) {
+            if (!retry_after(failure, attempts)) throw;
+        }
+    }
+}
+
+void BackupSession::item_failed(const DataHeader& item, const bk::Exception& failure) {
+    if (aborts_run(code_of(failure))) throw;
+    warning(bk::format_text(message(msg_unable_to_back_up), {item.full_path(), failure.message()}));
+}
+
+void BackupSession::item_written(const DataHeader&, std::uint64_t plain_bytes) {
+    if (report_ == nullptr) return;
+    report_->completed_files += 1;
+    report_->completed_size += plain_bytes;
+}
+
+void BackupSession::run_after_write_hook(const bk::String& archive) const {
+    if (after_write_) after_write_(archive);
+}
+
+// ---- the run ----
+
+bool BackupSession::make_destination() {
+    for (std::uint32_t attempt = 0;; ++attempt) {
+        try {
+            bk::Directory destination(job_->destination);
+            if (!destination.exists()) destination.create();
+            return true;
+        } catch (const bk::Exception& failure) {
+            if (!job_->need_retry() || attempt >= job_->retry_count || !is_network_failure(code_of(failure))) throw;
+            add_retry_count();
+            job_->wait_to_retry();
+        }
+    }
+}
+
+void BackupSession::summarize() {
+    const bk::String user = SystemInfo::current_user();
+    auto add = [&](std::uint32_t id, std::uint32_t count) {
+        LogItem* item = LogManager::instance()->create_log_item(LogType::information,
+                                                                bk::format_text(message(id), {count}), job_->name);
+        item->user = user;
+        if (report_ != nullptr) report_->add_log(item);
+    };
+    if (retries_ > 0) add(msg_retries, retries_);
+    if (open_files_ > 0) add(msg_open_files, open_files_);
+}
+
+void BackupSession::backup() {
+    if (direction_ != SessionDirection::backup) return;
+    BackupItemReportColl* reports = nullptr;
+    try {
+        if (report_type() != ReportType::none && (reports = job_->get_reports()) != nullptr)
+            report_ = reports->create_report(report_type());
+        fire_begin_backup();
+        if (job_->name.empty() || job_->sources.empty()) throw BackupException(msg_invalid_job);
+        if (job_->kind != BackupKind::burner) make_destination();
+        LogManager::instance()->log(LogType::information, msg_executed, job_->name);
+        if (has_stopped()) {
+            fire_end_stop();
+        } else {
+            set_ftp_servers(job_->ftp_servers);
+            if (report_ != nullptr) report_->result = static_cast<std::int32_t>(RunResult::successful);
+            const SessionRunResult result = run();
+            if (report_ != nullptr) report_->end_time = time_of_day_now();
+            summarize();
+            if (result == SessionRunResult::stopped) fire_end_stop();
+            else if (result != SessionRunResult::failed) fire_end_backup();
+        }
+    } catch (const bk::EOFException&) {
+        error(msg_failed, message(msg_damaged));
+    } catch (const bk::Exception& failure) {
+        error(msg_failed, failure.message());
+    } catch (...) {
+        error(msg_failed, message(msg_unknown_error));
+    }
+    if (reports != nullptr) {
+        try {
+            reports->save();
+        } catch (const bk::Exception& failure) {
+            LogManager::instance()->log(LogType::error, failure.message(), job_->name);
+        }
+    }
+}
+
+}  // namespace brim

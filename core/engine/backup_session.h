@@ -1,0 +1,162 @@
+#pragma once
+// One backup or restore run over one job. The caller creates it with
+// create_session, installs a listener, calls backup() (or restore()) on a
+// worker thread, may call stop(), pause() and resume() from another thread,
+// and destroys the session once the worker has returned.
+//
+// Everything the run tells the user goes to three places: the listener, the
+// system log and the run's report.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "core/archive/run_context.h"
+#include "core/engine/scan_events.h"
+#include "core/engine/session_events.h"
+#include "core/jobs/backup_item.h"
+#include "core/jobs/backup_item_report.h"
+#include "core/media/ftp_retry.h"
+#include "core/media/ftp_server_connections.h"
+
+namespace brim {
+
+class BackupDataColl;
+
+enum class SessionDirection : std::int16_t { backup = 0, restore = 1 };
+
+enum class SessionRunResult { done = 0, nothing_to_back_up = 1, stopped = 2, failed = 3 };
+
+class BackupSession : protected ScanEvents, protected archive::RunContext, protected FtpRetryPolicy {
+public:
+    // The session for the job's kind; null for a null job or an unknown kind.
+    // The job is not owned and must outlive the session.
+    static std::unique_ptr<BackupSession> create_session(BackupItem* job, SessionDirection direction);
+
+    ~BackupSession() override;
+    BackupSession(const BackupSession&) = delete;
+    BackupSession& operator=(const BackupSession&) = delete;
+
+    void install(BackupEvent* listener);
+    void install(RestoreEvent* listener);
+
+    // The whole backup: report, checks, the kind's run, summary, final
+    // event. Never throws; does nothing for a restore session.
+    void backup();
+
+    // Asks the run to stop at its next check (between sources, directories,
+    // files and 64 KiB chunks). Any thread.
+    virtual void stop();
+    // Holds the run at its next check until resume() or stop(). Any thread.
+    void pause();
+    void resume();
+
+    BackupItem& backup_item() const { return *job_; }
+    const bk::String& job_name() const { return job_->name; }
+    SessionDirection session_direction() const { return direction_; }
+    // The stop flag. While the run is paused this waits until it is
+    // resumed or stopped, so every place that polls the flag is a pause point.
+    bool has_stopped() const override;
+    bool use_open_file() const { return use_open_file_; }
+    BackupItemReport* active_report() const { return report_; }
+    std::uint32_t retry_count_made() const { return retries_; }
+    std::uint32_t open_file_count() const { return open_files_; }
+    void add_retry_count(std::uint32_t n = 1) { retries_ += n; }
+    void add_open_file_count() { ++open_files_; }
+
+    // The FTP servers the run may connect to, and the connection for a path.
+    void set_ftp_servers(const std::vector<FtpConnectInfo>& servers);
+    FtpConnection& get_ftp_connection(bk::StringView path);
+
+    // Free space check: false (after error 130 or 133) when `size` + 1 MiB
+    // does not fit on the file system of `path`.
+    bool check_dest_space(bk::StringView path, std::uint64_t size);
+
+    // Event firing, with the report and log effects of each.
+    void fire_begin_backup();
+    void fire_begin_parse();
+    void fire_parse_source(const bk::String& path);
+    void fire_end_parse(const BackupDataColl& collection);
+    void fire_backup_dir(const bk::String& path);
+    void fire_on_file(const bk::String& path, std::uint32_t size);
+    void fire_on_size(std::uint32_t bytes);
+    void fire_on_warning(const bk::String& text);
+    void fire_on_error(const bk::String& text);
+    void fire_end_stop();
+    void fire_delete_old_data(const bk::String& path);
+    void fire_verify_file(const bk::String& path);
+    void fire_on_message(const bk::String& text);
+    void fire_end_backup();
+    bool fire_replace_dir_file(const bk::String& source, const bk::String& target);
+
+    // A warning of the run: listener, log, report; the report has warnings.
+    void warning(const bk::String& text);
+    // An error of the run: log, report, listener; the report is aborted.
+    void error(std::uint32_t message_id, const bk::String& argument);
+
+    // Called between writing a set run and verifying it (tests damage the
+    // set here to show what verification finds).
+    void set_after_write_hook(std::function<void(const bk::String& archive)> hook) { after_write_ = std::move(hook); }
+
+protected:
+    BackupSession(BackupItem* job, SessionDirection direction);
+
+    virtual SessionRunResult run() = 0;
+    // The report type of this kind's runs (none: no report).
+    virtual ReportType report_type() const = 0;
+
+    void run_after_write_hook(const bk::String& archive) const;
+
+    ScanEvents& scan_events() { return *this; }
+    archive::RunContext& run_context() { return *this; }
+    FtpRetryPolicy& retry_policy() { return *this; }
+
+    // ScanEvents
+    void begin_parse() override { fire_begin_parse(); }
+    void parse_source(const bk::String& path) override;
+    bool retry_after(const bk::Exception& error, std::uint32_t attempts) override;
+    FtpConnection& ftp_connection(bk::StringView path) override { return get_ftp_connection(path); }
+
+    // archive::RunContext
+    void on_file(const bk::String& path, std::uint32_t size) override;
+    void on_size(std::uint32_t bytes) override;
+    std::unique_ptr<bk::InputStream> open_item(const DataHeader& item) override;
+    void item_failed(const DataHeader& item, const bk::Exception& error) override;
+    void item_written(const DataHeader& item, std::uint64_t plain_bytes) override;
+
+    // FtpRetryPolicy
+    bool retry_enabled() const override { return job_->need_retry(); }
+    int retry_count() const override { return job_->retry_count; }
+    int retry_interval_seconds() const override { return job_->retry_interval; }
+    bool stop_requested() const override { return has_stopped(); }
+    void count_retry() override { add_retry_count(); }
+
+    // Logs an entry of the run with the job as its source and adds it to
+    // the report.
+    void record(LogType type, const bk::String& text);
+    bk::String message(std::uint32_t id) const;
+
+private:
+    void summarize();
+    bool make_destination();
+
+    BackupItem* job_;
+    SessionDirection direction_;
+    std::atomic<bool> stopped_{false};
+    std::atomic<bool> paused_{false};
+    mutable std::mutex pause_mutex_;
+    mutable std::condition_variable pause_changed_;
+    bool use_open_file_ = false;
+    BackupItemReport* report_ = nullptr;
+    std::uint32_t retries_ = 0;
+    std::uint32_t open_files_ = 0;
+    BackupEvent* backup_listener_ = nullptr;
+    RestoreEvent* restore_listener_ = nullptr;
+    std::vector<FtpConnectInfo> ftp_servers_;
+    FtpServerConnections connections_;
+    std::function<void(const bk::String&)> after_write_;
+};
+
+}  // namespace brim
