@@ -1,0 +1,25 @@
+#pragma once
+// The image-file target: the stream goes to a temporary file beside the
+// destination, which replaces the destination only once it is complete.
+#include <string>
+
+#include "plugins/burner/write_target.h"
+
+namespace brimburn {
+
+class ImageTarget final : public WriteTarget {
+public:
+    explicit ImageTarget(std::string path) : path_(std::move(path)) {}
+
+    std::int32_t write(burn_source* source, std::uint64_t total, WriteControl& control) override;
+    IsoDataSource* read_back() override;
+
+    // Whether `destination` names an image file: a path ending in ".iso" in
+    // any letter case, with a name before it.
+    static bool is_image_path(const std::string& destination);
+
+private:
+    std::string path_;
+};
+
+}  // namespace brimburn
