@@ -104,7 +104,7 @@ std::int32_t Burner::set_device(const char* device) {
     if (!initialized_) return BURNER_E_NOT_INITIALIZED;
     if (burning_) return BURNER_E_BUSY;
     const std::string text = device;
-    if (ImageTarget::is_image_path(text)) {
+    if (burner_is_image_destination(text.c_str()) != 0) {
         device_is_image_ = true;
     } else {
         bool found = false;
@@ -164,6 +164,9 @@ std::int32_t Burner::prepare() {
     if (device_.empty()) return BURNER_E_NO_DEVICE;
     if (project_->empty()) return BURNER_E_EMPTY;
     apply_identifiers();
+    // A stop asked for after this point ends the coming burn, even before it starts.
+    abort_ = false;
+    stop_verify_ = false;
     prepared_ = true;
     return BURNER_OK;
 }
@@ -183,8 +186,6 @@ std::int32_t Burner::burn(std::int32_t flag) {
     if (flag != BURNER_BURN_WAIT) return BURNER_E_UNSUPPORTED;
     if (!prepared_) return BURNER_E_NOT_PREPARED;
     FlagScope busy(burning_);
-    abort_ = false;
-    stop_verify_ = false;
     std::unique_ptr<WriteTarget> target = make_target();
     std::int32_t result = write_image(*target);
     fire(callbacks.burn_done, result);

@@ -18,6 +18,11 @@
  *    context given to the registrar is passed back unchanged; registering
  *    null removes a callback.
  *
+ * Burn order: CreateProject, GetOptions/SetOptions, SetISOInfoEx, GetDevices,
+ * SetDevice, ClearAll, CreateDir/AddFile (a file's directory first), Prepare,
+ * Burn. Prepare clears earlier stop requests; Abort or StopVerify after it
+ * ends the coming or running Burn with BURNER_E_ABORTED.
+ *
  * Destinations: GetDevices lists the optical drives (their device address,
  * such as "/dev/sr0") and, last, the image target BURNER_IMAGE_DEVICE. The
  * image target stands for every destination that is a path ending in ".iso"
@@ -39,6 +44,22 @@ extern "C" {
 #define BURNER_TEXT_CAPACITY 2048     /* what callers give GetText */
 
 #define BURNER_IMAGE_DEVICE "ISO image file (*.iso)"
+
+/* Whether `destination` names an image file for the image target: a path
+ * ending in ".iso" in any letter case, with a name before it. */
+static inline int burner_is_image_destination(const char* destination) {
+    const char* end = destination;
+    while (*end != '\0') ++end;
+    if (end - destination <= 4 || end[-5] == '/') return 0;
+    const char* tail = end - 4;
+    const char* want = ".iso";
+    for (int i = 0; i < 4; ++i) {
+        char c = tail[i];
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+        if (c != want[i]) return 0;
+    }
+    return 1;
+}
 
 /* CreateProject kinds */
 #define BURNER_PROJECT_DATA 2         /* a data disc; the only kind supported */

@@ -11,7 +11,21 @@
 namespace brimburn {
 namespace {
 
-constexpr int chunk_bytes = 32 * 2048;
+constexpr int sector_bytes = 2048;
+constexpr int chunk_sectors = 32;
+
+// Fills `buffer` sector by sector, as a disc writer consumes the stream;
+// the bytes read, 0 at its end, negative on failure.
+int read_chunk(burn_source* source, unsigned char* buffer) {
+    int done = 0;
+    for (int i = 0; i < chunk_sectors; ++i) {
+        const int got = read_source(source, buffer + done, sector_bytes);
+        if (got < 0) return got;
+        done += got;
+        if (got < sector_bytes) break;
+    }
+    return done;
+}
 
 bool write_all(int fd, const unsigned char* data, std::size_t size) {
     while (size > 0) {
@@ -60,25 +74,17 @@ private:
 
 }  // namespace
 
-bool ImageTarget::is_image_path(const std::string& destination) {
-    constexpr std::size_t suffix = 4;
-    if (destination.size() <= suffix) return false;
-    std::string tail = destination.substr(destination.size() - suffix);
-    for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return tail == ".iso" && destination[destination.size() - suffix - 1] != '/';
-}
-
 std::int32_t ImageTarget::write(burn_source* source, std::uint64_t total, WriteControl& control) {
     TemporaryFile file(path_);
     if (file.fd() < 0) return BURNER_E_WRITE;
-    std::vector<unsigned char> buffer(chunk_bytes);
+    std::vector<unsigned char> buffer(sector_bytes * chunk_sectors);
     std::uint64_t done = 0;
     for (;;) {
         if (control.abort.load()) {
             cancel_source(source);
             return BURNER_E_ABORTED;
         }
-        const int got = read_source(source, buffer.data(), chunk_bytes);
+        const int got = read_chunk(source, buffer.data());
         if (got < 0) return BURNER_E_IMAGE;
         if (got == 0) break;
         if (!write_all(file.fd(), buffer.data(), static_cast<std::size_t>(got))) {

@@ -14,10 +14,6 @@ public:
     std::int32_t write(burn_source* source, std::uint64_t total, WriteControl& control) override;
     IsoDataSource* read_back() override;
 
-    // Whether `destination` names an image file: a path ending in ".iso" in
-    // any letter case, with a name before it.
-    static bool is_image_path(const std::string& destination);
-
 private:
     std::string path_;
 };
