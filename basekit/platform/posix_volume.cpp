@@ -1,6 +1,8 @@
 // The volume kind from statfs (the file system's type) and, for local block
 // devices, the kernel's removable flag in sysfs.
+#include <algorithm>
 #include <fstream>
+#include <mntent.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -66,6 +68,22 @@ VolumeKind volume_kind(StringView path) {
     if (type == fuse_type) return VolumeKind::unknown;
     if (is_removable_device(st.st_dev)) return VolumeKind::removable;
     return VolumeKind::fixed;
+}
+
+std::vector<String> fixed_volume_roots() {
+    std::vector<String> roots;
+    FILE* table = ::setmntent("/proc/self/mounts", "r");
+    if (table == nullptr) return {u"/"};
+    while (const mntent* entry = ::getmntent(table)) {
+        String root = from_native_path(entry->mnt_dir);
+        // Pseudo file systems have no device behind them.
+        if (entry->mnt_fsname[0] != '/' && root != u"/") continue;
+        if (volume_kind(root) != VolumeKind::fixed) continue;
+        if (std::find(roots.begin(), roots.end(), root) == roots.end()) roots.push_back(std::move(root));
+    }
+    ::endmntent(table);
+    if (roots.empty()) roots.push_back(u"/");
+    return roots;
 }
 
 }  // namespace bk::os
