@@ -11,3 +11,15 @@ function(brim_add_gtest name)
     PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 300
     ENVIRONMENT "BRIM_SOURCE_DIR=${PROJECT_SOURCE_DIR};BRIM_BINARY_DIR=${CMAKE_BINARY_DIR}")
 endfunction()
+
+# brim_test_module(<target> <module name> <directory> <sources...>)
+# A loadable module that only tests load, built as <module name>.so in a
+# directory of its own under tests/modules, so that a binding can be pointed
+# at it.
+function(brim_test_module target output_name directory)
+  add_library(${target} MODULE ${ARGN})
+  target_link_libraries(${target} PRIVATE brim_options)
+  set_target_properties(${target} PROPERTIES
+    PREFIX "" OUTPUT_NAME ${output_name}
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/modules/${directory})
+endfunction()

@@ -55,6 +55,25 @@ const bk::StringTable& core_strings() {
         {211, u"%d files have been read while backing up with advanced opened file backup."},
         {415, u"This kind of backup is not available in this version."},
         {416, u"The password of job and the associated backup set do not match"},
+        // backup run
+        // open-file reader
+        {232, u"Orvex Brimvault can't load Open File Backup module,reinstall the program properly."},
+        {234, u"Current user has no privilege to back up opened files,user is non-administrator."},
+        // burner run
+        {237, u"One burning job at one time."},
+        {238, u"Burning (%s) failed!"},
+        {239, u"File %s is different from %s"},
+        {240, u"Verifying burned data."},
+        {241, u"Verifying burned data finished."},
+        {242, u"%.2f GB"},
+        {243, u"Add burn file %s ,size %s."},
+        {244, u"Burning......"},
+        {245, u"Initializing......"},
+        {246, u"%.2f MB"},
+        {247, u"0 MB"},
+        {248, u"%.2f KB"},
+        {249, u"Orvex Brimvault can't load burning module,make sure the program installed properly."},
+        {250, u"%.2f B"},
         // FTP client
         {260, u"FTP exception was thrown."},
         {261, u"Can't initialize netword."},

@@ -19,6 +19,10 @@ inline constexpr std::uint32_t security_mask = 0xF00;   // cipher and password
 inline constexpr std::uint32_t unattended = 0x1000;
 inline constexpr std::uint32_t open_file = 0x10000;
 inline constexpr std::uint32_t retry = 0x20000;
+// Burner jobs: how the disc is written.
+inline constexpr std::uint32_t burn_close_disc = 0x100000;  // no later sessions can be added
+inline constexpr std::uint32_t burn_eject = 0x200000;       // eject the disc when done
+inline constexpr std::uint32_t burn_underrun = 0x400000;    // the drive's buffer-underrun protection
 inline constexpr std::uint32_t restore_policy_mask = 0xF000000;
 inline constexpr std::uint32_t restore_keep = 0x1000000;     // keep an existing file
 inline constexpr std::uint32_t restore_ask = 0x2000000;      // ask
