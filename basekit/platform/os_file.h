@@ -49,6 +49,8 @@ void close(Handle handle, StringView path);
 // and are released by unlock or when the descriptor is closed. lock waits
 // until the lock is granted.
 void lock(Handle handle, bool exclusive, StringView path);
+// Takes an exclusive lock only when nobody holds one; false when it is held.
+bool try_lock(Handle handle, StringView path);
 void unlock(Handle handle, StringView path);
 
 }  // namespace bk::os

@@ -112,6 +112,15 @@ void lock(Handle handle, bool exclusive, StringView path) {
     if (rc != 0) fail(errno, path);
 }
 
+bool try_lock(Handle handle, StringView path) {
+    int rc;
+    do rc = ::flock(handle, LOCK_EX | LOCK_NB);
+    while (rc != 0 && errno == EINTR);
+    if (rc == 0) return true;
+    if (errno == EWOULDBLOCK) return false;
+    fail(errno, path);
+}
+
 void unlock(Handle handle, StringView path) {
     if (::flock(handle, LOCK_UN) != 0) fail(errno, path);
 }

@@ -1,0 +1,112 @@
+#include "cli/run_command.h"
+
+#include <atomic>
+#include <csignal>
+#include <iostream>
+#include <thread>
+
+#include "basekit/platform/os_console.h"
+#include "cli/console.h"
+#include "cli/progress_printer.h"
+#include "core/engine/backup_session.h"
+#include "core/jobs/backup_item_manager.h"
+#include "core/jobs/backup_item_report_coll.h"
+#include "core/jobs/log_manager.h"
+
+namespace brim::cli {
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void on_interrupt(int) { interrupted = true; }
+
+class RunCommand final : public Command {
+public:
+    CLI::App* attach(CLI::App& parent) override {
+        CLI::App* app = parent.add_subcommand("run", "Run a job's backup");
+        app->add_option("job", name_, "Name or id")->required();
+        app->add_option("--password-file", password_file_, "The job's password, when it is not stored");
+        app->add_flag("--quiet", quiet_, "Show only warnings, errors and the summary");
+        return app;
+    }
+
+    int execute() override {
+        Store store(true);
+        if (store.locked_out()) return store_busy();
+        BackupItem* job = store.find(name_);
+        if (job == nullptr) {
+            print_error("no job named \"" + name_ + "\"");
+            return exit_not_found;
+        }
+        if (job->need_password(false)) {
+            try {
+                const bk::String password = read_password(password_file_, "Password of \"" + name_ + "\"", false);
+                if (!job->check_password(password)) {
+                    print_error("the password is not right");
+                    return exit_usage;
+                }
+            } catch (const std::exception& e) {
+                print_error(e.what());
+                return exit_usage;
+            }
+        }
+        auto session = BackupSession::create_session(job, SessionDirection::backup);
+        if (!session) {
+            print_error("the job has no kind of backup that can run");
+            return exit_failure;
+        }
+        const int status = run(*session);
+        summarize(*job);
+        store.save();
+        return status;
+    }
+
+private:
+    int run(BackupSession& session) {
+        ProgressPrinter printer(bk::os::is_terminal_output() && !quiet_);
+        session.install(&printer);
+        interrupted = false;
+        struct sigaction action {};
+        action.sa_handler = on_interrupt;
+        struct sigaction saved_int {}, saved_term {};
+        ::sigaction(SIGINT, &action, &saved_int);
+        ::sigaction(SIGTERM, &action, &saved_term);
+
+        std::atomic<bool> finished{false};
+        std::thread worker([&] {
+            session.backup();
+            finished = true;
+        });
+        bool stop_sent = false;
+        while (!finished) {
+            if (interrupted && !stop_sent) {
+                session.stop();
+                stop_sent = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        worker.join();
+        ::sigaction(SIGINT, &saved_int, nullptr);
+        ::sigaction(SIGTERM, &saved_term, nullptr);
+        const BackupItemReport* report = session.active_report();
+        return report != nullptr ? report->result : 0;
+    }
+
+    static void summarize(BackupItem& job) {
+        BackupItemReportColl* reports = job.get_reports();
+        if (reports == nullptr || reports->empty()) return;
+        const BackupItemReport& report = *reports->reports().back();
+        std::cout << "Result: " << out(run_result_name(report.result)) << " - " << report.completed_files << " of "
+                  << report.original_files << " files, " << report.completed_size << " of " << report.original_size
+                  << " bytes\n";
+    }
+
+    std::string name_, password_file_;
+    bool quiet_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> make_run_command() { return std::make_unique<RunCommand>(); }
+
+}  // namespace brim::cli
