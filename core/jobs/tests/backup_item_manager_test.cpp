@@ -150,7 +150,7 @@ TEST_F(JobStoreTest, WritesTheDocumentedLines) {
                   "\t</job>\r\n</brimvault>\r\n");
     BackupItemManager::del_instance();
     store().load();
-    EXPECT_EQ(store().backup_item(1)->password_state, PasswordState::not_loaded);
+    EXPECT_EQ(store().backup_item(1)->password_state, PasswordState::proved);
     EXPECT_EQ(store().backup_item(1)->options, 0xE30u);
 }
 
