@@ -7,6 +7,7 @@
 #include "basekit/convertion.h"
 #include "core/jobs/backup_item_manager.h"
 #include "core/jobs/log_manager.h"
+#include "core/jobs/password_manager.h"
 #include "core/jobs/system_info.h"
 #include "core/jobs/version.h"
 #include "tests/support/isolated_home.h"
@@ -15,6 +16,7 @@ namespace brim_test {
 
 inline void reset_core_singletons() {
     brim::BackupItemManager::del_instance();
+    brim::PasswordManager::del_instance();
     brim::LogManager::del_instance();
     brim::SystemInfo::del_instance();
     brim::Version::del_instance();
