@@ -4,10 +4,10 @@
 
 #include "basekit/exception.h"
 #include "core/core_strings.h"
+#include "core/jobs/sealed_store.h"
 #include "core/security/byte_order.h"
 #include "core/security/crypto_messages.h"
-#include "core/security/random_pool.h"
-#include "core/security/store_seal.h"
+#include "core/security/sha256.h"
 #include "core/security/wipe.h"
 
 namespace brim {
@@ -15,13 +15,9 @@ namespace {
 
 using namespace logon_store;
 
-// Header offsets (see the layout in the header file).
-constexpr std::size_t at_version = 4;
-constexpr std::size_t at_salt = 520;
-constexpr std::size_t at_iv = 664;
-constexpr std::size_t at_time = 808;
-constexpr std::size_t at_count = 816;
-constexpr std::size_t at_digest = 820;
+// The header's fields (see the layout in the header file). The key pieces
+// only have to stay fixed: they are part of every key of this store.
+constexpr SealedStoreLayout layout{magic, 4, 520, 664, 808, 816, 820, {0x2F8C61D3u, 0xA47E0B95u, 0x3C59u}};
 constexpr std::size_t at_marker = 852;
 struct Run {
     std::size_t at;
@@ -34,14 +30,6 @@ constexpr std::uint8_t trailer_end[4] = {0x01, 0x01, 0x01, 0x01};
 
 constexpr std::size_t companion_time_at = 520;
 constexpr std::size_t companion_size = 520 + 8 + 32 + 512 + 1024;
-
-// Only their staying fixed matters: they are part of every key of this store.
-constexpr StoreKeyPieces key_pieces{0x2F8C61D3u, 0xA47E0B95u, 0x3C59u};
-
-PasswordKey store_file_key(const std::uint8_t* header, bk::StringView user) {
-    return store_key(header + at_salt, static_cast<std::int64_t>(bytes::load_le64(header + at_time)), user,
-                     key_pieces);
-}
 
 void append_text(std::vector<std::uint8_t>& out, bk::StringView text) {
     if (text.size() > max_text_units)
@@ -104,22 +92,10 @@ std::vector<std::uint8_t> encode_logon_store(const std::vector<LogonRecord>& rec
                                              std::int64_t now, bk::StringView user) {
     std::vector<std::uint8_t> plain = plain_records(records);
     std::vector<std::uint8_t> file(header_size, 0);
-    std::uint8_t* header = file.data();
-    bytes::store_le32(header, magic);
-    bytes::store_le32(header + at_version, version);
-    for (const Run& run : header_runs) std::fill_n(header + run.at, run.size, run.value);
-    random_pool().generate(header + at_salt, 16);
-    random_pool().generate(header + at_iv, 16);
-    bytes::store_le64(header + at_time, static_cast<std::uint64_t>(now));
-    bytes::store_le32(header + at_count, static_cast<std::uint32_t>(records.size()));
-    const RecordDigest digest = sha256(plain.data(), plain.size());
-    std::copy(digest.begin(), digest.end(), header + at_digest);
-    std::copy(std::begin(marker), std::end(marker), header + at_marker);
-
-    PasswordKey key = store_file_key(header, user);
-    const std::vector<std::uint8_t> sealed = seal_records(plain, key, header + at_iv);
-    wipe(key.data(), key.size());
-    wipe(plain.data(), plain.size());
+    for (const Run& run : header_runs) std::fill_n(file.data() + run.at, run.size, run.value);
+    std::copy(std::begin(marker), std::end(marker), file.data() + at_marker);
+    const std::vector<std::uint8_t> sealed =
+        seal_store(file.data(), layout, {version, now, user}, static_cast<std::uint32_t>(records.size()), plain);
     file.insert(file.end(), sealed.begin(), sealed.end());
     file.resize(file.size() + trailer_size - sizeof trailer_end, 0x00);
     file.insert(file.end(), std::begin(trailer_end), std::end(trailer_end));
@@ -128,19 +104,15 @@ std::vector<std::uint8_t> encode_logon_store(const std::vector<LogonRecord>& rec
 
 std::vector<LogonRecord> decode_logon_store(const std::vector<std::uint8_t>& start, std::uint64_t length,
                                             std::uint32_t version, bk::StringView user) {
-    if (start.size() < header_size || bytes::load_le32(start.data()) != magic) return {};
+    if (start.size() < header_size || stored_word(start.data(), 0) != magic) return {};
     const std::uint8_t* header = start.data();
-    if ((bytes::load_le32(header + at_version) >> 16) > (version >> 16)) return {};
+    if ((stored_word(header, layout.version) >> 16) > (version >> 16)) return {};
     if (length < min_length || length >= length_limit || start.size() != length) return {};
 
-    RecordDigest digest;
-    std::copy(header + at_digest, header + at_digest + digest.size(), digest.begin());
-    PasswordKey key = store_file_key(header, user);
     const std::size_t sealed_size = start.size() - header_size - trailer_size;
-    auto plain = open_records(start.data() + header_size, sealed_size, key, header + at_iv, digest);
-    wipe(key.data(), key.size());
+    auto plain = open_store(header, layout, header + header_size, sealed_size, user);
     if (!plain) return {};
-    std::vector<LogonRecord> records = parse_records(*plain, bytes::load_le32(header + at_count));
+    std::vector<LogonRecord> records = parse_records(*plain, stored_word(header, layout.count));
     wipe(plain->data(), plain->size());
     return records;
 }
@@ -148,7 +120,7 @@ std::vector<LogonRecord> decode_logon_store(const std::vector<std::uint8_t>& sta
 std::vector<std::uint8_t> encode_logon_companion(std::uint32_t version, std::int64_t now) {
     std::vector<std::uint8_t> file(companion_size, 0xFF);
     bytes::store_be32(file.data(), magic);
-    bytes::store_be32(file.data() + at_version, version);
+    bytes::store_be32(file.data() + layout.version, version);
     std::uint8_t* time = file.data() + companion_time_at;
     bytes::store_be64(time, static_cast<std::uint64_t>(now));
     const RecordDigest digest = sha256(time, 8);

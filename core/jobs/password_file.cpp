@@ -1,6 +1,5 @@
 #include "core/jobs/password_file.h"
 
-#include <algorithm>
 #include <string>
 
 #include "basekit/convertion.h"
@@ -8,12 +7,11 @@
 #include "basekit/exception.h"
 #include "basekit/system_file.h"
 #include "core/core_strings.h"
+#include "core/jobs/sealed_store.h"
 #include "core/jobs/secret_file.h"
 #include "core/jobs/version.h"
 #include "core/security/byte_order.h"
 #include "core/security/crypto_messages.h"
-#include "core/security/random_pool.h"
-#include "core/security/store_seal.h"
 #include "core/security/wipe.h"
 
 namespace brim {
@@ -21,24 +19,12 @@ namespace {
 
 using namespace password_file;
 
-// Header offsets (see the layout in the header file).
-constexpr std::size_t at_version = 4;
-constexpr std::size_t at_salt = 8;
-constexpr std::size_t at_iv = 24;
-constexpr std::size_t at_time = 40;
-constexpr std::size_t at_count = 48;
-constexpr std::size_t at_digest = 52;
+// The header's fields (see the layout in the header file). The key pieces
+// only have to stay fixed: they are part of every key of this file.
+constexpr SealedStoreLayout layout{magic, 4, 8, 24, 40, 48, 52, {0x93C4A16Eu, 0x5B0F27D8u, 0xE61Du}};
 constexpr std::size_t at_words = 84;
 constexpr std::uint32_t fixed_words[4] = {0xFFFFFFFF, entry_marker, 0xFFFFFFFF, 0xFFFFFFFF};
 constexpr std::size_t entry_overhead = 10;  // id, length and marker
-
-// Only their staying fixed matters: they are part of every key of this file.
-constexpr StoreKeyPieces key_pieces{0x93C4A16Eu, 0x5B0F27D8u, 0xE61Du};
-
-PasswordKey file_key(const std::uint8_t* header) {
-    return store_key(header + at_salt, static_cast<std::int64_t>(bytes::load_le64(header + at_time)), {},
-                     key_pieces);
-}
 
 void append_le32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     const std::size_t at = out.size();
@@ -90,40 +76,24 @@ std::vector<std::uint8_t> encode_password_file(const std::vector<JobPassword>& e
                                                std::int64_t now) {
     std::vector<std::uint8_t> plain = plain_entries(entries);
     std::vector<std::uint8_t> file(header_size, 0);
-    std::uint8_t* header = file.data();
-    bytes::store_le32(header, magic);
-    bytes::store_le32(header + at_version, version);
-    random_pool().generate(header + at_salt, 16);
-    random_pool().generate(header + at_iv, 16);
-    bytes::store_le64(header + at_time, static_cast<std::uint64_t>(now));
-    bytes::store_le32(header + at_count, static_cast<std::uint32_t>(entries.size()));
-    const RecordDigest digest = sha256(plain.data(), plain.size());
-    std::copy(digest.begin(), digest.end(), header + at_digest);
-    for (std::size_t i = 0; i < 4; ++i) bytes::store_le32(header + at_words + 4 * i, fixed_words[i]);
-
-    PasswordKey key = file_key(header);
-    const std::vector<std::uint8_t> sealed = seal_records(plain, key, header + at_iv);
-    wipe(key.data(), key.size());
-    wipe(plain.data(), plain.size());
+    for (std::size_t i = 0; i < 4; ++i) bytes::store_le32(file.data() + at_words + 4 * i, fixed_words[i]);
+    const std::vector<std::uint8_t> sealed =
+        seal_store(file.data(), layout, {version, now, {}}, static_cast<std::uint32_t>(entries.size()), plain);
     file.insert(file.end(), sealed.begin(), sealed.end());
     return file;
 }
 
 PasswordFileContent decode_password_file(const std::vector<std::uint8_t>& start, std::uint64_t length) {
     PasswordFileContent content;
-    if (start.size() < header_size || bytes::load_le32(start.data()) != magic) return content;
+    if (start.size() < header_size || stored_word(start.data(), 0) != magic) return content;
     const std::uint8_t* header = start.data();
-    content.version = bytes::load_le32(header + at_version);
+    content.version = stored_word(header, layout.version);
     content.state = PasswordFileState::damaged;
     if (length < min_length || length >= length_limit || start.size() != length) return content;
 
-    RecordDigest digest;
-    std::copy(header + at_digest, header + at_digest + digest.size(), digest.begin());
-    PasswordKey key = file_key(header);
-    auto plain = open_records(start.data() + header_size, start.size() - header_size, key, header + at_iv, digest);
-    wipe(key.data(), key.size());
+    auto plain = open_store(header, layout, header + header_size, start.size() - header_size, {});
     if (!plain) return content;
-    content.entries = parse_entries(*plain, bytes::load_le32(header + at_count));
+    content.entries = parse_entries(*plain, stored_word(header, layout.count));
     wipe(plain->data(), plain->size());
     content.state = PasswordFileState::read;
     return content;

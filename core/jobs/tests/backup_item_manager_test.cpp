@@ -39,14 +39,6 @@ protected:
         SystemInfo::instance();
         write_bytes(config_file(), header + jobs + "</brimvault>\r\n");
     }
-    std::string load_error() {
-        try {
-            store().load();
-        } catch (const BackupException& error) {
-            return narrow(error.message());
-        }
-        return {};
-    }
     // A job with every field set, its texts holding markup characters,
     // non-ASCII letters and escaped undecodable bytes.
     static void fill(BackupItem& job) {

@@ -55,14 +55,6 @@ protected:
         store().save();
         BackupItemManager::del_instance();
     }
-    std::string load_error() {
-        try {
-            store().load();
-        } catch (const BackupException& error) {
-            return narrow(error.message());
-        }
-        return {};
-    }
     static bool logged(const LogItemList& items, const bk::String& text) {
         for (const auto& item : items)
             if (item->description == text) return true;
