@@ -2,6 +2,7 @@
 
 #include <mutex>
 #include <new>
+#include <set>
 
 #include "basekit/buffered_stream.h"
 #include "basekit/file_ops.h"
@@ -14,11 +15,13 @@
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/job_file_codec.h"
 #include "core/jobs/log_manager.h"
+#include "core/jobs/password_file.h"
 #include "core/jobs/store_copy.h"
 #include "core/jobs/store_settings.h"
 #include "core/jobs/store_streams.h"
 #include "core/jobs/store_text.h"
 #include "core/jobs/system_info.h"
+#include "core/jobs/version.h"
 
 namespace brim {
 namespace {
@@ -62,6 +65,24 @@ auto fatal_on_failure(std::uint32_t id, Action action) {
 
 bool is_complete_job(const BackupItem& job) {
     return job.kind != BackupKind::none && job.creation_time != 0 && !job.sources.empty();
+}
+
+bool is_protected(const BackupItem& job) { return job.has_option(job_option::security_mask); }
+
+// Opens the job's report collection so that removing the job deletes its
+// report file too; a damaged report file is opened all the same.
+void open_reports(BackupItem& job) {
+    try {
+        job.get_reports();
+    } catch (const bk::Exception&) {
+    }
+}
+
+// A password file that cannot serve the strict load: logged with message 116
+// and thrown, so that the load fails before any job is deleted.
+[[noreturn]] void refuse_password_file(const BackupException& failure) {
+    log_entry(LogType::error, bk::format_text(core_string(116), {failure.message()}));
+    throw failure;
 }
 
 }  // namespace
@@ -114,16 +135,68 @@ bool BackupItemManager::read_jobs(bk::DataInputStream& in, bool lenient) {
     return complete || lenient;
 }
 
+std::vector<JobPassword> BackupItemManager::stored_passwords(bool lenient) const {
+    PasswordFileContent content;
+    try {
+        content = read_password_file(data_file_);
+    } catch (const bk::Exception& error) {
+        if (lenient) return {};
+        refuse_password_file(BackupException(error.message()));
+    }
+    if (lenient) return content.state == PasswordFileState::read ? std::move(content.entries) : std::vector<JobPassword>{};
+    if (content.state != PasswordFileState::foreign && !Version::instance()->support(content.version))
+        refuse_password_file(BackupException(std::uint32_t{139}));
+    if (content.state != PasswordFileState::read) refuse_password_file(BackupException(std::uint32_t{117}));
+    return std::move(content.entries);
+}
+
+void BackupItemManager::attach_passwords(bool lenient) {
+    std::vector<BackupItem*> protected_jobs;
+    for (const auto& [id, job] : jobs_)
+        if (is_protected(*job)) protected_jobs.push_back(job.get());
+    if (protected_jobs.empty()) return;
+
+    std::vector<JobPassword> entries = stored_passwords(lenient);
+    std::set<std::uint32_t> found;
+    for (JobPassword& entry : entries) {
+        BackupItem* job = backup_item(entry.job_id);
+        if (job == nullptr || !is_protected(*job)) continue;
+        job->password = std::move(entry.password);
+        job->password_state = PasswordState::proved;
+        found.insert(entry.job_id);
+    }
+    wipe_passwords(entries);
+    if (found.size() == protected_jobs.size()) return;
+
+    log_entry(LogType::error, core_string(198));
+    for (BackupItem* job : protected_jobs) {
+        if (found.contains(job->id)) continue;
+        open_reports(*job);
+        remove(job, true);
+    }
+}
+
 bool BackupItemManager::internal_load(bool lenient) {
     const bk::File file(config_file_);
     if (!file.exists() || file.length() == 0) return true;
-    StoreReader reader(config_file_);
-    return read_jobs(reader.in(), lenient);
+    bool complete = false;
+    {
+        StoreReader reader(config_file_);
+        complete = read_jobs(reader.in(), lenient);
+    }
+    if (complete) attach_passwords(lenient);
+    return complete;
 }
 
 void BackupItemManager::load() {
     if (!jobs_.empty()) return;
-    const bool loaded = fatal_on_failure(109, [this] { return internal_load(false); });
+    bool loaded = false;
+    try {
+        loaded = fatal_on_failure(109, [this] { return internal_load(false); });
+    } catch (const BackupException&) {
+        jobs_.clear();  // a failed load leaves no half store behind
+        throw;
+    }
     if (!loaded) {
         jobs_.clear();
         log_entry(LogType::fatal_error, bk::format_text(core_string(109), {core_string(104)}));
@@ -161,13 +234,32 @@ void BackupItemManager::write_config() {
     writer.commit();
 }
 
+void BackupItemManager::write_passwords() {
+    std::vector<JobPassword> entries;
+    for (const auto& [id, job] : jobs_)
+        if (is_protected(*job)) entries.push_back({id, job->password});
+    // Without protected jobs the file is not needed, and it is left as it is.
+    if (entries.empty()) return;
+    try {
+        write_password_file(data_file_, entries);
+    } catch (const bk::Exception& error) {
+        wipe_passwords(entries);
+        const bk::String text = bk::format_text(core_string(118), {error.message()});
+        log_entry(LogType::fatal_error, text);
+        throw BackupException(text);
+    }
+    wipe_passwords(entries);
+}
+
 void BackupItemManager::save() {
     fatal_on_failure(111, [this] { write_config(); });
-    if (jobs_.empty()) {
-        try {
-            bk::os::remove_file(data_file_);
-        } catch (const bk::Exception&) {
-        }
+    if (!jobs_.empty()) {
+        write_passwords();
+        return;
+    }
+    try {
+        bk::os::remove_file(data_file_);
+    } catch (const bk::Exception&) {
     }
 }
 
@@ -238,11 +330,8 @@ void BackupItemManager::remove_all(bool keep_reports) {
     log_entry(LogType::information, core_string(102));
     if (!keep_reports) {
         for (auto& [id, job] : jobs_) {
-            try {
-                if (BackupItemReportColl* reports = job->get_reports()) reports->remove();
-            } catch (const bk::Exception&) {
-                if (job->reports) job->reports->remove();
-            }
+            open_reports(*job);
+            if (job->reports) job->reports->remove();
         }
     }
     jobs_.clear();

@@ -1,8 +1,10 @@
 #pragma once
 // The process-wide store of all backup jobs: it owns every job, numbers it,
-// keeps the jobs in the job file "brimkeep.config" in the configuration
-// directory, makes dated safety copies, and exports and imports jobs as XML
-// or text. Used from the GUI thread and the one worker of a job; no lock.
+// keeps the jobs in the job file "brimkeep.config" and the passwords of the
+// protected jobs (option bits 0xF00) in the enciphered password file
+// "brimkeep.dat", both in the configuration directory, makes dated safety
+// copies of the two, and exports and imports jobs as XML or text. Used from
+// the GUI thread and the one worker of a job; no lock.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,6 +15,8 @@
 #include "core/jobs/backup_item.h"
 
 namespace brim {
+
+struct JobPassword;
 
 // The job store's export formats (the log numbers its own the other way round).
 enum class JobFileFormat : std::int32_t { text = 0, xml = 1 };
@@ -38,13 +42,24 @@ public:
     // BackupException(104); a damaged frame throws its message (104, 139);
     // other failures log message 109 and throw its text. Does nothing when
     // the store already holds jobs. A missing or empty file loads no jobs.
+    // When jobs are protected, their passwords are then read from the
+    // password file and they become proved. A password file that is
+    // missing, unreadable, damaged (117) or newer than the program (139)
+    // fails the load (logged with message 116) with no job deleted, so that
+    // load_copy() can put the safety copy back. Protected jobs that an intact
+    // file holds no password for are deleted with their report files
+    // (messages 198 and 101). A failed load leaves the store empty.
     virtual void load();
     // Drops the jobs in memory and reads the job file, skipping jobs that
-    // cannot be read; never throws.
+    // cannot be read; a password file that cannot be read gives no password,
+    // so every protected job is then deleted as above. Never throws.
     void reload();
     // Replaces the job file safely (temporary file, flush, rename) with mode
-    // 0600, saving each job's opened report collection on the way. Logs
-    // message 111 and throws BackupException on failure.
+    // 0600, saving each job's opened report collection on the way; logs
+    // message 111 and throws BackupException on failure. Then writes the
+    // password file the same way when jobs are protected (message 118 and
+    // BackupException on failure), deletes it when the store has no job, and
+    // leaves it as it is when no job is protected.
     virtual void save();
     // Refreshes "brimkeep.configbak" when it is missing or at least `days`
     // whole days old (and then the password file's copy); never throws.
@@ -97,7 +112,10 @@ protected:
 private:
     bool internal_load(bool lenient);
     bool read_jobs(bk::DataInputStream& in, bool lenient);
+    std::vector<JobPassword> stored_passwords(bool lenient) const;
+    void attach_passwords(bool lenient);
     void write_config();
+    void write_passwords();
     bk::String in_config(bk::StringView name) const;
 
     std::uint32_t highest_id_ = 0;
