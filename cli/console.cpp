@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "basekit/convertion.h"
+#include "basekit/exception.h"
 #include "basekit/platform/os_console.h"
 #include "core/jobs/backup_item_manager.h"
 
@@ -46,7 +47,13 @@ Store::Store(bool change) : change_(change) {
         lock_ = StoreLock::try_acquire();
         if (!lock_) return;
     }
-    BackupItemManager::instance()->load();
+    try {
+        BackupItemManager::instance()->load();
+    } catch (const bk::Exception& failure) {
+        // A damaged job file: work with the jobs that can still be read.
+        print_error("the job store could not be read whole (" + out(failure.message()) + "); using the jobs that could");
+        BackupItemManager::instance()->reload();
+    }
 }
 
 BackupItem* Store::find(const std::string& name_or_id) const {

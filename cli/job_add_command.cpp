@@ -76,6 +76,11 @@ public:
     }
 
     int execute() override {
+        if (dirs_.empty() && flat_dirs_.empty() && files_.empty() && ftp_servers_.empty() && ftp_dirs_.empty() &&
+            ftp_files_.empty()) {
+            print_error("a job needs at least one source (--dir, --dir-only, --file, --ftp-server, --ftp-dir, --ftp-file)");
+            return exit_usage;
+        }
         bk::String password;
         try {
             if (!password_file_.empty() || ask_password_) password = read_password(password_file_, "Job password", true);

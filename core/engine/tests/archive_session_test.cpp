@@ -7,12 +7,12 @@
 
 #include "basekit/convertion.h"
 #include "core/archive/catalogue.h"
-#include "core/archive/run_data_reader.h"
 #include "core/archive/set_layout.h"
 #include "core/archive/set_security.h"
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/log_manager.h"
 #include "core/jobs/tests/store_home.h"
+#include "tests/support/set_contents.h"
 
 namespace brim {
 namespace {
@@ -90,28 +90,8 @@ protected:
         return std::move(result.layout);
     }
 
-    // The plain bytes of every file of a run, by path, read back from the set.
     std::map<bk::String, std::string> contents(const archive::SetLayout& set, const archive::RunLayout& run) {
-        archive::DataKey key;
-        EXPECT_TRUE(archive::unlock_data_key(set.security, *set.format, job.password, key));
-        auto decipher = archive::make_data_cipher(run.header.cipher, key, set.security, true);
-        archive::RunDataReader reader(set, run);
-        std::map<bk::String, std::string> files;
-        const std::size_t unit = run.header.cipher == CipherId::rijndael ? 65552 : 65536;
-        archive::for_each_file(*run.root, [&](const DataHeader& item) {
-            std::string plain;
-            std::vector<std::uint8_t> stored(unit), out(unit + 16);
-            for (std::int64_t done = 0; done < item.stored_size;) {
-                const auto take = static_cast<std::size_t>(std::min<std::int64_t>(unit, item.stored_size - done));
-                reader.read(item.data_offset + 2 + static_cast<std::uint64_t>(done), stored.data(), take);
-                std::size_t n = take;
-                if (decipher) n = decipher->decrypt(stored.data(), take, out.data());
-                plain.append(reinterpret_cast<const char*>(decipher ? out.data() : stored.data()), n);
-                done += static_cast<std::int64_t>(take);
-            }
-            files[item.full_path()] = plain;
-        });
-        return files;
+        return brim_test::run_contents(set, run, job.password);
     }
 
     std::filesystem::path src;

@@ -1,0 +1,188 @@
+// Backups driven through brimvault-cli on real trees, checked with the
+// reading side of the archive format.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "basekit/convertion.h"
+#include "core/archive/set_layout.h"
+#include "core/jobs/tests/store_home.h"
+#include "tests/support/cli_runner.h"
+#include "tests/support/set_contents.h"
+
+namespace {
+
+using brim_test::read_bytes;
+using brim_test::write_bytes;
+
+std::string random_bytes(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    std::mt19937 random(seed);
+    for (std::size_t i = 0; i < size; i += 4) {
+        const std::uint32_t word = random();
+        for (std::size_t k = 0; k < 4 && i + k < size; ++k) bytes[i + k] = static_cast<char>(word >> (8 * k));
+    }
+    return bytes;
+}
+
+class CliBackup : public brim_test::StoreHome {
+protected:
+    CliBackup() {
+        src = home.dir().path() / "src";
+        dest = home.dir().path() / "dest";
+        std::filesystem::create_directories(src / "with space" / "deeper");
+        std::filesystem::create_directories(src / "empty dir");
+        write_bytes(src / "caf\xC3\xA9 \xE4\xB8\xAD.txt", "non-ASCII");
+        write_bytes(src / "back\\slash", "backslash");
+        write_bytes(src / "new\nline", "newline");
+        write_bytes(src / "bad\xFF" "byte", "not UTF-8");
+        write_bytes(src / "empty", "");
+        write_bytes(src / "with space" / "64k", random_bytes(65536, 1));
+        write_bytes(src / "with space" / "64k+1", random_bytes(65537, 2));
+        write_bytes(src / "with space" / "deeper" / "big", random_bytes(50 * 1024 * 1024, 3));
+        write_bytes(src / "private", "0600");
+        ::chmod((src / "private").c_str(), 0600);
+        ::symlink("with space/64k", (src / "link").c_str());
+        ::symlink("../nowhere", (src / "dangling").c_str());
+        write_bytes(home.dir().path() / "pw", "s\xC3\xA9same\n");
+    }
+
+    brim_test::CliResult cli(std::vector<std::string> args) { return brim_test::run_cli(BRIM_CLI, args); }
+
+    void add_job(const std::string& name, const std::string& kind, std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"job", "add", name, "--kind", kind, "--dest", dest.string(), "--dir", src.string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const auto added = cli(args);
+        ASSERT_EQ(added.status, 0) << added.output;
+    }
+
+    brim::archive::SetLayout layout(const std::string& name) {
+        auto read = brim::archive::read_set_layout(wide(dest / (name + ".bvf")), false, true, 1);
+        EXPECT_EQ(read.error, brim::archive::LayoutError::none);
+        return std::move(read.layout);
+    }
+
+    // What the source tree holds, as the set should: files and links (a link
+    // as its target text).
+    std::map<bk::String, std::string> source_files() const {
+        std::map<bk::String, std::string> files;
+        for (auto it = std::filesystem::recursive_directory_iterator(src); it != std::filesystem::recursive_directory_iterator(); ++it) {
+            const auto& path = it->path();
+            if (it->is_symlink()) files[wide(path)] = std::filesystem::read_symlink(path).string();
+            else if (it->is_regular_file()) files[wide(path)] = read_bytes(path);
+        }
+        return files;
+    }
+
+    std::filesystem::path src, dest;
+};
+
+TEST_F(CliBackup, NormalRunsForEachCipherWithAndWithoutPassword) {
+    struct Case {
+        std::string name;
+        std::vector<std::string> options;
+        bk::String password;
+    };
+    const std::string pw = (home.dir().path() / "pw").string();
+    const Case cases[] = {
+        {"plain", {}, u""},
+        {"xor", {"--cipher", "xor"}, u""},
+        {"panama-pw", {"--cipher", "panama", "--password-file", pw}, u"s\u00E9same"},
+        {"rijndael-pw", {"--cipher", "rijndael", "--password-file", pw, "--verify"}, u"s\u00E9same"},
+        {"password-only", {"--password-file", pw}, u"s\u00E9same"},
+    };
+    for (const auto& c : cases) {
+        add_job(c.name, "normal", c.options);
+        const auto ran = cli({"run", c.name});
+        EXPECT_EQ(ran.status, 0) << ran.output;
+        EXPECT_NE(ran.output.find("Result: Successful"), std::string::npos) << ran.output;
+        const auto set = layout(c.name);
+        ASSERT_EQ(set.runs.size(), 1u);
+        EXPECT_EQ(brim_test::run_contents(set, set.runs[0], c.password), source_files()) << c.name;
+        // Modes and links are recorded.
+        brim::archive::for_each_file(*set.runs[0].root, [&](const brim::DataHeader& item) {
+            if (item.name() == u"private") {
+                EXPECT_EQ(item.posix_mode, 0100600u);
+            }
+            if (item.name() == u"link") {
+                EXPECT_EQ(item.posix_mode & 0170000, 0120000u);
+            }
+        });
+    }
+}
+
+TEST_F(CliBackup, AnIncrementChainHoldsTheChangedFilesAndATriggerMakesAFullRun) {
+    add_job("chain", "increment", {"--append", "--full-every", "3"});
+    ASSERT_EQ(cli({"run", "chain"}).status, 0);
+    write_bytes(src / "with space" / "64k+1", random_bytes(65537, 9));
+    write_bytes(src / "added", "added");
+    std::filesystem::remove(src / "empty");
+    ASSERT_EQ(cli({"run", "chain"}).status, 0);
+    const auto set = layout("chain");
+    ASSERT_EQ(set.runs.size(), 2u);
+    const auto changed = brim_test::run_contents(set, set.runs[1], u"");
+    std::vector<bk::String> paths;
+    for (const auto& entry : changed) paths.push_back(entry.first);
+    EXPECT_EQ(paths, (std::vector<bk::String>{wide(src / "added"), wide(src / "with space" / "64k+1")}));
+
+    write_bytes(src / "added", "changed again");
+    ASSERT_EQ(cli({"run", "chain"}).status, 0);
+    const auto full = cli({"run", "chain"});  // the set holds three runs: this one is full
+    EXPECT_EQ(full.status, 1) << full.output;
+    EXPECT_NE(full.output.find("Replaced backed-up data with fully backup."), std::string::npos);
+    EXPECT_EQ(layout("chain").runs.size(), 1u);
+}
+
+TEST_F(CliBackup, ProblemsAreWarningsOrErrorsWithTheirExitStatus) {
+    // A job without sources is refused before it reaches the store.
+    const auto invalid = cli({"job", "add", "nothing", "--kind", "normal", "--dest", dest.string()});
+    EXPECT_EQ(invalid.status, 64) << invalid.output;
+    EXPECT_NE(invalid.output.find("at least one source"), std::string::npos);
+
+    // A missing directory is a warning and the run goes on.
+    add_job("partly", "normal", {"--dir", (home.dir().path() / "gone").string()});
+    const auto partly = cli({"run", "partly"});
+    EXPECT_EQ(partly.status, 1) << partly.output;
+    EXPECT_NE(partly.output.find("Unable to parse"), std::string::npos);
+    EXPECT_EQ(layout("partly").runs.size(), 1u);
+
+    // Sources that hold nothing to back up.
+    std::filesystem::create_directories(home.dir().path() / "void");
+    ASSERT_EQ(cli({"job", "add", "empty", "--kind", "normal", "--dest", dest.string(), "--file",
+                   (home.dir().path() / "void" / "x.none").string(), "--include-ext", ".txt"})
+                  .status,
+              0);
+    const auto empty = cli({"run", "empty"});
+    EXPECT_EQ(empty.status, 1) << empty.output;
+    EXPECT_NE(empty.output.find("No backed-up data is available on the data source."), std::string::npos);
+
+    // The report and the log hold the runs.
+    const auto report = cli({"report", "partly"});
+    EXPECT_NE(report.output.find("Having warnings"), std::string::npos) << report.output;
+    const auto log = cli({"log", "--last", "50"});
+    EXPECT_NE(log.output.find("Executed backup operation on this job."), std::string::npos);
+    EXPECT_EQ(cli({"run", "no such job"}).status, 65);
+}
+
+TEST_F(CliBackup, JobsListShowExportImportAndRemove) {
+    add_job("first", "normal", {"--cipher", "rijndael", "--password-file", (home.dir().path() / "pw").string()});
+    add_job("second \"quoted\" <&>", "increment", {"--exclude-ext", ".tmp,.bak"});
+    const auto list = cli({"job", "list"});
+    EXPECT_NE(list.output.find("second \"quoted\" <&>"), std::string::npos) << list.output;
+    const auto show = cli({"job", "show", "second \"quoted\" <&>"});
+    EXPECT_NE(show.output.find("never .tmp"), std::string::npos) << show.output;
+    const std::string exported = (home.dir().path() / "jobs.xml").string();
+    ASSERT_EQ(cli({"job", "export", exported}).status, 0);
+    ASSERT_EQ(cli({"job", "remove", "first"}).status, 0);
+    ASSERT_EQ(cli({"job", "remove", "second \"quoted\" <&>"}).status, 0);
+    EXPECT_EQ(cli({"job", "show", "first"}).status, 65);
+    const auto imported = cli({"job", "import", exported});
+    EXPECT_EQ(imported.status, 0) << imported.output;
+    EXPECT_NE(cli({"job", "list"}).output.find("second \"quoted\" <&>"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#pragma once
+// Runs brimvault-cli as a separate process with the test's environment and
+// collects what it printed and its exit status.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace brim_test {
+
+struct CliResult {
+    int status = -1;
+    std::string output;  // standard output and standard error together
+};
+
+inline CliResult run_cli(const std::string& program, const std::vector<std::string>& args) {
+    int pipe_fds[2];
+    if (::pipe(pipe_fds) != 0) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(pipe_fds[1], STDOUT_FILENO);
+        ::dup2(pipe_fds[1], STDERR_FILENO);
+        ::close(pipe_fds[0]);
+        ::close(pipe_fds[1]);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(pipe_fds[1]);
+    CliResult result;
+    std::array<char, 4096> buffer;
+    ssize_t n;
+    while ((n = ::read(pipe_fds[0], buffer.data(), buffer.size())) > 0) result.output.append(buffer.data(), static_cast<std::size_t>(n));
+    ::close(pipe_fds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+}  // namespace brim_test
