@@ -5,6 +5,7 @@
 #include "basekit/date.h"
 #include "basekit/memory_stream.h"
 #include "basekit/path.h"
+#include "basekit/system_file.h"
 #include "core/archive/catalogue.h"
 #include "core/archive/set_names.h"
 
@@ -78,6 +79,39 @@ SetWriter::OpenFile& SetWriter::create_volume(VolumeRole role) {
     file.writer->write(encode([&](auto& out) { format_->write_volume_link(out, link); }));
     open_.push_back(std::move(file));
     return open_.back();
+}
+
+void SetWriter::remove_oldest_volume_run(const std::function<void(const bk::String&)>& announce) {
+    if (state_ != State::opened) return;
+    const auto& files = layout_.layout.files;
+    std::size_t first = 1;
+    while (first < files.size() && !(files[first].link && files[first].link->role == VolumeRole::new_run)) ++first;
+    if (first >= files.size()) return;
+    std::size_t end = first + 1;
+    while (end < files.size() && files[end].link && files[end].link->role == VolumeRole::continuation) ++end;
+
+    // Relink first, so a crash leaves unlinked volumes rather than a broken chain.
+    format_ = ArchiveFormat::for_version(layout_.layout.format->version());
+    const SetFileLayout& previous = files[first - 1];
+    const bk::String next = end < files.size() ? bk::Path::file_name(files[end].path) : bk::String();
+    {
+        auto writer = SetFileWriter::open_at(previous.path, previous.runs_end, settings_.buffer_size);
+        writer->write(encode([&](auto& out) { format_->write_trailer(out, next); }));
+        writer->sync();
+        const bool is_main = first - 1 == 0;
+        const Span span = is_main ? (next.empty() ? Span::complete : Span::first) : (next.empty() ? Span::last : Span::continued);
+        const auto span_bytes = be32(static_cast<std::uint32_t>(span));
+        writer->patch(offset_span, span_bytes.data(), span_bytes.size());
+        writer->sync();
+    }
+    std::vector<bk::String> doomed;
+    for (std::size_t i = first; i < end; ++i) doomed.push_back(files[i].path);
+    for (const auto& path : doomed) {
+        announce(path);
+        bk::File(path).remove();
+    }
+    layout_ = read_set_layout(main_path_, settings_.has_copy_root, false, settings_.program_major);
+    state_ = layout_.error == LayoutError::none ? State::opened : State::damaged;
 }
 
 SetFileWriter& SetWriter::open_continuation(std::uint64_t& room) {

@@ -45,6 +45,13 @@ public:
     // The files of the set, main archive first.
     std::vector<bk::String> files() const;
 
+    // For sets that give each run a volume of its own: removes the oldest
+    // run held in such a volume (a volume of role new_run and the
+    // continuation volumes after it), relinking the chain around it first.
+    // `announce` hears of each file before it is deleted. Nothing happens
+    // when no run has a volume of its own.
+    void remove_oldest_volume_run(const std::function<void(const bk::String&)>& announce);
+
     // Starts a run: creates the set with `security` when there is none,
     // otherwise appends (in a volume of its own when `own_volume`). Writes
     // the run header and the catalogue of `root`, whose files' stored sizes

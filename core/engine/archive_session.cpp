@@ -161,6 +161,9 @@ SessionRunResult NormalSession::run() {
     if (writer->state() == archive::SetWriter::State::damaged ||
         (writer->state() == archive::SetWriter::State::opened && writer->run_count() > 0 && replaces))
         delete_old_data(writer);
+    else if (job.is_append_mode() && writer->state() == archive::SetWriter::State::opened &&
+             writer->run_count() >= job.rotation_times)
+        writer->remove_oldest_volume_run([this](const bk::String& path) { fire_delete_old_data(path); });
     if (writer->state() != archive::SetWriter::State::opened && writer->state() != archive::SetWriter::State::no_set) {
         error(msg_failed, message(msg_damaged));
         return SessionRunResult::failed;

@@ -186,6 +186,36 @@ TEST_F(ArchiveRuns, AppendKeepsTheSetAndReplaceStartsItAgain) {
     EXPECT_EQ(layout().runs.size(), 1u);
 }
 
+TEST_F(ArchiveRuns, NewArchiveEveryRunRotatesTheOldestVolumeRunAway) {
+    job.options |= job_option::keep_set;
+    job.append_mode = 1;
+    job.rotation_times = 3;
+    for (int i = 0; i < 5; ++i) {
+        put("docs/c.txt", 10, static_cast<unsigned>(i) + 40);
+        Listener listener;
+        EXPECT_EQ(run(listener), RunResult::successful);
+    }
+    const auto set = layout();
+    // The main archive keeps its run; of the runs with a volume of their own
+    // only the newest two are left.
+    EXPECT_EQ(set.runs.size(), 3u);
+    EXPECT_EQ(set.files.size(), 3u);
+    EXPECT_TRUE(set.is_complete());
+    for (const auto& run : set.runs) {
+        for (const auto& [path, bytes] : contents(set, run)) {
+            if (!path.ends_with(u"c.txt")) {
+                EXPECT_EQ(bytes, read_bytes(narrow(path)));
+            }
+        }
+    }
+    const auto& last = set.runs.back();
+    EXPECT_EQ(contents(set, last).at(wide(src / "docs" / "c.txt")), read_bytes(src / "docs" / "c.txt"));
+    std::size_t volumes = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(home.dir().path() / "dest"))
+        volumes += entry.path().extension() == ".bvs";
+    EXPECT_EQ(volumes, 2u);  // the rotated volumes are gone from the disk
+}
+
 TEST_F(ArchiveRuns, VerificationFindsAFlippedStoredByte) {
     job.options = job_option::cipher_rijndael | job_option::password | job_option::verify;
     job.password = u"pw";
