@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "basekit/exception.h"
+#include "cli/burner_command.h"
 #include "cli/console.h"
 #include "cli/history_commands.h"
 #include "cli/job_commands.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
         commands.push_back(std::move(command));
     };
     add_top(make_run_command());
+    add_top(make_burner_command());
     for (auto& command : history_commands()) add_top(std::move(command));
 
     try {

@@ -16,6 +16,8 @@
 #include "core/jobs/system_info.h"
 #include "core/media/ftp_connection.h"
 #include "core/media/ftp_input_stream.h"
+#include "core/media/open_file_reader.h"
+#include "core/media/raw_disk_binding.h"
 
 namespace brim {
 namespace {
@@ -283,6 +285,13 @@ std::unique_ptr<bk::InputStream> BackupSession::open_item(const DataHeader& item
     }
     for (std::uint32_t attempts = 0;; ++attempts) {
         try {
+            // Files other programs hold open are read through the raw-disk
+            // reader when an ordinary open is refused.
+            if (open_file_reader_ && !is_link_item(item)) {
+                auto stream = open_file_reader_->open(item.full_path());
+                open_files_ = open_file_reader_->files_read();
+                return stream;
+            }
             return open_local_item(item);
         } catch (const bk::Exception& failure) {
             if (!retry_after(failure, attempts)) throw;
@@ -321,6 +330,17 @@ bool BackupSession::make_destination() {
     }
 }
 
+void BackupSession::prepare_open_files() {
+    if (!job_->has_option(job_option::open_file)) return;
+    const RawDiskBinding& binding = RawDiskBinding::instance();
+    if (binding.ready()) {
+        use_open_file_ = true;
+        open_file_reader_ = std::make_unique<OpenFileReader>(binding);
+        return;
+    }
+    warning(raw_disk_outcome_warning(binding.outcome()));
+}
+
 void BackupSession::summarize() {
     const bk::String user = SystemInfo::current_user();
     auto add = [&](std::uint32_t id, std::uint32_t count) {
@@ -341,6 +361,7 @@ void BackupSession::backup() {
             report_ = reports->create_report(report_type());
         fire_begin_backup();
         if (job_->name.empty() || job_->sources.empty()) throw BackupException(msg_invalid_job);
+        prepare_open_files();
         if (job_->kind != BackupKind::burner) make_destination();
         LogManager::instance()->log(LogType::information, msg_executed, job_->name);
         if (has_stopped()) {

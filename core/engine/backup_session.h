@@ -24,6 +24,7 @@
 namespace brim {
 
 class BackupDataColl;
+class OpenFileReader;
 
 enum class SessionDirection : std::int16_t { backup = 0, restore = 1 };
 
@@ -141,6 +142,7 @@ protected:
 private:
     void summarize();
     bool make_destination();
+    void prepare_open_files();
 
     BackupItem* job_;
     SessionDirection direction_;
@@ -157,6 +159,7 @@ private:
     std::vector<FtpConnectInfo> ftp_servers_;
     FtpServerConnections connections_;
     std::function<void(const bk::String&)> after_write_;
+    std::unique_ptr<OpenFileReader> open_file_reader_;
 };
 
 }  // namespace brim

@@ -3,6 +3,7 @@
 #include "core/backup_exception.h"
 #include "core/core_strings.h"
 #include "core/engine/archive_session.h"
+#include "core/engine/burner_backup_session.h"
 
 namespace brim {
 namespace {
@@ -29,7 +30,7 @@ std::unique_ptr<BackupSession> make_session_for_kind(BackupItem* job, SessionDir
             return std::make_unique<UnavailableKindSession>(job, direction, ReportType::merge_copy);
         case BackupKind::directory_copy:
             return std::make_unique<UnavailableKindSession>(job, direction, ReportType::dir_copy);
-        case BackupKind::burner: return std::make_unique<UnavailableKindSession>(job, direction, ReportType::burner);
+        case BackupKind::burner: return std::make_unique<BurnerBackupSession>(job, direction);
         case BackupKind::none: break;
     }
     return nullptr;

@@ -186,3 +186,33 @@ TEST_F(CliBackup, JobsListShowExportImportAndRemove) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CliBackup, ABurnerJobWritesAnIsoImageThatReadsBackEqual) {
+    const auto tree = home.dir().path() / "disc";
+    std::filesystem::create_directories(tree / "sub dir");
+    write_bytes(tree / "caf\xC3\xA9.txt", "non-ASCII name");
+    write_bytes(tree / "sub dir" / "data.bin", random_bytes(300000, 5));
+    const auto image = home.dir().path() / "backup.iso";
+    ASSERT_EQ(cli({"job", "add", "disc", "--kind", "burner", "--dest", image.string(), "--dir", tree.string(), "--verify"})
+                  .status,
+              0);
+    const auto devices = cli({"burner", "devices"});
+    EXPECT_EQ(devices.status, 0) << devices.output;
+    const auto burned = cli({"run", "disc"});
+    ASSERT_EQ(burned.status, 0) << burned.output;
+    ASSERT_TRUE(std::filesystem::exists(image));
+    const auto out = home.dir().path() / "extracted";
+    const std::string extract = "osirrox -indev '" + image.string() + "' -extract / '" + out.string() + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(extract.c_str()), 0);
+    std::map<std::string, std::string> burned_files, source_files;
+    for (auto it = std::filesystem::recursive_directory_iterator(out); it != std::filesystem::recursive_directory_iterator(); ++it)
+        if (it->is_regular_file()) burned_files[it->path().filename().string()] = read_bytes(it->path());
+    for (auto it = std::filesystem::recursive_directory_iterator(tree); it != std::filesystem::recursive_directory_iterator(); ++it)
+        if (it->is_regular_file()) source_files[it->path().filename().string()] = read_bytes(it->path());
+    EXPECT_EQ(burned_files, source_files);
+    EXPECT_NE(cli({"report", "disc"}).output.find("2/2 files"), std::string::npos);
+}
+
+}  // namespace
