@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <array>
 #include <cstdio>
 #include <string>
@@ -16,7 +17,10 @@ struct CliResult {
     std::string output;  // standard output and standard error together
 };
 
-inline CliResult run_cli(const std::string& program, const std::vector<std::string>& args) {
+// Runs the program; when `interrupt_on` is not empty, sends SIGINT once the
+// output holds that text.
+inline CliResult run_cli(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& interrupt_on = {}) {
     int pipe_fds[2];
     if (::pipe(pipe_fds) != 0) return {};
     const pid_t child = ::fork();
@@ -36,7 +40,14 @@ inline CliResult run_cli(const std::string& program, const std::vector<std::stri
     CliResult result;
     std::array<char, 4096> buffer;
     ssize_t n;
-    while ((n = ::read(pipe_fds[0], buffer.data(), buffer.size())) > 0) result.output.append(buffer.data(), static_cast<std::size_t>(n));
+    bool interrupted = false;
+    while ((n = ::read(pipe_fds[0], buffer.data(), buffer.size())) > 0) {
+        result.output.append(buffer.data(), static_cast<std::size_t>(n));
+        if (!interrupt_on.empty() && !interrupted && result.output.find(interrupt_on) != std::string::npos) {
+            ::kill(child, SIGINT);
+            interrupted = true;
+        }
+    }
     ::close(pipe_fds[0]);
     int status = 0;
     ::waitpid(child, &status, 0);

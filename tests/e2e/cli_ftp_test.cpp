@@ -1,0 +1,65 @@
+// Backups of FTP sources from a real FTP server on 127.0.0.1, and a run
+// stopped with Ctrl-C, through brimvault-cli.
+#include <gtest/gtest.h>
+
+#include "core/archive/set_layout.h"
+#include "core/jobs/tests/store_home.h"
+#include "tests/integration/ftp_server_fixture.h"
+#include "tests/support/cli_runner.h"
+#include "tests/support/set_contents.h"
+
+namespace {
+
+using brim_test::read_bytes;
+using brim_test::write_bytes;
+
+class CliFtp : public brim_test::StoreHome {
+protected:
+    brim_test::CliResult cli(std::vector<std::string> args, const std::string& interrupt_on = {}) {
+        return brim_test::run_cli(BRIM_CLI, args, interrupt_on);
+    }
+};
+
+TEST_F(CliFtp, AnFtpDirectoryIsBackedUpFromARealServer) {
+    brim_test::FtpServer server;
+    const auto pub = server.root() / "pub";
+    std::filesystem::create_directories(pub / "sub dir");
+    write_bytes(pub / "caf\xC3\xA9 menu.txt", "non-ASCII and a space");
+    write_bytes(pub / "sub dir" / "data.bin", std::string(200000, 'd'));
+    write_bytes(home.dir().path() / "ftp-pw", "s3cret pass\n");
+    const std::string dest = (home.dir().path() / "dest").string();
+    const auto added = cli({"job", "add", "remote", "--kind", "normal", "--dest", dest, "--ftp-dir", "ftp://127.0.0.1/pub",
+                            "--ftp", "127.0.0.1:" + std::to_string(server.port()), "--ftp-user", "backup",
+                            "--ftp-password-file", (home.dir().path() / "ftp-pw").string(), "--ftp-passive"});
+    ASSERT_EQ(added.status, 0) << added.output;
+    const auto ran = cli({"run", "remote"});
+    ASSERT_EQ(ran.status, 0) << ran.output;
+
+    auto read = brim::archive::read_set_layout(wide(home.dir().path() / "dest" / "remote.bvf"), false, true, 1);
+    ASSERT_EQ(read.error, brim::archive::LayoutError::none);
+    std::map<std::string, std::string> backed_up;
+    for (const auto& [path, bytes] : brim_test::run_contents(read.layout, read.layout.runs[0], u""))
+        backed_up[narrow(path.substr(path.rfind(u'/') + 1))] = bytes;
+    EXPECT_EQ(backed_up, (std::map<std::string, std::string>{{"caf\xC3\xA9 menu.txt", read_bytes(pub / "caf\xC3\xA9 menu.txt")},
+                                                             {"data.bin", read_bytes(pub / "sub dir" / "data.bin")}}));
+}
+
+TEST_F(CliFtp, CtrlCStopsARunCleanly) {
+    const auto src = home.dir().path() / "many";
+    std::filesystem::create_directories(src);
+    for (int i = 0; i < 3000; ++i) write_bytes(src / ("file" + std::to_string(i)), std::string(1000, 'x'));
+    ASSERT_EQ(cli({"job", "add", "many", "--kind", "normal", "--dest", (home.dir().path() / "dest").string(), "--dir",
+                   src.string()})
+                  .status,
+              0);
+    const auto stopped = cli({"run", "many"}, "\nfile ");
+    EXPECT_EQ(stopped.status, 2) << stopped.output.substr(stopped.output.size() > 400 ? stopped.output.size() - 400 : 0);
+    EXPECT_NE(stopped.output.find("Stopped."), std::string::npos);
+    EXPECT_NE(cli({"report", "many"}).output.find("Stopped"), std::string::npos);
+    // The set written so far reads: the run holds what was written before the stop.
+    auto read = brim::archive::read_set_layout(wide(home.dir().path() / "dest" / "many.bvf"), false, true, 1);
+    EXPECT_EQ(read.error, brim::archive::LayoutError::none);
+    EXPECT_TRUE(read.layout.is_complete());
+}
+
+}  // namespace
