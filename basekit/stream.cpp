@@ -12,4 +12,14 @@ void OutputStream::write(int byte) {
     write(&b, 1);
 }
 
+std::size_t read_up_to(InputStream& in, std::uint8_t* buffer, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const int n = in.read(buffer + got, static_cast<int>(size - got));
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
 }  // namespace bk

@@ -2,6 +2,7 @@
 // The abstract byte streams every persistent format is read and written
 // through. Decorators stack: a DataOutputStream over a BufferedOutputStream
 // over a FileOutputStream, and the same for input.
+#include <cstddef>
 #include <cstdint>
 
 namespace bk {
@@ -33,5 +34,8 @@ public:
     // The bytes not yet passed on, for streams that hold some; else null.
     virtual const std::uint8_t* buffer() const { return nullptr; }
 };
+
+// Reads until `size` bytes arrived or the stream ends; returns the count.
+std::size_t read_up_to(InputStream& in, std::uint8_t* buffer, std::size_t size);
 
 }  // namespace bk

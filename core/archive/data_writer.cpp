@@ -4,20 +4,6 @@
 #include <cstring>
 
 namespace brim::archive {
-namespace {
-
-std::size_t read_full(bk::InputStream& in, std::uint8_t* buffer, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        const int n = in.read(buffer + got, static_cast<int>(size - got));
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    return got;
-}
-
-}  // namespace
-
 std::uint64_t stored_size(CipherId cipher, std::uint64_t plain_size) {
     if (cipher != CipherId::rijndael) return plain_size;
     const std::uint64_t full = plain_size / chunk_size;
@@ -72,7 +58,7 @@ bool DataWriter::write_blocks(DataHeader& item, bk::InputStream& in, std::uint64
         // Only the source's failures belong to the file; the set's own
         // (a full disk) come from emit and end the run.
         try {
-            got = read_full(in, plain_.data(), want);
+            got = bk::read_up_to(in, plain_.data(), want);
         } catch (const bk::Exception& error) {
             context_.item_failed(item, error);
             return false;

@@ -228,10 +228,19 @@ void BackupSession::error(std::uint32_t message_id, const bk::String& argument) 
 // ---- FTP ----
 
 void BackupSession::set_ftp_servers(const std::vector<FtpConnectInfo>& servers) {
-    ftp_servers_ = servers;
+    ftp_servers_.assign(servers.begin(), servers.end());
     std::vector<const FtpConnectInfo*> pointers;
     for (const auto& server : ftp_servers_) pointers.push_back(&server);
     connections_.set_servers(pointers);
+}
+
+void BackupSession::add_ftp_servers(const std::vector<FtpConnectInfo>& servers) {
+    std::vector<const FtpConnectInfo*> added;
+    for (const auto& server : servers) {
+        ftp_servers_.push_back(server);
+        added.push_back(&ftp_servers_.back());
+    }
+    connections_.add_servers(added);
 }
 
 FtpConnection& BackupSession::get_ftp_connection(bk::StringView path) { return connections_.connection_for(path, &retry_policy()); }

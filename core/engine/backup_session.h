@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -69,6 +70,8 @@ public:
 
     // The FTP servers the run may connect to, and the connection for a path.
     void set_ftp_servers(const std::vector<FtpConnectInfo>& servers);
+    // Adds each server whose name (compared exactly) is not known yet.
+    void add_ftp_servers(const std::vector<FtpConnectInfo>& servers);
     FtpConnection& get_ftp_connection(bk::StringView path);
 
     // Free space check: false (after error 130 or 133) when `size` + 1 MiB
@@ -156,7 +159,7 @@ private:
     std::uint32_t open_files_ = 0;
     BackupEvent* backup_listener_ = nullptr;
     RestoreEvent* restore_listener_ = nullptr;
-    std::vector<FtpConnectInfo> ftp_servers_;
+    std::deque<FtpConnectInfo> ftp_servers_;  // stable addresses for the connection cache
     FtpServerConnections connections_;
     std::function<void(const bk::String&)> after_write_;
     std::unique_ptr<OpenFileReader> open_file_reader_;
