@@ -1,0 +1,24 @@
+# Installation and the Debian package. The programs go to bin/, the
+# project's libraries and loadable modules together to lib/brimvault/, where
+# the core finds the modules beside itself.
+include(GNUInstallDirs)
+set(BRIM_INSTALL_LIBDIR "${CMAKE_INSTALL_LIBDIR}/brimvault")
+
+set_target_properties(basekit brimcore PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(brimvault-cli PROPERTIES INSTALL_RPATH "$ORIGIN/../${BRIM_INSTALL_LIBDIR}")
+install(TARGETS brimvault-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS basekit brimcore LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
+install(TARGETS brimburn hdrw LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
+install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "brimvault")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_CONTACT "Brimvault developers <maintainers@users.noreply.c-seed-13e87ab3.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Backup tool: enciphered archive sets, increments, verification and restore")
+set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+set(CPACK_STRIP_FILES TRUE)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${CMAKE_BINARY_DIR}/lib")
+include(CPack)
