@@ -18,6 +18,7 @@
 #include "core/media/ftp_input_stream.h"
 #include "core/media/open_file_reader.h"
 #include "core/media/raw_disk_binding.h"
+#include "core/restore/opened_set.h"
 
 namespace brim {
 namespace {
@@ -209,6 +210,36 @@ void BackupSession::fire_end_backup() {
 
 bool BackupSession::fire_replace_dir_file(const bk::String& source, const bk::String& target) {
     return backup_listener_ != nullptr && backup_listener_->replace_dir_file(source, target);
+}
+
+void BackupSession::fire_begin_restore() {
+    if (report_ != nullptr) report_->begin_time = time_of_day_now();
+    if (restore_listener_ != nullptr) restore_listener_->begin_restore(job_->name);
+}
+
+void BackupSession::fire_end_parse(std::uint32_t files, std::uint32_t directories, std::uint64_t size) {
+    if (report_ != nullptr) {
+        report_->original_files = files;
+        report_->original_dirs = directories;
+        report_->original_size = size;
+    }
+    if (restore_listener_ != nullptr) restore_listener_->end_parse(files, directories, size);
+}
+
+void BackupSession::fire_restore_dir(const bk::String& path) {
+    if (restore_listener_ != nullptr) restore_listener_->restore_dir(path);
+}
+
+void BackupSession::fire_end_restore() {
+    if (restore_listener_ != nullptr) restore_listener_->end_restore();
+}
+
+bool BackupSession::fire_replace_file(const DataHeader& item, const bk::String& target) {
+    return restore_listener_ != nullptr && restore_listener_->replace_file(item, target);
+}
+
+bool BackupSession::fire_replace_file(const bk::String& source, const bk::String& target) {
+    return restore_listener_ != nullptr && restore_listener_->replace_file(source, target);
 }
 
 void BackupSession::warning(const bk::String& text) {
