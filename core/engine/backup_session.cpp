@@ -406,19 +406,30 @@ void BackupSession::backup() {
             if (result == SessionRunResult::stopped) fire_end_stop();
             else if (result != SessionRunResult::failed) fire_end_backup();
         }
-    } catch (const bk::EOFException&) {
-        error(msg_failed, message(msg_damaged));
-    } catch (const bk::Exception& failure) {
-        error(msg_failed, failure.message());
     } catch (...) {
-        error(msg_failed, message(msg_unknown_error));
+        fail_run(msg_failed);
     }
-    if (reports != nullptr) {
-        try {
-            reports->save();
-        } catch (const bk::Exception& failure) {
-            LogManager::instance()->log(LogType::error, failure.message(), job_->name);
-        }
+    save_reports(reports);
+}
+
+void BackupSession::fail_run(std::uint32_t message_id) {
+    try {
+        throw;
+    } catch (const bk::EOFException&) {
+        error(message_id, message(msg_damaged));
+    } catch (const bk::Exception& failure) {
+        error(message_id, failure.message());
+    } catch (...) {
+        error(message_id, message(msg_unknown_error));
+    }
+}
+
+void BackupSession::save_reports(BackupItemReportColl* reports) {
+    if (reports == nullptr) return;
+    try {
+        reports->save();
+    } catch (const bk::Exception& failure) {
+        LogManager::instance()->log(LogType::error, failure.message(), job_->name);
     }
 }
 

@@ -25,6 +25,7 @@
 namespace brim {
 
 class BackupDataColl;
+class BackupItemReportColl;
 class OpenFileReader;
 namespace archive {
 struct RunLayout;
@@ -186,6 +187,10 @@ protected:
     bk::String message(std::uint32_t id) const;
 
 private:
+    // Inside a catch block: ends the run with error `message_id` and the
+    // reason of the exception being handled.
+    void fail_run(std::uint32_t message_id);
+    void save_reports(BackupItemReportColl* reports);
     void summarize();
     bool make_destination();
     void prepare_open_files();

@@ -213,20 +213,10 @@ void BackupSession::restore(const std::vector<const DataHeader*>& selection, bk:
             else if (restorer.every_file_failed()) error(msg_restore_failed, core_string(msg_nothing_restored));
             else fire_end_restore();
         }
-    } catch (const bk::EOFException&) {
-        error(msg_restore_failed, core_string(msg_damaged));
-    } catch (const bk::Exception& failure) {
-        error(msg_restore_failed, failure.message());
     } catch (...) {
-        error(msg_restore_failed, core_string(msg_unknown_error));
+        fail_run(msg_restore_failed);
     }
-    if (reports != nullptr) {
-        try {
-            reports->save();
-        } catch (const bk::Exception& failure) {
-            LogManager::instance()->log(LogType::error, failure.message(), job_->name);
-        }
-    }
+    save_reports(reports);
 }
 
 }  // namespace brim
