@@ -100,10 +100,13 @@ void FileInputStream::close() {
 FileOutputStream::FileOutputStream(StringView name, FileMode mode, FileShare share)
     : FileOutputStream(name, mode, share, 0666) {}
 
-FileOutputStream::FileOutputStream(StringView name, FileMode mode, FileShare, unsigned permissions)
+FileOutputStream::FileOutputStream(StringView name, FileMode mode, FileShare share, unsigned permissions)
+    : FileOutputStream(name, mode, share, permissions, FinalLink::follow) {}
+
+FileOutputStream::FileOutputStream(StringView name, FileMode mode, FileShare, unsigned permissions, FinalLink link)
     : name_(name) {
     if (name_.empty()) throw ArgumentException(empty_name_message, u"name");
-    open(mode, permissions);
+    open(mode, permissions, link);
 }
 
 FileOutputStream::FileOutputStream(const File& file, FileMode mode, FileShare share)
@@ -116,12 +119,13 @@ FileOutputStream::~FileOutputStream() {
     }
 }
 
-void FileOutputStream::open(FileMode mode, unsigned permissions) {
+void FileOutputStream::open(FileMode mode, unsigned permissions, FinalLink link) {
     if (handle_ != os::invalid_handle) throw IOException(u"The file has opened");
     os::OpenRequest request;
     request.write = true;
     request.create = to_create(mode);
     request.mode = permissions;
+    request.no_follow = link == FinalLink::refuse;
     handle_ = os::open(name_, request);
     if (mode == FileMode::Append) os::seek(handle_, 0, os::Whence::end, name_);
 }

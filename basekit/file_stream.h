@@ -14,6 +14,9 @@ class File;
 
 enum class FileShare : std::int32_t { None = 0, Read = 1, Write = 2, ReadWrite = 3 };
 
+// What opening a file for writing does when the name is a symbolic link.
+enum class FinalLink : std::uint8_t { follow, refuse };
+
 enum class FileMode : std::int32_t {
     CreateNew = 1,     // create; fail if it exists
     Create = 2,        // create, or truncate an existing file
@@ -64,6 +67,9 @@ public:
     // As above; a file the call creates gets the permission bits
     // `permissions` (before the umask) instead of 0666.
     FileOutputStream(StringView name, FileMode mode, FileShare share, unsigned permissions);
+    // As above; with FinalLink::refuse a symbolic link at `name` is never
+    // written through: the open fails instead.
+    FileOutputStream(StringView name, FileMode mode, FileShare share, unsigned permissions, FinalLink link);
     // Opens the file's full name.
     FileOutputStream(const File& file, FileMode mode, FileShare share = FileShare::None);
     ~FileOutputStream() override;
@@ -83,7 +89,7 @@ public:
     const String& get_file_name() const { return name_; }
 
 private:
-    void open(FileMode mode, unsigned permissions);
+    void open(FileMode mode, unsigned permissions, FinalLink link);
     void check_open() const;
 
     String name_;

@@ -37,7 +37,7 @@ const bk::StringTable& core_strings() {
         {129, u"Failed to execute backup operation(%s)!"},
         {130, u"The available space on the destination was not enough to back up the sources. Please select a new "
               u"destination that have enough space."},
-        {133, u"The available space on the destination was not enough to restore the data. Please select a new "
+        {133, u"The available space of the destination was not enough to restore the backup set. Please select a new "
               u"destination that have enough space."},
         {141, u"The contents of file \"%s\" was different from \"%s\"."},
         {142, u"Unable to verify file \"%s\"(%s)."},
@@ -55,6 +55,31 @@ const bk::StringTable& core_strings() {
         {211, u"%d files have been read while backing up with advanced opened file backup."},
         {415, u"This kind of backup is not available in this version."},
         {416, u"The password of job and the associated backup set do not match"},
+        // Opening a set, restoring from it and checking it.
+        {146, u"Executed restoration operation on this job."},
+        {147, u"Failed to execute restore(%s)!"},
+        {148, u"Unable to restore file \"%s\"(%s)."},
+        {149, u"The file did't be backed up correctly"},
+        {154, u"The contents or part contents of the file has been lost"},
+        {155, u"No available data to restore due to the backup set is incomplete"},
+        {156, u"Unable to modify the attributes of file \"%s\"(%s)."},
+        {157, u"Can't restore \"%s\" to FTP server(%s)."},
+        {160, u"Unable to open the backup set \"%s\"(%s)!"},
+        {161, u"The backup set \"%s\" does not exist"},
+        {162, u"The version of the backup set was higher then the current Orvex Brimvault version"},
+        {163, u"The backup set had security setting and failed to authenticate"},
+        {164, u"The backup set your specified is not correct"},
+        {165, u"Compression flag was found in the backup set, but the current Orvex Brimvault don't support "
+              u"compression"},
+        {166, u"Backed up data to floppy disk may lead data lost."},
+        {167, u"The entire contents of the backup set has been replaced."},
+        {168, u"The backup set on the destination was not blank and was created by another application. Orvex "
+              u"Brimvault has cleared the entire contents."},
+        {169, u"The backup set on the destination was incomplete. Orvex Brimvault has replaced the entire contents "
+              u"of the backup set."},
+        {170, u"The name leads outside the folder it is restored to"},
+        {171, u"A symbolic link or another file stands where a folder belongs"},
+        {172, u"None of the selected files could be restored"},
         // backup run
         // open-file reader
         {232, u"Orvex Brimvault can't load Open File Backup module,reinstall the program properly."},

@@ -30,6 +30,7 @@ struct OpenRequest {
     Create create = Create::open_existing;
     bool no_atime = false;        // do not change the last-access time when permitted
     bool allow_directory = false;  // open a directory, for setting its times
+    bool no_follow = false;        // refuse a final symbolic link instead of following it
     unsigned mode = 0666;          // permissions of a created file, before the umask
 };
 

@@ -29,6 +29,7 @@ int open_flags(const OpenRequest& request) {
         case Create::truncate_existing: flags |= O_TRUNC; break;
     }
     if (request.no_atime) flags |= O_NOATIME;
+    if (request.no_follow) flags |= O_NOFOLLOW;
     return flags;
 }
 

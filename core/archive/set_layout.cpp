@@ -141,12 +141,14 @@ bool SetLayout::is_complete() const {
     return !files.empty() && std::all_of(files.begin(), files.end(), [](const SetFileLayout& f) { return f.trailer_sound; });
 }
 
-std::optional<bk::String> read_trailer_name(bk::StringView path, std::uint64_t size, const ArchiveFormat& format) {
+std::optional<bk::String> read_trailer_name(bk::StringView path, std::uint64_t size, const ArchiveFormat& format,
+                                            bool allow_missing) {
     SetFileReader reader{bk::String(path)};
     const std::uint32_t unit = format.is_unicode() ? 2 : 1;
     const std::uint64_t longest = std::min<std::uint64_t>(size, 2 + 0xFFFFull * unit);
     const std::vector<std::uint8_t> tail = reader.tail(longest);
     const bk::String directory = bk::Path::directory_name(path);
+    std::optional<bk::String> shortest;
     for (std::uint64_t count = 1; 2 + count * unit <= tail.size(); ++count) {
         const std::size_t at = tail.size() - 2 - static_cast<std::size_t>(count * unit);
         if (static_cast<std::uint64_t>((tail[at] << 8) | tail[at + 1]) != count) continue;
@@ -157,13 +159,15 @@ std::optional<bk::String> read_trailer_name(bk::StringView path, std::uint64_t s
         } else {
             name = bk::from_ansi(std::string(tail.begin() + static_cast<std::ptrdiff_t>(at) + 2, tail.end()));
         }
-        if (is_volume_name(name) && exists(bk::Path::combine(directory, name))) return name;
+        if (!is_volume_name(name)) continue;
+        if (exists(bk::Path::combine(directory, name))) return name;
+        if (!shortest) shortest = std::move(name);
     }
-    return std::nullopt;
+    return allow_missing ? shortest : std::nullopt;
 }
 
 LayoutResult read_set_layout(bk::StringView main_path, bool has_copy_root, bool read_catalogues,
-                             std::uint32_t program_major) {
+                             std::uint32_t program_major, const VolumeLocator& locate_volume) {
     LayoutResult result;
     SetLayout& layout = result.layout;
     const bk::String main(main_path);
@@ -195,7 +199,7 @@ LayoutResult read_set_layout(bk::StringView main_path, bool has_copy_root, bool 
             SetFileLayout& file = layout.files[index];
             std::optional<bk::String> next;
             if (has_next_file(file.file_header.span)) {
-                next = read_trailer_name(file.path, file.size, *layout.format);
+                next = read_trailer_name(file.path, file.size, *layout.format, true);
                 if (!next) {
                     result.error = LayoutError::damaged;
                     return result;
@@ -215,10 +219,14 @@ LayoutResult read_set_layout(bk::StringView main_path, bool has_copy_root, bool 
                     result.error = LayoutError::damaged;  // a chain that loops
                     return result;
                 }
-            if (!exists(volume.path)) {
-                result.error = LayoutError::missing_volume;
-                result.missing_volume = volume.path;
-                return result;
+            while (!exists(volume.path)) {
+                bk::String asked = volume.path;
+                if (!locate_volume || !locate_volume(asked)) {
+                    result.error = LayoutError::missing_volume;
+                    result.missing_volume = volume.path;
+                    return result;
+                }
+                volume.path = std::move(asked);
             }
             reader = std::make_unique<SetFileReader>(volume.path);
             volume.size = reader->size();
@@ -230,7 +238,7 @@ LayoutResult read_set_layout(bk::StringView main_path, bool has_copy_root, bool 
                 return result;
             }
             volume.link = layout.format->read_volume_link(vin);
-            if (volume.link->own_name != *next) {
+            if (volume.link->own_name != bk::Path::file_name(volume.path)) {
                 result.error = LayoutError::wrong_volume;
                 return result;
             }

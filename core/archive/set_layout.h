@@ -9,6 +9,7 @@
 // link of the next volume. A file whose span word is not 0 ends with the
 // next volume's name; the last file of the chain ends with eight zero bytes.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -65,14 +66,27 @@ struct LayoutResult {
     SetLayout layout;
 };
 
+// Asked when the next volume is not where the chain says: it may change the
+// path in place and answers true to look again, false to give up.
+using VolumeLocator = std::function<bool(bk::String& path)>;
+
 // Reads the set whose main archive is `main_path`. `has_copy_root` tells the
 // run headers of the copy kinds; catalogues are read into trees when asked.
 // `program_major` is the running program's major version (newer sets are refused).
+//
+// Whatever the error, `layout` keeps the files and the runs read before it.
+// A run whose data continues into a volume that is missing or damaged keeps
+// the extents found so far (their total is below its header's data length).
+// Without a locator, or when it gives up, a missing volume ends the read
+// with missing_volume.
 LayoutResult read_set_layout(bk::StringView main_path, bool has_copy_root, bool read_catalogues,
-                             std::uint32_t program_major);
+                             std::uint32_t program_major, const VolumeLocator& locate_volume = {});
 
 // The name a file's trailer holds when it is a volume name, found from the
 // end of the file: a string whose text names an existing file beside it.
-std::optional<bk::String> read_trailer_name(bk::StringView path, std::uint64_t size, const ArchiveFormat& format);
+// With `allow_missing`, when no such file exists, the shortest string that
+// reads as a volume name (the volume may have been moved away).
+std::optional<bk::String> read_trailer_name(bk::StringView path, std::uint64_t size, const ArchiveFormat& format,
+                                            bool allow_missing = false);
 
 }  // namespace brim::archive

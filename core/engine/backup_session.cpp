@@ -18,6 +18,7 @@
 #include "core/media/ftp_input_stream.h"
 #include "core/media/open_file_reader.h"
 #include "core/media/raw_disk_binding.h"
+#include "core/restore/opened_set.h"
 
 namespace brim {
 namespace {
@@ -211,6 +212,36 @@ bool BackupSession::fire_replace_dir_file(const bk::String& source, const bk::St
     return backup_listener_ != nullptr && backup_listener_->replace_dir_file(source, target);
 }
 
+void BackupSession::fire_begin_restore() {
+    if (report_ != nullptr) report_->begin_time = time_of_day_now();
+    if (restore_listener_ != nullptr) restore_listener_->begin_restore(job_->name);
+}
+
+void BackupSession::fire_end_parse(std::uint32_t files, std::uint32_t directories, std::uint64_t size) {
+    if (report_ != nullptr) {
+        report_->original_files = files;
+        report_->original_dirs = directories;
+        report_->original_size = size;
+    }
+    if (restore_listener_ != nullptr) restore_listener_->end_parse(files, directories, size);
+}
+
+void BackupSession::fire_restore_dir(const bk::String& path) {
+    if (restore_listener_ != nullptr) restore_listener_->restore_dir(path);
+}
+
+void BackupSession::fire_end_restore() {
+    if (restore_listener_ != nullptr) restore_listener_->end_restore();
+}
+
+bool BackupSession::fire_replace_file(const DataHeader& item, const bk::String& target) {
+    return restore_listener_ != nullptr && restore_listener_->replace_file(item, target);
+}
+
+bool BackupSession::fire_replace_file(const bk::String& source, const bk::String& target) {
+    return restore_listener_ != nullptr && restore_listener_->replace_file(source, target);
+}
+
 void BackupSession::warning(const bk::String& text) {
     if (stopped_.load()) return;
     fire_on_warning(text);
@@ -384,19 +415,30 @@ void BackupSession::backup() {
             if (result == SessionRunResult::stopped) fire_end_stop();
             else if (result != SessionRunResult::failed) fire_end_backup();
         }
-    } catch (const bk::EOFException&) {
-        error(msg_failed, message(msg_damaged));
-    } catch (const bk::Exception& failure) {
-        error(msg_failed, failure.message());
     } catch (...) {
-        error(msg_failed, message(msg_unknown_error));
+        fail_run(msg_failed);
     }
-    if (reports != nullptr) {
-        try {
-            reports->save();
-        } catch (const bk::Exception& failure) {
-            LogManager::instance()->log(LogType::error, failure.message(), job_->name);
-        }
+    save_reports(reports);
+}
+
+void BackupSession::fail_run(std::uint32_t message_id) {
+    try {
+        throw;
+    } catch (const bk::EOFException&) {
+        error(message_id, message(msg_damaged));
+    } catch (const bk::Exception& failure) {
+        error(message_id, failure.message());
+    } catch (...) {
+        error(message_id, message(msg_unknown_error));
+    }
+}
+
+void BackupSession::save_reports(BackupItemReportColl* reports) {
+    if (reports == nullptr) return;
+    try {
+        reports->save();
+    } catch (const bk::Exception& failure) {
+        LogManager::instance()->log(LogType::error, failure.message(), job_->name);
     }
 }
 

@@ -21,11 +21,20 @@
 #include "core/jobs/backup_item_report.h"
 #include "core/media/ftp_retry.h"
 #include "core/media/ftp_server_connections.h"
+#include "core/restore/restore_option.h"
 
 namespace brim {
 
 class BackupDataColl;
+class BackupItemReportColl;
 class OpenFileReader;
+namespace archive {
+struct RunLayout;
+}
+namespace restore {
+struct OpenedSet;
+class Restorer;
+}  // namespace restore
 
 enum class SessionDirection : std::int16_t { backup = 0, restore = 1 };
 
@@ -47,6 +56,37 @@ public:
     // The whole backup: report, checks, the kind's run, summary, final
     // event. Never throws; does nothing for a restore session.
     void backup();
+
+    // Makes a job from an archive file: a main archive (".bvf", ".bvd") or a
+    // ".bvs" volume, which leads to the main archive it names beside it. The
+    // job's destination is the archive's folder, its name the archive's
+    // file name without extension, its options gain 0x300B0, and a set with
+    // a password leaves the job's password to be proved. The caller owns the
+    // job. Throws BackupException with the reason after logging "Unable to
+    // open the backup set" when the file is not a set that can be read.
+    static std::unique_ptr<BackupItem> open(bk::StringView path);
+
+    // Restore sessions: reads the runs of the job's set (or of `path`; a
+    // ".bvs" path means the job's own set) into `runs`, asking `event` (may
+    // be null) for a missing volume. The runs stay owned by the session.
+    // Throws BackupException with the reason, after logging it, when the set
+    // cannot be opened (damaged, newer, password, wrong volume).
+    OpenArchiveResult open(std::vector<const archive::RunLayout*>& runs, OpenArchiveEvent* event,
+                           bk::StringView path = {});
+    // The set opened by open(); null before.
+    const restore::OpenedSet* opened_set() const { return opened_.get(); }
+
+    // Restores the selected items of the opened set under `target` (empty:
+    // each to where it came from) by the option word (restore_option.h).
+    // Never throws; does nothing for a backup session. The report of type
+    // restore tells the outcome.
+    void restore(const std::vector<const DataHeader*>& selection, bk::StringView target, std::uint32_t option);
+    // Restores one selected item; false stops the run. Called by restore().
+    virtual bool do_restore(const DataHeader* header, bk::StringView target, std::uint32_t option);
+    // Where a selected item goes without a target and the disk it needs
+    // there (added to `needed`); adds its size to the report's total.
+    void parse_restore_data(const DataHeader& header, bk::StringView target, std::uint64_t& needed,
+                            bk::String& out_path);
 
     // Asks the run to stop at its next check (between sources, directories,
     // files and 64 KiB chunks). Any thread.
@@ -94,6 +134,13 @@ public:
     void fire_on_message(const bk::String& text);
     void fire_end_backup();
     bool fire_replace_dir_file(const bk::String& source, const bk::String& target);
+    void fire_begin_restore();
+    void fire_end_parse(std::uint32_t files, std::uint32_t directories, std::uint64_t size);
+    void fire_restore_dir(const bk::String& path);
+    void fire_end_restore();
+    // The replace questions answer false without a listener.
+    bool fire_replace_file(const DataHeader& item, const bk::String& target);
+    bool fire_replace_file(const bk::String& source, const bk::String& target);
 
     // A warning of the run: listener, log, report; the report has warnings.
     void warning(const bk::String& text);
@@ -143,6 +190,10 @@ protected:
     bk::String message(std::uint32_t id) const;
 
 private:
+    // Inside a catch block: ends the run with error `message_id` and the
+    // reason of the exception being handled.
+    void fail_run(std::uint32_t message_id);
+    void save_reports(BackupItemReportColl* reports);
     void summarize();
     bool make_destination();
     void prepare_open_files();
@@ -163,6 +214,8 @@ private:
     FtpServerConnections connections_;
     std::function<void(const bk::String&)> after_write_;
     std::unique_ptr<OpenFileReader> open_file_reader_;
+    std::unique_ptr<restore::OpenedSet> opened_;
+    restore::Restorer* restorer_ = nullptr;  // during restore()
 };
 
 }  // namespace brim

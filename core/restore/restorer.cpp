@@ -1,0 +1,316 @@
+#include "core/restore/restorer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "basekit/convertion.h"
+#include "basekit/date.h"
+#include "basekit/exception.h"
+#include "basekit/file_stream.h"
+#include "basekit/system_file.h"
+#include "basekit/text_format.h"
+#include "core/backup_exception.h"
+#include "core/core_strings.h"
+#include "core/engine/backup_session.h"
+#include "core/engine/item_source.h"
+#include "core/jobs/backup_item_report.h"
+
+namespace brim::restore {
+namespace {
+
+constexpr std::uint32_t msg_unable_to_restore = 148;
+constexpr std::uint32_t msg_not_backed_up = 149;
+constexpr std::uint32_t msg_contents_lost = 154;
+constexpr std::uint32_t msg_set_incomplete = 155;
+constexpr std::uint32_t msg_attributes = 156;
+constexpr std::uint32_t msg_name_escapes = 170;
+constexpr std::uint32_t msg_in_the_way = 171;
+constexpr std::uint32_t permission_bits = 07777;
+constexpr std::size_t longest_link = 65536;
+
+const DataHeader& root_of(const DataHeader& item) {
+    const DataHeader* node = &item;
+    while (node->parent() != nullptr) node = node->parent();
+    return *node;
+}
+
+}  // namespace
+
+Restorer::Restorer(BackupSession& session, const OpenedSet& set, bk::StringView target, std::uint32_t option)
+    : session_(session), set_(set), target_(target), option_(option), layout_(layout_for(target, option)) {}
+
+void Restorer::skip(const bk::String& path, const bk::String& reason) {
+    ++failed_;
+    session_.warning(bk::format_text(core_string(msg_unable_to_restore), {path, reason}));
+}
+
+void Restorer::skip(const bk::String& path, std::uint32_t reason_id) { skip(path, core_string(reason_id)); }
+
+std::int64_t Restorer::modified_time(const DataHeader& item) const {
+    return (option_ & restore_option::touch) != 0 ? bk::Date::now_time() : item.modified;
+}
+
+void Restorer::file_done(const DataHeader& item) {
+    ++written_;
+    if (BackupItemReport* report = session_.active_report()) {
+        report->completed_files += 1;
+        report->completed_size += item.size;
+    }
+}
+
+bool Restorer::restore_selected(const DataHeader& item) {
+    if (session_.has_stopped()) return false;
+    if (item.is_directory() && item.name().empty()) {  // a grouping node
+        for (const auto& sub : item.directories())
+            if (!restore_selected(*sub)) return false;
+        for (const auto& file : item.files())
+            if (!restore_selected(*file)) return false;
+        return true;
+    }
+    const auto where = place_selected(item, target_, layout_);
+    if (!where) {
+        skip(item.full_path(), msg_name_escapes);
+        return true;
+    }
+    return item.is_directory() ? restore_directory(item, *where) : restore_file(item, *where);
+}
+
+bool Restorer::restore_directory(const DataHeader& directory, const Destination& where) {
+    if (session_.has_stopped()) return false;
+    const bk::String path = where.path();
+    try {
+        if (!folders_.make(where)) {
+            skip(path, msg_in_the_way);
+            return true;
+        }
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return true;
+    }
+    session_.fire_restore_dir(path);
+    if (layout_ != Layout::flat) folders_done_.push_back({&directory, path});
+    for (const auto& sub : directory.directories()) {
+        const auto child = place_child(*sub, directory, where, layout_);
+        if (!child) skip(sub->name(), msg_name_escapes);
+        else if (!restore_directory(*sub, *child)) return false;
+    }
+    for (const auto& file : directory.files()) {
+        const auto child = place_child(*file, directory, where, layout_);
+        if (!child) skip(file->full_path(), msg_name_escapes);
+        else if (!restore_file(*file, *child)) return false;
+    }
+    return !session_.has_stopped();
+}
+
+bool Restorer::replaces(const DataHeader& item, const bk::String& path, const bk::os::EntryStatus& existing) {
+    switch (option_ & restore_option::existing_mask) {
+        case restore_option::existing_skip: return false;
+        case restore_option::existing_ask: return session_.fire_replace_file(item, path);
+        case restore_option::existing_newer: return item.modified > existing.modify_time;
+        default: return true;
+    }
+}
+
+Restorer::RunState& Restorer::state_for(const DataHeader& item) {
+    const DataHeader& root = root_of(item);
+    RunState& state = runs_[&root];
+    if (state.run == nullptr) {
+        for (const auto& run : set_.layout.runs)
+            if (run.root.get() == &root) state.run = &run;
+        if (state.run == nullptr) throw BackupException(msg_set_incomplete);
+        state.reader = std::make_unique<archive::RunDataReader>(set_.layout, *state.run);
+        state.decipher = archive::make_data_cipher(state.run->header.cipher, set_.key, set_.layout.security, true);
+        state.stored_chunk = archive::chunk_size + (state.run->header.cipher == CipherId::rijndael ? 16 : 0);
+    }
+    const std::uint64_t end = item.data_offset + 2 * archive::marker_size + static_cast<std::uint64_t>(item.stored_size);
+    if (end > state.reader->length() && state.reader->length() < state.run->header.data_length)
+        throw BackupException(msg_set_incomplete);
+    return state;
+}
+
+bool Restorer::has_data(const DataHeader& item, RunState& state) {
+    std::uint8_t marker[archive::marker_size];
+    state.reader->read(item.data_offset, marker, sizeof marker);
+    return std::memcmp(marker, archive::marker_reserved, archive::marker_size) != 0;
+}
+
+bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
+    if (session_.has_stopped()) return false;
+    const bk::String path = where.path();
+    if (is_link_item(item)) {
+        links_.push_back({&item, where});
+        return true;
+    }
+    ++attempted_;
+    if (item.data_flag != archive::data_valid || item.stored_size < 0) {
+        skip(path, msg_not_backed_up);
+        return true;
+    }
+    RunState& state = state_for(item);
+    try {
+        if (!folders_.make_parent(where)) {
+            skip(path, msg_in_the_way);
+            return true;
+        }
+        const bk::os::EntryStatus existing = bk::os::status(path);
+        if (existing.kind != bk::os::EntryKind::none) {
+            if (!replaces(item, path, existing)) {
+                --attempted_;
+                return true;
+            }
+            // A link or a special file at the target is replaced, never written through.
+            if (existing.kind == bk::os::EntryKind::symlink || existing.kind == bk::os::EntryKind::other)
+                bk::os::remove_file(path);
+            else if (existing.kind == bk::os::EntryKind::regular && (existing.mode & 0200) == 0)
+                bk::os::set_owner_writable(path, true);
+        }
+        if (!has_data(item, state)) {
+            skip(path, msg_not_backed_up);
+            return true;
+        }
+    } catch (const bk::EOFException&) {
+        skip(path, msg_contents_lost);
+        return true;
+    } catch (const BackupException&) {
+        throw;
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return true;
+    }
+    // A file with a mode of its own is created private and gets its mode at the end.
+    if (!copy_data(item, path, state, item.posix_mode != 0 ? 0600 : 0666)) return !session_.has_stopped();
+    try {
+        if (item.posix_mode != 0) bk::os::set_mode(path, item.posix_mode & permission_bits);
+        else if ((item.attributes & bk::file_attribute::readonly) != 0) bk::os::set_owner_writable(path, false);
+        bk::os::set_times(path, item.accessed, modified_time(item));
+    } catch (const bk::Exception& failure) {
+        session_.warning(bk::format_text(core_string(msg_attributes), {path, failure.message()}));
+    }
+    file_done(item);
+    return true;
+}
+
+bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunState& state, std::uint32_t permissions) {
+    const auto total = static_cast<std::uint64_t>(item.stored_size);
+    const bool chunked = item.size > archive::chunk_size;
+    session_.fire_on_file(path, chunked ? 0 : static_cast<std::uint32_t>(item.size));
+    stored_.resize(state.stored_chunk);
+    plain_.resize(state.stored_chunk + 32);
+    std::unique_ptr<bk::FileOutputStream> out;
+    try {
+        out = std::make_unique<bk::FileOutputStream>(path, bk::FileMode::Create, bk::FileShare::ReadWrite, permissions,
+                                                     bk::FinalLink::refuse);
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return false;
+    }
+    for (std::uint64_t done = 0; done < total;) {
+        if (session_.has_stopped()) return false;
+        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(state.stored_chunk, total - done));
+        std::size_t plain_size = take;
+        const std::uint8_t* plain = stored_.data();
+        try {
+            state.reader->read(item.data_offset + archive::marker_size + done, stored_.data(), take);
+            if (state.decipher) {
+                plain_size = state.decipher->decrypt(stored_.data(), take, plain_.data());
+                plain = plain_.data();
+            }
+        } catch (const bk::Exception&) {
+            skip(path, msg_contents_lost);
+            return false;
+        }
+        try {
+            out->write(plain, static_cast<std::uint32_t>(plain_size));
+        } catch (const bk::Exception& failure) {
+            skip(path, failure.message());
+            return false;
+        }
+        done += take;
+        if (chunked) session_.fire_on_size(static_cast<std::uint32_t>(plain_size));
+    }
+    try {
+        out->close();
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return false;
+    }
+    return true;
+}
+
+void Restorer::restore_link(const PendingLink& link) {
+    const DataHeader& item = *link.item;
+    const bk::String path = link.where.path();
+    ++attempted_;
+    try {
+        if (item.data_flag != archive::data_valid || item.stored_size <= 0) {
+            skip(path, msg_not_backed_up);
+            return;
+        }
+        RunState& state = state_for(item);
+        if (!folders_.make_parent(link.where)) {
+            skip(path, msg_in_the_way);
+            return;
+        }
+        std::string text;
+        const auto total = static_cast<std::uint64_t>(item.stored_size);
+        if (total > longest_link || !has_data(item, state)) {
+            skip(path, msg_contents_lost);
+            return;
+        }
+        std::vector<std::uint8_t> stored(static_cast<std::size_t>(total)), plain(stored.size() + 32);
+        state.reader->read(item.data_offset + archive::marker_size, stored.data(), stored.size());
+        std::size_t size = stored.size();
+        const std::uint8_t* bytes = stored.data();
+        if (state.decipher) {
+            size = state.decipher->decrypt(stored.data(), stored.size(), plain.data());
+            bytes = plain.data();
+        }
+        text.assign(reinterpret_cast<const char*>(bytes), size);
+        const bk::os::EntryStatus existing = bk::os::status(path);
+        if (existing.kind != bk::os::EntryKind::none) {
+            if (!replaces(item, path, existing)) {
+                --attempted_;
+                return;
+            }
+            if (existing.kind == bk::os::EntryKind::directory) {
+                skip(path, msg_in_the_way);
+                return;
+            }
+            bk::os::remove_file(path);
+        }
+        bk::os::make_symlink(bk::from_native_path(text), path);
+    } catch (const BackupException&) {
+        throw;
+    } catch (const bk::EOFException&) {
+        skip(path, msg_contents_lost);
+        return;
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return;
+    }
+    try {
+        bk::os::set_times(path, item.accessed, modified_time(item));
+    } catch (const bk::Exception& failure) {
+        session_.warning(bk::format_text(core_string(msg_attributes), {path, failure.message()}));
+    }
+    file_done(item);
+}
+
+void Restorer::finish() {
+    for (const auto& link : links_) {
+        if (session_.has_stopped()) return;
+        restore_link(link);
+    }
+    // Deepest first, so that setting a folder's times is not undone by its children.
+    for (auto it = folders_done_.rbegin(); it != folders_done_.rend(); ++it) {
+        const DataHeader& item = *it->item;
+        try {
+            if (item.posix_mode != 0) bk::os::set_mode(it->path, item.posix_mode & permission_bits);
+            bk::os::set_times(it->path, item.accessed, item.modified);
+        } catch (const bk::Exception& failure) {
+            session_.warning(bk::format_text(core_string(msg_attributes), {it->path, failure.message()}));
+        }
+    }
+}
+
+}  // namespace brim::restore

@@ -1,0 +1,87 @@
+#pragma once
+// The work of one restore run: writes the selected items of an opened set
+// back, file by file from the set's data area, and applies what belongs to
+// the end (symbolic links, then the folders' times and modes).
+//
+// Links are created only after every file, and a file is never opened
+// through a symbolic link, so no file is written through a link that the
+// restore made or found. Folders below the place restored to are created or
+// checked one by one (restore_paths.h).
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "basekit/platform/os_fs.h"
+#include "core/archive/run_data_reader.h"
+#include "core/restore/opened_set.h"
+#include "core/restore/restore_paths.h"
+#include "core/security/data_cipher.h"
+
+namespace brim {
+class BackupSession;
+}
+
+namespace brim::restore {
+
+class Restorer final {
+public:
+    Restorer(BackupSession& session, const OpenedSet& set, bk::StringView target, std::uint32_t option);
+    Restorer(const Restorer&) = delete;
+    Restorer& operator=(const Restorer&) = delete;
+
+    // Restores one selected item (a grouping node: everything beneath it).
+    // False when the run is to stop. Throws BackupException when a file's
+    // data lies in a part of the set that is missing.
+    bool restore_selected(const DataHeader& item);
+    // Creates the links and sets the folders' times and modes.
+    void finish();
+    // True when files were to be written and every one of them failed.
+    bool every_file_failed() const { return attempted_ > 0 && written_ == 0 && failed_ > 0; }
+
+private:
+    struct RunState {
+        const archive::RunLayout* run = nullptr;
+        std::unique_ptr<archive::RunDataReader> reader;
+        std::unique_ptr<DataCipher> decipher;
+        std::size_t stored_chunk = 0;
+    };
+    struct PendingLink {
+        const DataHeader* item;
+        Destination where;
+    };
+    struct PendingFolder {
+        const DataHeader* item;
+        bk::String path;
+    };
+
+    bool restore_directory(const DataHeader& directory, const Destination& where);
+    bool restore_file(const DataHeader& item, const Destination& where);
+    bool copy_data(const DataHeader& item, const bk::String& path, RunState& state, std::uint32_t permissions);
+    void restore_link(const PendingLink& link);
+    // Whether an existing entry at `path` gives way, by the option word.
+    bool replaces(const DataHeader& item, const bk::String& path, const bk::os::EntryStatus& existing);
+    // The run's reader; BackupException when the item's data lies beyond
+    // the volumes that are there.
+    RunState& state_for(const DataHeader& item);
+    // The item's stored bytes begin with the data marker.
+    bool has_data(const DataHeader& item, RunState& state);
+    void skip(const bk::String& path, const bk::String& reason);
+    void skip(const bk::String& path, std::uint32_t reason_id);
+    void file_done(const DataHeader& item);
+    std::int64_t modified_time(const DataHeader& item) const;
+
+    BackupSession& session_;
+    const OpenedSet& set_;
+    bk::String target_;
+    std::uint32_t option_;
+    Layout layout_;
+    FolderMaker folders_;
+    std::map<const DataHeader*, RunState> runs_;
+    std::vector<PendingLink> links_;
+    std::vector<PendingFolder> folders_done_;
+    std::vector<std::uint8_t> stored_, plain_;
+    std::uint32_t attempted_ = 0, written_ = 0, failed_ = 0;
+};
+
+}  // namespace brim::restore
