@@ -6,6 +6,7 @@
 #include "cli/console.h"
 #include "cli/history_commands.h"
 #include "cli/job_commands.h"
+#include "cli/restore_commands.h"
 #include "cli/run_command.h"
 #include "core/jobs/version.h"
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     };
     add_top(make_run_command());
     add_top(make_burner_command());
+    for (auto& command : restore_commands()) add_top(std::move(command));
     for (auto& command : history_commands()) add_top(std::move(command));
 
     try {

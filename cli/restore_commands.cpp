@@ -1,0 +1,257 @@
+#include "cli/restore_commands.h"
+
+#include <iostream>
+#include <map>
+#include <set>
+
+#include "basekit/date.h"
+#include "basekit/path.h"
+#include "basekit/platform/os_console.h"
+#include "basekit/system_file.h"
+#include "cli/console.h"
+#include "cli/restore_printer.h"
+#include "core/archive/catalogue.h"
+#include "core/archive/set_layout.h"
+#include "core/engine/backup_session.h"
+#include "core/jobs/backup_item_manager.h"
+#include "core/security/cipher_selection.h"
+
+namespace brim::cli {
+namespace {
+
+// The job a command works on: one of the store, or one made from an
+// archive file for this command alone.
+struct Subject {
+    BackupItem* job = nullptr;
+    std::unique_ptr<BackupItem> owned;
+    bk::String archive;  // the archive file named on the command line, if any
+};
+
+bool resolve(const Store& store, const std::string& name, Subject& subject) {
+    if ((subject.job = store.find(name)) != nullptr) return true;
+    const bk::String path = in(name);
+    if (!bk::SystemFile::is_file(path)) {
+        print_error("no job and no archive file named \"" + name + "\"");
+        return false;
+    }
+    subject.owned = BackupSession::open(bk::Path::make_full_path(path));
+    subject.job = subject.owned.get();
+    subject.archive = bk::Path::make_full_path(path);
+    return true;
+}
+
+bool prove_password(BackupItem& job, const std::string& password_file) {
+    if (!job.need_password(false)) return true;
+    const bk::String password = read_password(password_file, "Password of \"" + out(job.name) + "\"", false);
+    if (job.check_password(password)) return true;
+    print_error("the password is not right");
+    return false;
+}
+
+// Finds a missing volume in the folder given with --volume-dir, or asks for
+// its folder on a terminal.
+class VolumeLocator final : public OpenArchiveEvent {
+public:
+    explicit VolumeLocator(std::string folder) : folder_(std::move(folder)) {}
+    bool locate_volume(bk::String& path) override {
+        const bk::String name = bk::Path::file_name(path);
+        if (!folder_.empty() && tried_.insert(name).second) {
+            path = bk::Path::combine(in(folder_), name);
+            return true;
+        }
+        if (!bk::os::is_terminal_input()) return false;
+        std::cerr << "The volume \"" << out(name) << "\" is missing. Its folder (Enter gives up): " << std::flush;
+        std::string folder;
+        if (!std::getline(std::cin, folder) || folder.empty()) return false;
+        path = bk::Path::combine(in(folder), name);
+        return true;
+    }
+
+private:
+    std::string folder_;
+    std::set<bk::String> tried_;
+};
+
+std::unique_ptr<BackupSession> open_runs(Subject& subject, const std::string& volume_dir,
+                                         std::vector<const archive::RunLayout*>& runs) {
+    auto session = BackupSession::create_session(subject.job, SessionDirection::restore);
+    if (!session) throw std::runtime_error("the job has no kind of backup that can be restored");
+    VolumeLocator locator(volume_dir);
+    const OpenArchiveResult result = session->open(runs, &locator, subject.archive);
+    if (result != OpenArchiveResult::all_read)
+        std::cerr << "brimvault-cli: only part of the set could be read; what follows is what was read\n";
+    return session;
+}
+
+std::string when(std::int64_t time) { return out(bk::Date(time).to_string(bk::FullDatePattern::Short)); }
+
+class OpenCommand final : public Command {
+public:
+    CLI::App* attach(CLI::App& parent) override {
+        CLI::App* app = parent.add_subcommand("open", "Add a job made from an archive file to the store");
+        app->add_option("archive", archive_, "A .bvf, .bvd or .bvs file")->required();
+        return app;
+    }
+    int execute() override {
+        Store store(true);
+        if (store.locked_out()) return store_busy();
+        auto job = BackupSession::open(bk::Path::make_full_path(in(archive_)));
+        const std::string name = out(job->name);
+        BackupItemManager::instance()->add(std::move(job));
+        store.save();
+        std::cout << "Added job \"" << name << "\" for " << archive_ << '\n';
+        return 0;
+    }
+
+private:
+    std::string archive_;
+};
+
+class ListCommand final : public Command {
+public:
+    CLI::App* attach(CLI::App& parent) override {
+        CLI::App* app = parent.add_subcommand("list", "List the runs and items of a set");
+        app->add_option("source", name_, "A job's name or id, or an archive file")->required();
+        app->add_option("--filter", filter_, "Only items whose path starts with this");
+        app->add_flag("--runs-only", runs_only_, "Only the runs");
+        app->add_option("--password-file", password_file_, "The set's password");
+        app->add_option("--volume-dir", volume_dir_, "Where to look for missing volumes");
+        return app;
+    }
+    int execute() override {
+        Store store(false);
+        Subject subject;
+        if (!resolve(store, name_, subject)) return exit_not_found;
+        if (!prove_password(*subject.job, password_file_)) return exit_usage;
+        std::vector<const archive::RunLayout*> runs;
+        auto session = open_runs(subject, volume_dir_, runs);
+        const bk::String filter = in(filter_);
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            const auto& header = runs[i]->header;
+            std::cout << "run " << i + 1 << "  " << when(header.backup_time) << "  "
+                      << header.directory_count << " directories, "
+                      << header.file_count << " files, " << header.total_size << " bytes"
+                      << (header.cipher == CipherId::none ? "" : ", enciphered") << '\n';
+            if (runs_only_ || !runs[i]->root) continue;
+            archive::for_each_file(*runs[i]->root, [&](const DataHeader& item) {
+                const bk::String path = item.full_path();
+                if (!filter.empty() && !path.starts_with(filter)) return;
+                std::cout << "    " << when(item.modified) << "  " << item.stored_size << "  " << out(path)
+                          << (item.data_flag == archive::data_valid ? "" : "  (no data)") << '\n';
+            });
+        }
+        return 0;
+    }
+
+private:
+    std::string name_, filter_, password_file_, volume_dir_;
+    bool runs_only_ = false;
+};
+
+class RestoreCommand final : public Command {
+public:
+    CLI::App* attach(CLI::App& parent) override {
+        CLI::App* app = parent.add_subcommand("restore", "Restore a set, or chosen items of it");
+        app->add_option("source", name_, "A job's name or id, or an archive file")->required();
+        app->add_option("items", items_, "Paths of items to restore (default: everything, each from its newest run)");
+        app->add_option("--run", run_, "Take the items from this run (1 is the oldest)");
+        app->add_option("--to", target_, "Restore under this folder instead of where the items came from");
+        app->add_option("--existing", existing_, "What to do with a file that exists: skip, ask, replace, older")
+            ->check(CLI::IsMember({"skip", "ask", "replace", "older"}));
+        app->add_flag("--touch", touch_, "Give restored files the current time");
+        app->add_flag("--keep-structure", keep_structure_, "Under --to, keep each item's whole original path");
+        app->add_flag("--flatten", flatten_, "Under --to, put every file directly in the folder");
+        app->add_option("--password-file", password_file_, "The set's password");
+        app->add_option("--volume-dir", volume_dir_, "Where to look for missing volumes");
+        app->add_flag("--quiet", quiet_, "Show only warnings, errors and the result");
+        return app;
+    }
+
+    int execute() override {
+        Store store(true);
+        if (store.locked_out()) return store_busy();
+        Subject subject;
+        if (!resolve(store, name_, subject)) return exit_not_found;
+        if (!prove_password(*subject.job, password_file_)) return exit_usage;
+        std::vector<const archive::RunLayout*> runs;
+        auto session = open_runs(subject, volume_dir_, runs);
+        if (run_ > 0 && static_cast<std::size_t>(run_) > runs.size()) {
+            print_error("the set has " + std::to_string(runs.size()) + " runs");
+            return exit_usage;
+        }
+        RestorePrinter printer(quiet_);
+        session->install(&printer);
+        int status = 0;
+        for (const auto& selection : selections(runs)) {
+            if (selection.empty()) continue;
+            session->restore(selection, in(target_), option_word());
+            if (const auto* report = session->active_report()) status = std::max(status, report->result);
+        }
+        if (subject.owned == nullptr) store.save();
+        return status;
+    }
+
+private:
+    std::uint32_t option_word() const {
+        std::uint32_t option = 0;
+        if (touch_) option |= restore_option::touch;
+        if (keep_structure_) option |= restore_option::keep_structure;
+        if (flatten_) option |= restore_option::flatten;
+        static const std::map<std::string, std::uint32_t> existing = {
+            {"skip", restore_option::existing_skip}, {"ask", restore_option::existing_ask},
+            {"older", restore_option::existing_newer}, {"replace", 0}};
+        return option | existing.at(existing_);
+    }
+
+    // What to restore, in the order to restore it. Without items: every run
+    // from the oldest on (later runs replace what earlier ones restored), or
+    // the one run asked for. With items: each item from the run asked for,
+    // else from the newest run that holds it.
+    std::vector<std::vector<const DataHeader*>> selections(const std::vector<const archive::RunLayout*>& runs) const {
+        std::vector<std::vector<const DataHeader*>> chosen;
+        if (items_.empty()) {
+            for (std::size_t i = 0; i < runs.size(); ++i)
+                if ((run_ == 0 || static_cast<std::size_t>(run_) == i + 1) && runs[i]->root)
+                    chosen.push_back({runs[i]->root.get()});
+            return chosen;
+        }
+        chosen.emplace_back();
+        for (const auto& item : items_) {
+            const DataHeader* found = nullptr;
+            for (std::size_t i = 0; i < runs.size(); ++i) {
+                if ((run_ != 0 && static_cast<std::size_t>(run_) != i + 1) || !runs[i]->root) continue;
+                if (const DataHeader* match = find(*runs[i]->root, in(item))) found = match;
+            }
+            if (found == nullptr) print_error("\"" + item + "\" is not in the set");
+            else chosen.back().push_back(found);
+        }
+        return chosen;
+    }
+
+    static const DataHeader* find(const DataHeader& directory, const bk::String& path) {
+        for (const auto& file : directory.files())
+            if (file->full_path() == path) return file.get();
+        for (const auto& sub : directory.directories()) {
+            if (sub->full_path() == path) return sub.get();
+            if (const DataHeader* found = find(*sub, path)) return found;
+        }
+        return nullptr;
+    }
+
+    std::string name_, target_, existing_ = "replace", password_file_, volume_dir_;
+    std::vector<std::string> items_;
+    int run_ = 0;
+    bool touch_ = false, keep_structure_ = false, flatten_ = false, quiet_ = false;
+};
+
+}  // namespace
+
+std::vector<std::unique_ptr<Command>> restore_commands() {
+    std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(std::make_unique<OpenCommand>());
+    commands.push_back(std::make_unique<ListCommand>());
+    commands.push_back(std::make_unique<RestoreCommand>());
+    return commands;
+}
+
+}  // namespace brim::cli

@@ -1,0 +1,52 @@
+#include "cli/restore_printer.h"
+
+#include <iostream>
+
+#include "basekit/platform/os_console.h"
+#include "cli/console.h"
+
+namespace brim::cli {
+
+void RestorePrinter::line(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    std::cout << text << '\n' << std::flush;
+}
+
+void RestorePrinter::begin_restore(const bk::String& job_name) { line("Restoring from \"" + out(job_name) + "\""); }
+void RestorePrinter::end_restore() { line("Restore finished."); }
+void RestorePrinter::end_stop() { line("Stopped."); }
+
+void RestorePrinter::on_file(const bk::String& path, std::uint32_t) {
+    if (!quiet_) line("file " + out(path));
+}
+
+void RestorePrinter::on_file(const bk::String& path) {
+    if (!quiet_) line("file " + out(path));
+}
+
+void RestorePrinter::end_parse(std::uint32_t files, std::uint32_t directories, std::uint64_t size) {
+    line("Restoring " + std::to_string(files) + " files in " + std::to_string(directories) + " directories, " +
+         std::to_string(size) + " bytes");
+}
+
+void RestorePrinter::on_warning(const bk::String& text) { line("warning: " + out(text)); }
+void RestorePrinter::on_error(const bk::String& text) { line("error: " + out(text)); }
+
+bool RestorePrinter::ask(const bk::String& target) {
+    if (replace_all_) return true;
+    if (!bk::os::is_terminal_input()) return false;
+    std::lock_guard lock(mutex_);
+    std::cout << "\"" << out(target) << "\" exists. Replace it? [y]es, [n]o, [a]ll: " << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer) || answer.empty()) return false;
+    if (answer[0] == 'a' || answer[0] == 'A') replace_all_ = true;
+    return replace_all_ || answer[0] == 'y' || answer[0] == 'Y';
+}
+
+bool RestorePrinter::replace_file(const DataHeader&, const bk::String& target) { return ask(target); }
+bool RestorePrinter::replace_file(const bk::String&, const bk::String& target) { return ask(target); }
+bool RestorePrinter::replace_ftp_file(const DataHeader&, const bk::String& target, std::int64_t, std::int64_t) {
+    return ask(target);
+}
+
+}  // namespace brim::cli
