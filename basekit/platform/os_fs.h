@@ -80,6 +80,9 @@ void set_mode(StringView path, std::uint32_t mode);
 
 // The target of a symbolic link, as stored.
 String read_link(StringView path);
+// Creates the symbolic link `path` holding `target` as given (not resolved);
+// an existing entry at `path` throws error 183.
+void create_symlink(StringView target, StringView path);
 // The process's current directory.
 String current_directory();
 // The full file name of the running program.

@@ -214,6 +214,10 @@ String read_link(StringView path) {
     }
 }
 
+void create_symlink(StringView target, StringView path) {
+    if (::symlink(to_native_path(target).c_str(), to_native_path(path).c_str()) != 0) fail(errno, path);
+}
+
 String current_directory() {
     std::string buffer(256, '\0');
     while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
