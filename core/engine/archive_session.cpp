@@ -27,16 +27,6 @@ constexpr std::uint32_t msg_full_instead = 199;
 constexpr std::uint32_t msg_no_data = 203;
 constexpr std::uint32_t msg_password_mismatch = 416;
 
-std::size_t read_full(bk::InputStream& in, std::uint8_t* buffer, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        const int n = in.read(buffer + got, static_cast<int>(size - got));
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    return got;
-}
-
 bool has_content(const BackupDataColl& collection) {
     return collection.file_count() > 0 || collection.directory_count() > 0;
 }

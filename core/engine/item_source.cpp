@@ -33,6 +33,16 @@ private:
 
 }  // namespace
 
+std::size_t read_full(bk::InputStream& in, std::uint8_t* buffer, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const int n = in.read(buffer + got, static_cast<int>(size - got));
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
 bool is_link_item(const DataHeader& item) {
     return (item.posix_mode & posix_type_mask) == posix_link ||
            ((item.attributes & bk::file_attribute::reparse_point) != 0 &&

@@ -12,6 +12,9 @@ namespace brim {
 // Throws IOException when the file cannot be opened or the link not read.
 std::unique_ptr<bk::InputStream> open_local_item(const DataHeader& item);
 
+// Reads until `size` bytes are in `buffer` or the stream ends; the count.
+std::size_t read_full(bk::InputStream& in, std::uint8_t* buffer, std::size_t size);
+
 // True when the item records a symbolic link.
 bool is_link_item(const DataHeader& item);
 

@@ -36,16 +36,6 @@ std::int32_t code_of(const bk::Exception& error) {
     throw bk::IOException(bk::system_error(u"", code), code, path);
 }
 
-std::size_t read_full(bk::InputStream& in, std::uint8_t* buffer, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        const int n = in.read(buffer + got, static_cast<int>(size - got));
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    return got;
-}
-
 bool exists_as_entry(const bk::String& path) { return bk::os::status(path).kind != bk::os::EntryKind::none; }
 
 // Removes the temporary file of a copy unless it was renamed into place.

@@ -11,31 +11,16 @@
 #include "core/archive/set_layout.h"
 #include "core/jobs/tests/store_home.h"
 #include "tests/support/cli_runner.h"
+#include "tests/support/file_tree.h"
 #include "tests/support/set_contents.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using brim_test::read_bytes;
+using brim_test::folders_in;
+using brim_test::tree_of;
 using brim_test::write_bytes;
-
-std::map<std::string, std::string> tree_of(const fs::path& root) {
-    std::map<std::string, std::string> files;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        const std::string relative = it->path().lexically_relative(root).string();
-        if (it->is_symlink()) files[relative] = "-> " + fs::read_symlink(it->path()).string();
-        else if (it->is_regular_file()) files[relative] = read_bytes(it->path());
-    }
-    return files;
-}
-
-std::vector<fs::path> folders_in(const fs::path& dir) {
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::directory_iterator(dir))
-        if (entry.is_directory()) found.push_back(entry.path());
-    std::sort(found.begin(), found.end());
-    return found;
-}
 
 class CliCopy : public brim_test::StoreHome {
 protected:

@@ -21,6 +21,7 @@
 #include "core/engine/directory_copy_session.h"
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/tests/store_home.h"
+#include "tests/support/file_tree.h"
 #include "tests/support/set_contents.h"
 
 namespace brim {
@@ -28,6 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using brim_test::read_bytes;
+using brim_test::folders_in;
+using brim_test::tree_of;
 using brim_test::write_bytes;
 
 class Listener : public NullBackupEvent {
@@ -47,26 +50,6 @@ public:
     int files = 0;
     bool answer = false;
 };
-
-// Every regular file and link below `root`, by its path relative to it.
-std::map<std::string, std::string> tree_of(const fs::path& root) {
-    std::map<std::string, std::string> files;
-    if (!fs::exists(root)) return files;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        const std::string relative = it->path().lexically_relative(root).string();
-        if (it->is_symlink()) files[relative] = "-> " + fs::read_symlink(it->path()).string();
-        else if (it->is_regular_file()) files[relative] = read_bytes(it->path());
-    }
-    return files;
-}
-
-std::vector<fs::path> folders_in(const fs::path& dir) {
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::directory_iterator(dir))
-        if (entry.is_directory()) found.push_back(entry.path());
-    std::sort(found.begin(), found.end());
-    return found;
-}
 
 class CopyRuns : public brim_test::StoreHome {
 protected:
