@@ -22,7 +22,8 @@ std::string size_text(std::uint64_t bytes) {
 
 }  // namespace
 
-ProgressPrinter::ProgressPrinter(bool live) : live_(live), start_(std::chrono::steady_clock::now()) {}
+ProgressPrinter::ProgressPrinter(bool live, bool ask)
+    : live_(live), start_(std::chrono::steady_clock::now()), ask_(ask) {}
 
 void ProgressPrinter::line(const std::string& text) {
     if (line_open_) std::cout << "\r\x1b[K";
@@ -120,6 +121,27 @@ void ProgressPrinter::end_backup() {
 void ProgressPrinter::end_stop() {
     std::lock_guard lock(mutex_);
     line("Stopped.");
+}
+
+}  // namespace brim::cli
+
+namespace brim::cli {
+
+bool ProgressPrinter::replace_dir_file(const bk::String& source, const bk::String& target) {
+    std::lock_guard lock(mutex_);
+    if (replace_all_) return true;
+    if (!ask_) return false;
+    for (;;) {
+        line("\"" + out(target) + "\" exists. Replace it with \"" + out(source) + "\"? [y]es, [n]o, [a]ll: ");
+        std::string answer;
+        if (!std::getline(std::cin, answer)) return false;
+        if (answer == "y" || answer == "yes") return true;
+        if (answer == "n" || answer == "no") return false;
+        if (answer == "a" || answer == "all") {
+            replace_all_ = true;
+            return true;
+        }
+    }
 }
 
 }  // namespace brim::cli

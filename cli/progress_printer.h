@@ -13,7 +13,9 @@ namespace brim::cli {
 
 class ProgressPrinter final : public NullBackupEvent {
 public:
-    explicit ProgressPrinter(bool live);
+    // `ask`: questions are put on the terminal; otherwise the answer is
+    // always to keep what is there.
+    explicit ProgressPrinter(bool live, bool ask = false);
 
     void begin_backup(const bk::String& job_name) override;
     void parse_source(const bk::String& path) override;
@@ -28,6 +30,9 @@ public:
     void on_message(const bk::String& text) override;
     void end_backup() override;
     void end_stop() override;
+    // "Replace <target> with <source>? [y]es, [n]o, [a]ll": all replaces
+    // every later file of the run without asking.
+    bool replace_dir_file(const bk::String& source, const bk::String& target) override;
 
 private:
     void line(const std::string& text);
@@ -42,6 +47,8 @@ private:
     std::uint32_t files_ = 0;
     std::uint64_t bytes_ = 0;
     bool line_open_ = false;
+    bool ask_ = false;
+    bool replace_all_ = false;
 };
 
 }  // namespace brim::cli

@@ -63,7 +63,8 @@ public:
 
 private:
     int run(BackupSession& session) {
-        ProgressPrinter printer(bk::os::is_terminal_output() && !quiet_);
+        const bool terminal = bk::os::is_terminal_output() && bk::os::is_terminal_input();
+        ProgressPrinter printer(bk::os::is_terminal_output() && !quiet_, terminal && !session.backup_item().is_unattended());
         session.install(&printer);
         interrupted = false;
         struct sigaction action {};

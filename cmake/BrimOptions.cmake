@@ -1,6 +1,10 @@
 # Compiler settings shared by every target of the project.
 add_library(brim_options INTERFACE)
 target_compile_options(brim_options INTERFACE -Wall -Wextra)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  # The AES tables are computed at compile time.
+  target_compile_options(brim_options INTERFACE -fconstexpr-steps=100000000)
+endif()
 target_include_directories(brim_options INTERFACE ${PROJECT_SOURCE_DIR})
 
 if(BRIM_SANITIZE)

@@ -39,6 +39,7 @@ const bk::StringTable& core_strings() {
               u"destination that have enough space."},
         {133, u"The available space of the destination was not enough to restore the backup set. Please select a new "
               u"destination that have enough space."},
+        {140, u"Unable to copy file \"%s\"(%s)."},
         {141, u"The contents of file \"%s\" was different from \"%s\"."},
         {142, u"Unable to verify file \"%s\"(%s)."},
         {143, u"Unable to back up file \"%s\"(%s)."},
@@ -47,6 +48,7 @@ const bk::StringTable& core_strings() {
         {192, u"Unknown error"},
         {199, u"Replaced backed-up data with fully backup. This may lead data lost."},
         {203, u"No backed-up data is available on the data source."},
+        {204, u"No copied data is available on the data source."},
         {206, u"Failed to reconstruct catalog header. Please build the backup set again, or the part of the "
               u"backed-up data cannot be restored."},
         {208, u"Deleted the backed-up data \"%s\"."},

@@ -1,7 +1,6 @@
 #include "core/engine/archive_session.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <vector>
 
 #include "basekit/date.h"
@@ -27,7 +26,6 @@ constexpr std::uint32_t msg_damaged = 144;
 constexpr std::uint32_t msg_full_instead = 199;
 constexpr std::uint32_t msg_no_data = 203;
 constexpr std::uint32_t msg_password_mismatch = 416;
-
 
 bool has_content(const BackupDataColl& collection) {
     return collection.file_count() > 0 || collection.directory_count() > 0;
@@ -56,21 +54,24 @@ void ArchiveSession::delete_old_data(std::unique_ptr<archive::SetWriter>& writer
     writer = std::make_unique<archive::SetWriter>(backup_item().archive_file(), writer_settings());
 }
 
+archive::SecurityHeader ArchiveSession::security_for(const archive::SetWriter& writer, std::int64_t now,
+                                                    archive::DataKey& key) const {
+    const BackupItem& job = backup_item();
+    if (writer.state() != archive::SetWriter::State::opened)
+        return archive::new_security_header(job, archive::ArchiveFormatV2(), now, key);
+    const archive::SetLayout& layout = *writer.layout();
+    if (!archive::unlock_data_key(layout.security, *layout.format, job.password, key))
+        throw BackupException(msg_password_mismatch);
+    return layout.security;
+}
+
 SessionRunResult ArchiveSession::write_run(archive::SetWriter& writer, BackupDataColl& collection) {
     BackupItem& job = backup_item();
     if (!check_dest_space(job.destination, collection.space_estimate())) return SessionRunResult::failed;
 
     const std::int64_t now = bk::Date::now_time();
     archive::DataKey key;
-    archive::SecurityHeader security;
-    if (writer.state() == archive::SetWriter::State::opened) {
-        const archive::SetLayout& layout = *writer.layout();
-        security = layout.security;
-        if (!archive::unlock_data_key(security, *layout.format, job.password, key))
-            throw BackupException(msg_password_mismatch);
-    } else {
-        security = archive::new_security_header(job, archive::ArchiveFormatV2(), now, key);
-    }
+    const archive::SecurityHeader security = security_for(writer, now, key);
     const CipherId cipher_id = cipher_id_for_options(job.options);
     auto cipher = archive::make_data_cipher(cipher_id, key, security, false);
 
@@ -169,7 +170,7 @@ SessionRunResult NormalSession::run() {
     return write_run(*writer, collection);
 }
 
-bool IncrementSession::trigger_fires(const archive::SetWriter& writer) const {
+bool ArchiveSession::trigger_fires(const archive::SetWriter& writer) const {
     const BackupItem& job = backup_item();
     if (!job.trigger || writer.state() != archive::SetWriter::State::opened) return false;
     const TriggerData& trigger = *job.trigger;
@@ -192,6 +193,15 @@ bool IncrementSession::trigger_fires(const archive::SetWriter& writer) const {
     return false;
 }
 
+RecordedTimes ArchiveSession::recorded_times(bool has_copy_root) const {
+    RecordedTimes recorded;
+    const auto layout = archive::read_set_layout(backup_item().archive_file(), has_copy_root, true, Version::major_version);
+    if (layout.error != archive::LayoutError::none) throw bk::IOException(message(msg_damaged));
+    for (const auto& run : layout.layout.runs)
+        archive::for_each_file(*run.root, [&](const DataHeader& item) { recorded[item.full_path()] = item.modified; });
+    return recorded;
+}
+
 SessionRunResult IncrementSession::run() {
     BackupItem& job = backup_item();
     auto writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
@@ -204,12 +214,7 @@ SessionRunResult IncrementSession::run() {
         delete_old_data(writer);
         collection = std::make_unique<BackupDataColl>(job, scan_events());
     } else if (opened && writer->run_count() > 0 && job.has_option(job_option::keep_set)) {
-        std::unordered_map<bk::String, std::int64_t> recorded;
-        const auto layout = archive::read_set_layout(job.archive_file(), false, true, Version::major_version);
-        if (layout.error != archive::LayoutError::none) throw bk::IOException(message(msg_damaged));
-        for (const auto& run : layout.layout.runs)
-            archive::for_each_file(*run.root, [&](const DataHeader& item) { recorded[item.full_path()] = item.modified; });
-        collection = std::make_unique<IncrementalDataColl>(job, scan_events(), std::move(recorded));
+        collection = std::make_unique<IncrementalDataColl>(job, scan_events(), recorded_times(false));
     } else {
         if (writer->state() == archive::SetWriter::State::damaged || (opened && writer->run_count() > 0))
             delete_old_data(writer);

@@ -4,6 +4,7 @@
 // catalogues, with a trigger that turns a run into a full one).
 #include <memory>
 
+#include "core/archive/set_security.h"
 #include "core/archive/set_writer.h"
 #include "core/engine/backup_data_coll.h"
 #include "core/engine/backup_session.h"
@@ -15,9 +16,20 @@ public:
     ArchiveSession(BackupItem* job, SessionDirection direction) : BackupSession(job, direction) {}
 
 protected:
-    archive::SetWriterSettings writer_settings() const;
+    virtual archive::SetWriterSettings writer_settings() const;
     // Announces and deletes every file of the set; the writer starts anew.
-    void delete_old_data(std::unique_ptr<archive::SetWriter>& writer);
+    virtual void delete_old_data(std::unique_ptr<archive::SetWriter>& writer);
+    // Whether the job's full-backup trigger turns this run into a full one
+    // (only for a set that was opened).
+    bool trigger_fires(const archive::SetWriter& writer) const;
+    // The security header of the run: the opened set's (the job's password
+    // must unlock it: BackupException 416 otherwise) or a new one. `key`
+    // receives the data key.
+    archive::SecurityHeader security_for(const archive::SetWriter& writer, std::int64_t now,
+                                         archive::DataKey& key) const;
+    // The last-modified times the set's catalogues record; throws
+    // IOException (144) when they cannot be read.
+    RecordedTimes recorded_times(bool has_copy_root) const;
     // Checks the space, writes the run of `collection` into the set, and
     // verifies it when the job asks.
     SessionRunResult write_run(archive::SetWriter& writer, BackupDataColl& collection);
@@ -44,7 +56,6 @@ protected:
     ReportType report_type() const override { return report_type_; }
 
 private:
-    bool trigger_fires(const archive::SetWriter& writer) const;
     ReportType report_type_ = ReportType::increment;
 };
 

@@ -50,6 +50,10 @@ bool BackupDataColl::take_file(const bk::String&, std::int64_t) { return true; }
 
 bool BackupDataColl::keep_directory(DataHeader&) { return true; }
 
+std::uint64_t BackupDataColl::estimated_bytes(const DataHeader& file) const {
+    return file.size + 2 * archive::marker_size;
+}
+
 bool BackupDataColl::passes_filter(bk::StringView path) const {
     const bool aware = job_.has_option(job_option::aware_ext);
     const bool ignore = job_.has_option(job_option::ignore_ext);
@@ -208,7 +212,7 @@ std::unique_ptr<DataHeader> BackupDataColl::file_item(const bk::String& path, co
 }
 
 void BackupDataColl::add_file(DataHeader& parent, std::unique_ptr<DataHeader> file) {
-    data_total_ += file->size + 2 * archive::marker_size;
+    data_total_ += estimated_bytes(*file);
     parent.add_file(std::move(file));
 }
 
@@ -249,18 +253,22 @@ std::unique_ptr<DataHeader> BackupDataColl::scan_ftp_directory(const bk::String&
     return item;
 }
 
-IncrementalDataColl::IncrementalDataColl(const BackupItem& job, ScanEvents& events,
-                                         std::unordered_map<bk::String, std::int64_t> recorded_times)
+bool changed_since(const RecordedTimes& recorded, const bk::String& full_path, std::int64_t modified,
+                   bool zero_changed) {
+    const auto found = recorded.find(full_path);
+    return found == recorded.end() || found->second != modified || (zero_changed && found->second == 0);
+}
+
+bool holds_files(DataHeader& directory) {
+    archive::recount(directory);
+    return directory.subtree_files > 0;
+}
+
+IncrementalDataColl::IncrementalDataColl(const BackupItem& job, ScanEvents& events, RecordedTimes recorded_times)
     : BackupDataColl(job, events), recorded_(std::move(recorded_times)) {}
 
 bool IncrementalDataColl::take_file(const bk::String& full_path, std::int64_t modified) {
-    const auto found = recorded_.find(full_path);
-    return found == recorded_.end() || found->second != modified;
-}
-
-bool IncrementalDataColl::keep_directory(DataHeader& directory) {
-    archive::recount(directory);
-    return directory.subtree_files > 0;
+    return changed_since(recorded_, full_path, modified);
 }
 
 }  // namespace brim

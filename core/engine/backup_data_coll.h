@@ -40,6 +40,9 @@ protected:
     virtual bool take_file(const bk::String& full_path, std::int64_t modified);
     // Whether a scanned directory enters the run.
     virtual bool keep_directory(DataHeader& directory);
+    // What a taken file adds to the run's data total before the estimate
+    // (its size and its two markers in a set).
+    virtual std::uint64_t estimated_bytes(const DataHeader& file) const;
     virtual void before_all() {}
     virtual void before_source(const SourceData&) {}
     virtual void after_source(const SourceData&) {}
@@ -61,20 +64,31 @@ private:
     std::uint64_t estimate_ = 0;
 };
 
+// The last-modified time the set's catalogues record for each full path.
+using RecordedTimes = std::unordered_map<bk::String, std::int64_t>;
+
+// Whether a file changed since the set recorded it: no recorded time, or a
+// different one. With `zero_changed` a recorded time of 0 (a copy that never
+// completed) counts as changed too.
+bool changed_since(const RecordedTimes& recorded, const bk::String& full_path, std::int64_t modified,
+                   bool zero_changed = false);
+
+// Keeps a directory only when a file below it was taken.
+bool holds_files(DataHeader& directory);
+
 // Takes only files whose last-modified time differs from the one recorded
 // for the same path in the set's catalogues (or that have none), and keeps a
 // directory only when a file below it was taken.
 class IncrementalDataColl final : public BackupDataColl {
 public:
-    IncrementalDataColl(const BackupItem& job, ScanEvents& events,
-                        std::unordered_map<bk::String, std::int64_t> recorded_times);
+    IncrementalDataColl(const BackupItem& job, ScanEvents& events, RecordedTimes recorded_times);
 
 protected:
     bool take_file(const bk::String& full_path, std::int64_t modified) override;
-    bool keep_directory(DataHeader& directory) override;
+    bool keep_directory(DataHeader& directory) override { return holds_files(directory); }
 
 private:
-    std::unordered_map<bk::String, std::int64_t> recorded_;
+    RecordedTimes recorded_;
 };
 
 }  // namespace brim

@@ -13,7 +13,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <unordered_set>
 
+#include "basekit/stream.h"
 #include "core/archive/run_context.h"
 #include "core/engine/scan_events.h"
 #include "core/engine/session_events.h"
@@ -151,6 +153,12 @@ public:
     // set here to show what verification finds).
     void set_after_write_hook(std::function<void(const bk::String& archive)> hook) { after_write_ = std::move(hook); }
 
+    // Opens the temporary file a copy writes into, created with
+    // `permissions`; by default a new file stream. Tests put a failing
+    // stream here (a disk that fills up).
+    using TargetOpener = std::function<std::unique_ptr<bk::OutputStream>(const bk::String& path, unsigned permissions)>;
+    void set_target_opener(TargetOpener opener) { target_opener_ = std::move(opener); }
+
 protected:
     BackupSession(BackupItem* job, SessionDirection direction);
 
@@ -159,6 +167,32 @@ protected:
     virtual ReportType report_type() const = 0;
 
     void run_after_write_hook(const bk::String& archive) const;
+
+    // ---- copying files as ordinary files (session_copy.cpp) ----
+    enum class CopyOutcome { copied, failed, stopped };
+    // The files a run copied; verification takes out those found different.
+    using CopiedFiles = std::unordered_set<const DataHeader*>;
+    // Whether a file of the tree is copied.
+    using CopyDecision = std::function<bool(const DataHeader& file)>;
+
+    // Copies one file (a symbolic link as a link) to `target`: the bytes go
+    // to a temporary file beside it, which gets the source's mode and times
+    // and is then renamed over the target, so a target is never left half
+    // written. Without `overwrite` an existing target is kept. A failure is
+    // warning 140 and gives `failed`; a full disk throws the IOException,
+    // which fails the run. A stop between blocks abandons the copy.
+    CopyOutcome copy_file(const DataHeader& item, const bk::String& target, bool overwrite);
+    // Copies the tree below `directory` into the items' target paths:
+    // folders are created (announced with backup_dir) and get their
+    // source's mode and times after their contents; files for which
+    // `decide` is true are copied. Returns at a stop.
+    void copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite, CopiedFiles& copied);
+    // Creates a folder and its parents under the network retry rule.
+    void make_directory(const bk::String& path);
+    // Compares every file of `copied` with its copy in 64 KiB blocks:
+    // warning 141 per differing block (such files leave `copied`); an
+    // exception ends the verification with warning 209.
+    void verify_copies(const DataHeader& root, CopiedFiles& copied);
 
     ScanEvents& scan_events() { return *this; }
     archive::RunContext& run_context() { return *this; }
@@ -213,6 +247,7 @@ private:
     std::deque<FtpConnectInfo> ftp_servers_;  // stable addresses for the connection cache
     FtpServerConnections connections_;
     std::function<void(const bk::String&)> after_write_;
+    TargetOpener target_opener_;
     std::unique_ptr<OpenFileReader> open_file_reader_;
     std::unique_ptr<restore::OpenedSet> opened_;
     restore::Restorer* restorer_ = nullptr;  // during restore()

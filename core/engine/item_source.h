@@ -12,6 +12,7 @@ namespace brim {
 // Throws IOException when the file cannot be opened or the link not read.
 std::unique_ptr<bk::InputStream> open_local_item(const DataHeader& item);
 
+
 // True when the item records a symbolic link.
 bool is_link_item(const DataHeader& item);
 

@@ -20,18 +20,4 @@ protected:
     ReportType report_type() const override { return ReportType::none; }
 };
 
-// Kinds this build does not run yet: the run fails with a clear message.
-class UnavailableKindSession final : public BackupSession {
-public:
-    UnavailableKindSession(BackupItem* job, SessionDirection direction, ReportType type)
-        : BackupSession(job, direction), type_(type) {}
-
-protected:
-    SessionRunResult run() override;
-    ReportType report_type() const override { return type_; }
-
-private:
-    ReportType type_;
-};
-
 }  // namespace brim

@@ -1,0 +1,239 @@
+#include "core/engine/copy_session.h"
+
+#include "basekit/date.h"
+#include "basekit/file_ops.h"
+#include "basekit/path.h"
+#include "basekit/platform/os_fs.h"
+#include "basekit/system_file.h"
+#include "basekit/text_format.h"
+#include "core/archive/catalogue.h"
+#include "core/archive/set_names.h"
+#include "core/jobs/system_info.h"
+#include "core/jobs/version.h"
+
+namespace brim {
+namespace {
+
+constexpr std::uint32_t msg_failed = 129;
+constexpr std::uint32_t msg_damaged = 144;
+constexpr std::uint32_t msg_full_instead = 199;
+constexpr std::uint32_t msg_no_copied_data = 204;
+constexpr char16_t rewrite_suffix[] = u"~~temp";
+
+bool has_content(const BackupDataColl& collection) {
+    return collection.file_count() > 0 || collection.directory_count() > 0;
+}
+
+// A copy root recorded in a set is a plain folder name in the destination.
+// Anything else (a path, "..") did not come from us and is never deleted
+// or written into.
+bool is_plain_name(const bk::String& name) {
+    if (name.empty() || name == u"." || name == u"..") return false;
+    for (const char16_t c : name)
+        if (bk::Path::is_separator(c) || c == 0) return false;
+    return true;
+}
+
+bool copy_everything(const DataHeader&) { return true; }
+
+}  // namespace
+
+archive::SetWriterSettings CopySetSession::writer_settings() const {
+    archive::SetWriterSettings settings = ArchiveSession::writer_settings();
+    settings.has_copy_root = true;
+    return settings;
+}
+
+void CopySetSession::delete_old_data(std::unique_ptr<archive::SetWriter>& writer) {
+    const BackupItem& job = backup_item();
+    const auto read = archive::read_set_layout(job.archive_file(), true, false, Version::major_version);
+    for (const auto& run : read.layout.runs) {
+        if (!is_plain_name(run.header.copy_root)) continue;
+        const bk::String root = bk::Path::combine(job.destination, run.header.copy_root);
+        if (bk::os::status(root).kind != bk::os::EntryKind::directory) continue;
+        fire_delete_old_data(root);
+        bk::Directory(root).remove_tree();
+    }
+    ArchiveSession::delete_old_data(writer);
+}
+
+bk::String CopySetSession::new_copy_root_name() const {
+    const BackupItem& job = backup_item();
+    const bk::String base = archive::copy_root_name(job.name, bk::Date(bk::Date::now_time()));
+    bk::String name = base;
+    // Two runs within the same minute get the same dated name.
+    for (int n = 1; bk::os::status(bk::Path::combine(job.destination, name)).kind != bk::os::EntryKind::none; ++n)
+        name = bk::format_text(u"%s_%d", {base, n});
+    return name;
+}
+
+bool CopySetSession::writer_usable(const archive::SetWriter& writer) {
+    if (writer.state() == archive::SetWriter::State::opened || writer.state() == archive::SetWriter::State::no_set)
+        return true;
+    error(msg_failed, message(msg_damaged));
+    return false;
+}
+
+SessionRunResult CopySetSession::copy_run(archive::SetWriter& writer, CopyDataColl& collection,
+                                          const bk::String& root_name, bool overwrite, const CopyDecision& decide,
+                                          const archive::SecurityHeader* security) {
+    BackupItem& job = backup_item();
+    if (!check_dest_space(job.destination, collection.space_estimate())) return SessionRunResult::failed;
+    const std::int64_t now = bk::Date::now_time();
+    archive::DataKey key;
+    const archive::SecurityHeader header = security != nullptr ? *security : security_for(writer, now, key);
+
+    const bk::String root_path = bk::Path::combine(job.destination, root_name);
+    make_directory(root_path);
+    CopiedFiles copied;
+    DataHeader& root = collection.root();
+    auto record_run = [&] {
+        archive::for_each_file(root, [&](DataHeader& file) {
+            if (decide(file) && copied.count(&file) == 0) file.modified = 0;
+        });
+        archive::RunHeader run;
+        run.backup_time = now;
+        run.directory_count = collection.directory_count();
+        run.file_count = collection.file_count();
+        run.total_size = collection.total_size();
+        run.has_copy_root = true;
+        run.copy_root = root_name;
+        run.ftp_servers = job.ftp_servers;
+        writer.begin_run(header, run, root, false);
+        writer.finish_run();
+    };
+    try {
+        copy_tree(root, decide, overwrite, copied);
+    } catch (const bk::Exception&) {
+        // The folder stays recorded, so that deleting old data finds it.
+        try {
+            record_run();
+        } catch (const bk::Exception&) {
+            // The first failure is the one to report.
+        }
+        throw;
+    }
+    record_run();
+    if (has_stopped()) return SessionRunResult::stopped;
+    run_after_write_hook(root_path);
+    if (job.has_option(job_option::verify)) verify_copies(root, copied);
+    return has_stopped() ? SessionRunResult::stopped : SessionRunResult::done;
+}
+
+SessionRunResult CopySession::run() {
+    BackupItem& job = backup_item();
+    auto writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
+    const bool existed = writer->state() == archive::SetWriter::State::opened && writer->run_count() > 0;
+    const bool keeps = job.has_option(job_option::keep_set);
+    if (writer->state() == archive::SetWriter::State::damaged || (existed && !keeps)) delete_old_data(writer);
+    if (!writer_usable(*writer)) return SessionRunResult::failed;
+    const bk::String root_name = new_copy_root_name();
+    CopyDataColl collection(job, scan_events(), bk::Path::combine(job.destination, root_name),
+                            TargetRule::keep_location);
+    if (!collection.scan(SystemInfo::cluster_size(job.destination))) return SessionRunResult::stopped;
+    fire_end_parse(collection);
+    if (!has_content(collection)) {
+        warning(message(msg_no_copied_data));
+        return SessionRunResult::nothing_to_back_up;
+    }
+    return copy_run(*writer, collection, root_name, !(keeps && existed), copy_everything);
+}
+
+SessionRunResult IncrementCopySession::run() {
+    BackupItem& job = backup_item();
+    auto writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
+    const bool opened = writer->state() == archive::SetWriter::State::opened;
+    const bool keeps = job.has_option(job_option::keep_set);
+    bool existed = false;
+    const bk::String root_name = new_copy_root_name();
+    const bk::String root_path = bk::Path::combine(job.destination, root_name);
+    std::unique_ptr<CopyDataColl> collection;
+    if (trigger_fires(*writer)) {
+        warning(message(msg_full_instead));
+        report_type_ = ReportType::copy;
+        if (active_report() != nullptr) active_report()->type = ReportType::copy;
+        delete_old_data(writer);
+    } else if (opened && writer->run_count() > 0 && keeps) {
+        existed = true;
+        collection = std::make_unique<IncrementalCopyDataColl>(job, scan_events(), root_path, TargetRule::keep_location,
+                                                               recorded_times(true));
+    } else if (writer->state() == archive::SetWriter::State::damaged || (opened && writer->run_count() > 0)) {
+        delete_old_data(writer);
+    }
+    if (!collection)
+        collection = std::make_unique<CopyDataColl>(job, scan_events(), root_path, TargetRule::keep_location);
+    if (!writer_usable(*writer)) return SessionRunResult::failed;
+    if (!collection->scan(SystemInfo::cluster_size(job.destination))) return SessionRunResult::stopped;
+    fire_end_parse(*collection);
+    // Nothing changed: no folder is made and nothing is recorded.
+    if (collection->file_count() == 0) return SessionRunResult::nothing_to_back_up;
+    return copy_run(*writer, *collection, root_name, !existed, copy_everything);
+}
+
+SessionRunResult MergeCopySession::run() {
+    BackupItem& job = backup_item();
+    auto writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
+    if (writer->state() == archive::SetWriter::State::damaged) delete_old_data(writer);
+    if (!writer_usable(*writer)) return SessionRunResult::failed;
+    if (writer->state() == archive::SetWriter::State::opened && writer->run_count() > 0) return merge(writer);
+
+    const bk::String root_name = new_copy_root_name();
+    CopyDataColl collection(job, scan_events(), bk::Path::combine(job.destination, root_name),
+                            TargetRule::under_target);
+    if (!collection.scan(SystemInfo::cluster_size(job.destination))) return SessionRunResult::stopped;
+    fire_end_parse(collection);
+    if (!has_content(collection)) {
+        warning(message(msg_no_copied_data));
+        return SessionRunResult::nothing_to_back_up;
+    }
+    return copy_run(*writer, collection, root_name, true, copy_everything);
+}
+
+// Copies what is new or changed into the set's folder and writes the ".bvd"
+// anew with one run holding the merged tree. The new ".bvd" is written
+// beside the old one and renamed over it, so a failure leaves the old one.
+SessionRunResult MergeCopySession::merge(std::unique_ptr<archive::SetWriter>& writer) {
+    BackupItem& job = backup_item();
+    const archive::SetLayout& layout = *writer->layout();
+    const bk::String root_name = layout.runs.back().header.copy_root;
+    if (!is_plain_name(root_name)) {
+        error(msg_failed, message(msg_damaged));
+        return SessionRunResult::failed;
+    }
+    archive::DataKey key;
+    const archive::SecurityHeader security = security_for(*writer, bk::Date::now_time(), key);
+    MergeDataColl collection(job, scan_events(), bk::Path::combine(job.destination, root_name),
+                             TargetRule::under_target, recorded_times(true));
+    if (!collection.scan(SystemInfo::cluster_size(job.destination))) return SessionRunResult::stopped;
+    fire_end_parse(collection);
+    if (!has_content(collection)) {
+        warning(message(msg_no_copied_data));
+        return SessionRunResult::nothing_to_back_up;
+    }
+    // A copy that went missing from the folder is made again.
+    const CopyDecision decide = [&collection](const DataHeader& file) {
+        return collection.needs_copy(file) || bk::os::status(file.target_path).kind == bk::os::EntryKind::none;
+    };
+    const bk::String main = job.archive_file();
+    const bk::String rewritten = main + rewrite_suffix;
+    bk::os::remove_file(rewritten);
+    SessionRunResult result;
+    {
+        archive::SetWriter fresh(rewritten, writer_settings());
+        writer.reset();
+        try {
+            result = copy_run(fresh, collection, root_name, true, decide, &security);
+        } catch (const bk::Exception&) {
+            bk::os::remove_file(rewritten);
+            throw;
+        }
+    }
+    if (result == SessionRunResult::failed) {
+        bk::os::remove_file(rewritten);
+        return result;
+    }
+    bk::replace_file(rewritten, main);
+    return result;
+}
+
+}  // namespace brim

@@ -1,0 +1,70 @@
+#pragma once
+// The runs that copy the sources as ordinary files into a copy root folder
+// in the destination and record it in the set's ".bvd": copy (a new folder
+// with everything each time), increment_copy (a new folder with what changed
+// since the set's catalogues) and merge_copy (one folder kept current, the
+// ".bvd" rewritten with the merged tree).
+#include <memory>
+
+#include "core/engine/archive_session.h"
+#include "core/engine/copy_data_coll.h"
+
+namespace brim {
+
+class CopySetSession : public ArchiveSession {
+public:
+    using ArchiveSession::ArchiveSession;
+
+protected:
+    archive::SetWriterSettings writer_settings() const override;
+    // Removes every copy root folder the set records, then the ".bvd".
+    void delete_old_data(std::unique_ptr<archive::SetWriter>& writer) override;
+
+    // A dated copy root name that is free in the destination.
+    bk::String new_copy_root_name() const;
+    // Checks the space, copies the files `decide` selects into their
+    // targets (after creating the copy root), writes the run into `writer`
+    // and verifies the copies when the job asks. A file whose copy did not
+    // complete is recorded with time 0, so the next run copies it again.
+    // `security` overrides the header of a new set.
+    SessionRunResult copy_run(archive::SetWriter& writer, CopyDataColl& collection, const bk::String& root_name,
+                              bool overwrite, const CopyDecision& decide,
+                              const archive::SecurityHeader* security = nullptr);
+    // Fails the run (129 with 144) unless the writer can write.
+    bool writer_usable(const archive::SetWriter& writer);
+};
+
+class CopySession final : public CopySetSession {
+public:
+    using CopySetSession::CopySetSession;
+
+protected:
+    SessionRunResult run() override;
+    ReportType report_type() const override { return ReportType::copy; }
+};
+
+class IncrementCopySession final : public CopySetSession {
+public:
+    using CopySetSession::CopySetSession;
+
+protected:
+    SessionRunResult run() override;
+    ReportType report_type() const override { return report_type_; }
+
+private:
+    ReportType report_type_ = ReportType::increment_copy;
+};
+
+class MergeCopySession final : public CopySetSession {
+public:
+    using CopySetSession::CopySetSession;
+
+protected:
+    SessionRunResult run() override;
+    ReportType report_type() const override { return ReportType::merge_copy; }
+
+private:
+    SessionRunResult merge(std::unique_ptr<archive::SetWriter>& writer);
+};
+
+}  // namespace brim

@@ -1,0 +1,248 @@
+// The copy routine of the kinds that keep their files as ordinary files, and
+// the verification of those copies.
+#include <algorithm>
+#include <unordered_set>
+#include <vector>
+
+#include "basekit/error_code.h"
+#include "basekit/file_stream.h"
+#include "basekit/path.h"
+#include "basekit/platform/os_fs.h"
+#include "basekit/system_file.h"
+#include "basekit/text_format.h"
+#include "core/engine/backup_session.h"
+#include "core/engine/item_source.h"
+
+namespace brim {
+namespace {
+
+constexpr std::uint32_t msg_unable_to_copy = 140;
+constexpr std::uint32_t msg_contents_differ = 141;
+constexpr std::uint32_t msg_unable_to_verify_run = 209;
+
+constexpr std::size_t copy_block = 16384;
+// Progress goes out once per this many full blocks, then the rest.
+constexpr std::uint32_t blocks_per_report = 1000;
+constexpr std::size_t verify_block = 65536;
+constexpr std::uint32_t permission_bits = 07777;
+constexpr char16_t partial_suffix[] = u"~~part";
+
+std::int32_t code_of(const bk::Exception& error) {
+    const auto* io = dynamic_cast<const bk::IOException*>(&error);
+    return io != nullptr ? io->error_code() : 0;
+}
+
+[[noreturn]] void throw_error(std::int32_t code, const bk::String& path) {
+    throw bk::IOException(bk::system_error(u"", code), code, path);
+}
+
+bool exists_as_entry(const bk::String& path) { return bk::os::status(path).kind != bk::os::EntryKind::none; }
+
+// Removes the temporary file of a copy unless it was renamed into place.
+class PartialFile final {
+public:
+    explicit PartialFile(bk::String path) : path_(std::move(path)) {}
+    ~PartialFile() {
+        if (path_.empty()) return;
+        try {
+            bk::os::remove_file(path_);
+        } catch (const bk::Exception&) {
+            // Nothing more can be done; the name shows what it was.
+        }
+    }
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+    const bk::String& path() const { return path_; }
+    void commit_to(const bk::String& target) {
+        bk::os::rename_entry(path_, target);
+        path_.clear();
+    }
+
+private:
+    bk::String path_;
+};
+
+// The source's mode, then its times: the times last, as anything else would
+// change them.
+void apply_metadata(const DataHeader& item, const bk::String& path, bool is_link) {
+    if (!is_link) {
+        if (item.posix_mode != 0)
+            bk::os::set_mode(path, item.posix_mode & permission_bits);
+        else if (item.attributes != bk::file_attribute::not_found && (item.attributes & bk::file_attribute::readonly) != 0)
+            bk::os::set_owner_writable(path, false);
+    }
+    if (item.modified != 0 || item.accessed != 0)
+        bk::os::set_times(path, item.accessed != 0 ? std::optional(item.accessed) : std::nullopt,
+                          item.modified != 0 ? std::optional(item.modified) : std::nullopt);
+}
+
+}  // namespace
+
+BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, const bk::String& target, bool overwrite) {
+    const bk::String source = item.full_path();
+    try {
+        const bool link = !item.is_ftp() && is_link_item(item);
+        if (exists_as_entry(target)) {
+            if (!overwrite) throw_error(bk::error::file_exists, target);
+            const bk::os::EntryStatus existing = bk::os::status(target);
+            if (existing.kind == bk::os::EntryKind::regular && (existing.mode & 0200) == 0)
+                bk::os::set_owner_writable(target, true);
+        }
+        fire_on_file(source, 0);
+        PartialFile partial(target + partial_suffix);
+        bk::os::remove_file(partial.path());  // left over by a crash
+        if (link) {
+            bk::os::make_symlink(bk::os::read_link(source), partial.path());
+        } else {
+            std::unique_ptr<bk::InputStream> in = open_item(item);
+            const unsigned permissions = item.posix_mode != 0 ? 0600 : 0666;
+            std::unique_ptr<bk::OutputStream> out =
+                target_opener_ ? target_opener_(partial.path(), permissions)
+                               : std::make_unique<bk::FileOutputStream>(partial.path(), bk::FileMode::CreateNew,
+                                                                        bk::FileShare::None, permissions);
+            std::vector<std::uint8_t> block(copy_block);
+            std::uint32_t full_blocks = 0;
+            for (;;) {
+                if (has_stopped()) return CopyOutcome::stopped;
+                const std::size_t got = bk::read_up_to(*in, block.data(), block.size());
+                if (got == 0) break;
+                out->write(block.data(), static_cast<std::uint32_t>(got));
+                if (got < block.size()) {
+                    if (full_blocks > 0) fire_on_size(full_blocks * static_cast<std::uint32_t>(copy_block));
+                    full_blocks = 0;
+                    fire_on_size(static_cast<std::uint32_t>(got));
+                    break;
+                }
+                if (++full_blocks == blocks_per_report) {
+                    fire_on_size(blocks_per_report * static_cast<std::uint32_t>(copy_block));
+                    full_blocks = 0;
+                }
+            }
+            if (full_blocks > 0) fire_on_size(full_blocks * static_cast<std::uint32_t>(copy_block));
+            out->close();
+        }
+        apply_metadata(item, partial.path(), link);
+        partial.commit_to(target);
+        item_written(item, item.size);
+        return CopyOutcome::copied;
+    } catch (const bk::Exception& failure) {
+        if (code_of(failure) == bk::error::disk_full) throw;
+        warning(bk::format_text(message(msg_unable_to_copy), {source, failure.message()}));
+        return CopyOutcome::failed;
+    }
+}
+
+void BackupSession::make_directory(const bk::String& path) {
+    for (std::uint32_t attempts = 0;; ++attempts) {
+        try {
+            bk::Directory directory(path);
+            if (!directory.exists()) directory.create();
+            return;
+        } catch (const bk::Exception& failure) {
+            if (!retry_after(failure, attempts)) throw;
+        }
+    }
+}
+
+void BackupSession::copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite,
+                              CopiedFiles& copied) {
+    for (const auto& sub : directory.directories()) {
+        if (has_stopped()) return;
+        make_directory(sub->target_path);
+        fire_backup_dir(sub->full_path());
+        copy_tree(*sub, decide, overwrite, copied);
+        if (sub->attributes == bk::file_attribute::not_found || sub->is_ftp()) continue;
+        try {
+            apply_metadata(*sub, sub->target_path, false);
+        } catch (const bk::Exception&) {
+            // A folder that keeps the copier's mode or times loses nothing.
+        }
+    }
+    for (const auto& file : directory.files()) {
+        if (has_stopped()) return;
+        if (!decide(*file)) continue;
+        const CopyOutcome outcome = copy_file(*file, file->target_path, overwrite);
+        if (outcome == CopyOutcome::copied) copied.insert(file.get());
+        if (outcome == CopyOutcome::stopped) return;
+    }
+}
+
+namespace {
+
+// Walks the copies below a directory: subdirectories first, then files.
+class CopyVerifier {
+public:
+    using SourceOpener = std::function<std::unique_ptr<bk::InputStream>(const DataHeader&)>;
+    using DifferenceReport = std::function<void(const DataHeader&)>;
+
+    CopyVerifier(BackupSession& session, std::unordered_set<const DataHeader*>& copied, SourceOpener open_source,
+                 DifferenceReport report)
+        : session_(session), copied_(copied), open_source_(std::move(open_source)), report_(std::move(report)),
+          source_(verify_block), copy_(verify_block) {}
+
+    void directory(const DataHeader& directory) {
+        for (const auto& sub : directory.directories()) {
+            if (session_.has_stopped()) return;
+            this->directory(*sub);
+        }
+        for (const auto& item : directory.files()) {
+            if (session_.has_stopped()) return;
+            if (copied_.count(item.get()) != 0 && !file(*item)) different_.push_back(item.get());
+        }
+    }
+
+    const std::vector<const DataHeader*>& different() const { return different_; }
+
+private:
+    // False when the copy differs.
+    bool file(const DataHeader& item) {
+        const bk::String source = item.full_path();
+        session_.fire_verify_file(source);
+        if (!item.is_ftp() && !exists_as_entry(source)) throw_error(bk::error::file_not_found, source);
+        if (!item.is_ftp() && is_link_item(item)) {
+            if (bk::os::read_link(source) == bk::os::read_link(item.target_path)) return true;
+            report_(item);
+            return false;
+        }
+        auto in = open_source_(item);
+        bk::FileInputStream copy(item.target_path, bk::FileShare::ReadWrite);
+        bool same = true;
+        for (;;) {
+            if (session_.has_stopped()) return same;
+            const std::size_t got_source = bk::read_up_to(*in, source_.data(), source_.size());
+            const std::size_t got_copy = bk::read_up_to(copy, copy_.data(), copy_.size());
+            if (got_source == 0 && got_copy == 0) break;
+            if (got_source != got_copy || !std::equal(source_.begin(), source_.begin() + got_source, copy_.begin())) {
+                report_(item);
+                same = false;
+            }
+            if (got_source < source_.size() && got_copy < copy_.size()) break;
+        }
+        return same;
+    }
+
+    BackupSession& session_;
+    std::unordered_set<const DataHeader*>& copied_;
+    SourceOpener open_source_;
+    DifferenceReport report_;
+    std::vector<std::uint8_t> source_, copy_;
+    std::vector<const DataHeader*> different_;
+};
+
+}  // namespace
+
+void BackupSession::verify_copies(const DataHeader& root, CopiedFiles& copied) {
+    CopyVerifier verifier(
+        *this, copied, [this](const DataHeader& item) { return open_item(item); },
+        [this](const DataHeader& item) {
+            warning(bk::format_text(message(msg_contents_differ), {item.target_path, item.full_path()}));
+        });
+    try {
+        verifier.directory(root);
+    } catch (const bk::Exception& failure) {
+        warning(bk::format_text(message(msg_unable_to_verify_run), {failure.message()}));
+    }
+    for (const DataHeader* item : verifier.different()) copied.erase(item);
+}
+
+}  // namespace brim
