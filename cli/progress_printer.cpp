@@ -22,8 +22,8 @@ std::string size_text(std::uint64_t bytes) {
 
 }  // namespace
 
-ProgressPrinter::ProgressPrinter(bool live, bool ask)
-    : live_(live), start_(std::chrono::steady_clock::now()), ask_(ask) {}
+ProgressPrinter::ProgressPrinter(bool live, bool quiet, bool ask)
+    : live_(live), quiet_(quiet), start_(std::chrono::steady_clock::now()), ask_(ask) {}
 
 void ProgressPrinter::line(const std::string& text) {
     if (line_open_) std::cout << "\r\x1b[K";
@@ -55,7 +55,7 @@ void ProgressPrinter::begin_backup(const bk::String& job_name) {
 
 void ProgressPrinter::parse_source(const bk::String& path) {
     std::lock_guard lock(mutex_);
-    if (!live_) line("scan " + out(path));
+    if (!live_ && !quiet_) line("scan " + out(path));
 }
 
 void ProgressPrinter::end_parse(std::uint32_t files, std::uint32_t directories, std::uint64_t size) {
@@ -76,14 +76,14 @@ void ProgressPrinter::on_file(const bk::String& path, std::uint32_t size) {
     ++files_;
     bytes_ += size;
     if (live_) show_progress(false);
-    else line("file " + out(path));
+    else if (!quiet_) line("file " + out(path));
 }
 
 void ProgressPrinter::on_file(const bk::String& path) {
     std::lock_guard lock(mutex_);
     ++files_;
     if (live_) show_progress(false);
-    else line("file " + out(path));
+    else if (!quiet_) line("file " + out(path));
 }
 
 void ProgressPrinter::on_size(std::uint32_t bytes) {
@@ -94,7 +94,7 @@ void ProgressPrinter::on_size(std::uint32_t bytes) {
 
 void ProgressPrinter::verify_file(const bk::String& path) {
     std::lock_guard lock(mutex_);
-    if (!live_) line("verify " + out(path));
+    if (!live_ && !quiet_) line("verify " + out(path));
 }
 
 void ProgressPrinter::on_warning(const bk::String& text) {

@@ -13,9 +13,10 @@ namespace brim::cli {
 
 class ProgressPrinter final : public NullBackupEvent {
 public:
-    // `ask`: questions are put on the terminal; otherwise the answer is
+    // `live`: a progress line on a terminal; `quiet`: no line per file;
+    // `ask`: questions are put on the terminal, otherwise the answer is
     // always to keep what is there.
-    explicit ProgressPrinter(bool live, bool ask = false);
+    ProgressPrinter(bool live, bool quiet, bool ask = false);
 
     void begin_backup(const bk::String& job_name) override;
     void parse_source(const bk::String& path) override;
@@ -39,6 +40,7 @@ private:
     void show_progress(bool force);
 
     bool live_;
+    bool quiet_ = false;
     std::mutex mutex_;
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point last_draw_;

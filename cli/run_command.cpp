@@ -64,7 +64,7 @@ public:
 private:
     int run(BackupSession& session) {
         const bool terminal = bk::os::is_terminal_output() && bk::os::is_terminal_input();
-        ProgressPrinter printer(bk::os::is_terminal_output() && !quiet_, terminal && !session.backup_item().is_unattended());
+        ProgressPrinter printer(bk::os::is_terminal_output() && !quiet_, quiet_, terminal && !session.backup_item().is_unattended());
         session.install(&printer);
         interrupted = false;
         struct sigaction action {};

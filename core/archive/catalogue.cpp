@@ -1,5 +1,7 @@
 #include "core/archive/catalogue.h"
 
+#include <algorithm>
+
 #include "basekit/exception.h"
 
 namespace brim::archive {
@@ -50,6 +52,9 @@ std::unique_ptr<DataHeader> read_item(const ArchiveFormat& format, bk::DataInput
             const FileRecord r = format.read_file_record(in);
             auto item = std::make_unique<DataHeader>(ItemKind::file, r.name);
             item->stored_size = r.stored_size;
+            // The catalogue keeps only the stored size: the plain size for
+            // the ciphers that keep lengths, a bound for padded rijndael.
+            item->size = static_cast<std::uint64_t>(std::max<std::int64_t>(r.stored_size, 0));
             item->modified = r.modified;
             item->attributes = r.attributes;
             item->created = r.created;
@@ -70,6 +75,7 @@ std::unique_ptr<DataHeader> read_item(const ArchiveFormat& format, bk::DataInput
             const FtpFileRecord r = format.read_ftp_file_record(in);
             auto item = std::make_unique<DataHeader>(ItemKind::ftp_file, r.name);
             item->stored_size = r.stored_size;
+            item->size = static_cast<std::uint64_t>(std::max<std::int64_t>(r.stored_size, 0));
             item->modified = r.modified;
             item->data_flag = r.data_flag;
             return item;
