@@ -9,6 +9,7 @@
 #include "cli/console.h"
 #include "cli/progress_printer.h"
 #include "core/engine/backup_session.h"
+#include "core/engine/directory_copy_session.h"
 #include "core/jobs/backup_item_manager.h"
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/log_manager.h"
@@ -27,6 +28,8 @@ public:
         app->add_option("job", name_, "Name or id")->required();
         app->add_option("--password-file", password_file_, "The job's password, when it is not stored");
         app->add_flag("--quiet", quiet_, "Show only warnings, errors and the summary");
+        app->add_flag("--delete-sources", delete_sources_,
+                      "directory_copy jobs: delete each source once it was copied (and verified)");
         return app;
     }
 
@@ -54,6 +57,14 @@ public:
         if (!session) {
             print_error("the job has no kind of backup that can run");
             return exit_failure;
+        }
+        if (delete_sources_) {
+            auto* mirror = dynamic_cast<DirectoryCopySession*>(session.get());
+            if (mirror == nullptr) {
+                print_error("--delete-sources is for directory_copy jobs");
+                return exit_usage;
+            }
+            mirror->set_delete_sources(true);
         }
         const int status = run(*session);
         summarize(*job);
@@ -104,6 +115,7 @@ private:
 
     std::string name_, password_file_;
     bool quiet_ = false;
+    bool delete_sources_ = false;
 };
 
 }  // namespace

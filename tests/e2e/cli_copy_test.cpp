@@ -113,4 +113,16 @@ TEST_F(CliCopy, DirectoryCopyKeepsExistingFilesWhenNobodyCanBeAsked) {
     EXPECT_FALSE(fs::exists(dest / "dircopy.bvd"));
 }
 
+TEST_F(CliCopy, DirectoryCopyDeletesSourcesOnlyWhenAskedAndOnlyWhatWasCopied) {
+    fs::create_directories(dest / "src");
+    write_bytes(dest / "src" / "private", "existing");
+    add_job("move", "directory_copy", {"--existing", "keep", "--verify"});
+    EXPECT_EQ(cli({"run", "move", "--delete-sources"}).status, 0);
+    EXPECT_EQ(read_bytes(dest / "src" / "with space" / "big"), std::string(200000, 'b'));
+    EXPECT_FALSE(fs::exists(src / "with space" / "big"));  // copied, then deleted
+    EXPECT_TRUE(fs::exists(src / "private"));               // kept at the target, so kept here too
+    add_job("archive", "normal");
+    EXPECT_EQ(cli({"run", "archive", "--delete-sources"}).status, 64);  // only directory_copy moves files
+}
+
 }  // namespace
