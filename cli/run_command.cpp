@@ -5,6 +5,7 @@
 #include <iostream>
 #include <thread>
 
+#include "basekit/exception.h"
 #include "basekit/platform/os_console.h"
 #include "cli/console.h"
 #include "cli/progress_printer.h"
@@ -68,7 +69,13 @@ public:
         }
         const int status = run(*session);
         summarize(*job);
-        store.save();
+        try {
+            store.save();
+        } catch (const bk::Exception& failure) {
+            // The run's own result stays what the exit status tells.
+            print_error(out(failure.message()));
+            return status == 0 ? exit_failure : status;
+        }
         return status;
     }
 

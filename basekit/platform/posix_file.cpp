@@ -6,6 +6,7 @@
 
 #include "basekit/convertion.h"
 #include "basekit/error_code.h"
+#include "basekit/platform/os_faults.h"
 #include "basekit/platform/os_file.h"
 #include "basekit/system_file.h"
 
@@ -57,6 +58,7 @@ Handle open(StringView path, const OpenRequest& request) {
 }
 
 std::size_t read(Handle handle, void* buffer, std::size_t size, StringView path) {
+    if (const int fault = injected_fault(FaultOperation::read, path)) fail(fault, path);
     for (;;) {
         const ssize_t got = ::read(handle, buffer, size);
         if (got >= 0) return static_cast<std::size_t>(got);
@@ -65,6 +67,7 @@ std::size_t read(Handle handle, void* buffer, std::size_t size, StringView path)
 }
 
 void write(Handle handle, const void* data, std::size_t size, StringView path) {
+    if (const int fault = injected_fault(FaultOperation::write, path)) fail(fault, path);
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
         const ssize_t put = ::write(handle, p, size);
@@ -91,6 +94,7 @@ std::int64_t size(Handle handle, StringView path) {
 }
 
 void sync(Handle handle, StringView path) {
+    if (const int fault = injected_fault(FaultOperation::sync, path)) fail(fault, path);
     if (::fsync(handle) != 0 && errno != EINVAL) fail(errno, path);
 }
 

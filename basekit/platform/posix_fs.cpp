@@ -9,6 +9,7 @@
 
 #include "basekit/convertion.h"
 #include "basekit/error_code.h"
+#include "basekit/platform/os_faults.h"
 #include "basekit/platform/os_fs.h"
 #include "basekit/system_file.h"
 
@@ -184,6 +185,7 @@ void set_owner_writable(StringView path, bool writable) {
 }
 
 void rename_entry(StringView from, StringView to) {
+    if (const int fault = injected_fault(FaultOperation::rename, to)) fail(fault, to);
     if (::rename(to_native_path(from).c_str(), to_native_path(to).c_str()) != 0) fail(errno, from);
 }
 

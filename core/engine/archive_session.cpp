@@ -82,9 +82,18 @@ SessionRunResult ArchiveSession::write_run(archive::SetWriter& writer, BackupDat
     run.file_count = collection.file_count();
     run.total_size = collection.total_size();
     run.ftp_servers = job.ftp_servers;
-    writer.begin_run(security, run, collection.root(), job.is_append_mode());
-    if (!has_stopped()) writer.write_data(run_context(), cipher.get());
-    writer.finish_run();
+    try {
+        writer.begin_run(security, run, collection.root(), job.is_append_mode());
+        if (!has_stopped()) writer.write_data(run_context(), cipher.get());
+        writer.finish_run();
+    } catch (...) {
+        // The run never reached the set whole: none of its files counts as backed up.
+        if (BackupItemReport* report = active_report()) {
+            report->completed_files = 0;
+            report->completed_size = 0;
+        }
+        throw;
+    }
     if (has_stopped()) return SessionRunResult::stopped;
     run_after_write_hook(job.archive_file());
     if (job.has_option(job_option::verify)) verify_run(job.archive_file());

@@ -344,8 +344,9 @@ void BackupSession::item_failed(const DataHeader& item, const bk::Exception& fai
     warning(bk::format_text(message(msg_unable_to_back_up), {item.full_path(), failure.message()}));
 }
 
-void BackupSession::item_written(const DataHeader&, std::uint64_t plain_bytes) {
-    if (report_ == nullptr) return;
+void BackupSession::item_written(const DataHeader& item, std::uint64_t plain_bytes) {
+    // A file that went in only in part, or not at all, is not backed up.
+    if (report_ == nullptr || item.status != DataStatus::complete) return;
     report_->completed_files += 1;
     report_->completed_size += plain_bytes;
 }

@@ -1,0 +1,101 @@
+// Disk-full and I/O errors made on purpose through the platform layer
+// (BRIMVAULT_FAULTS): runs end with the documented result and message, the
+// set and the stores stay readable, and nothing is reported as backed up or
+// restored that was not.
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "core/archive/catalogue.h"
+#include "core/archive/set_layout.h"
+#include "core/jobs/tests/store_home.h"
+#include "tests/support/cli_runner.h"
+#include "tests/support/set_contents.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using brim_test::read_bytes;
+using brim_test::write_bytes;
+
+class CliFaults : public brim_test::StoreHome {
+protected:
+    CliFaults() {
+        src = home.dir().path() / "src";
+        fs::create_directories(src / "sub");
+        for (int i = 0; i < 6; ++i) write_bytes(src / "sub" / ("f" + std::to_string(i)), std::string(100000 + i, 'a' + i));
+        dest = home.dir().path() / "dest";
+    }
+    ~CliFaults() override { ::unsetenv("BRIMVAULT_FAULTS"); }
+
+    // Runs the CLI with the fault plan in its environment only.
+    brim_test::CliResult cli(std::vector<std::string> args, const std::string& faults = {}) {
+        if (faults.empty()) ::unsetenv("BRIMVAULT_FAULTS");
+        else ::setenv("BRIMVAULT_FAULTS", faults.c_str(), 1);
+        auto result = brim_test::run_cli(BRIM_CLI, args);
+        ::unsetenv("BRIMVAULT_FAULTS");
+        return result;
+    }
+
+    brim::archive::LayoutResult layout() const {
+        return brim::archive::read_set_layout(wide(dest / "job.bvf"), false, true, 1);
+    }
+
+    fs::path src, dest;
+};
+
+TEST_F(CliFaults, ADiskThatFillsUpAbortsTheRunAndKeepsTheEarlierRun) {
+    ASSERT_EQ(cli({"job", "add", "job", "--kind", "normal", "--append", "--dest", dest.string(), "--dir", src.string()}).status, 0);
+    ASSERT_EQ(cli({"run", "job"}).status, 0);
+    const auto full = cli({"run", "job"}, "write:3+:ENOSPC");
+    EXPECT_EQ(full.status, 4) << full.output;  // aborted
+    EXPECT_NE(full.output.find("No space left on device"), std::string::npos) << full.output;
+    const auto set = layout();
+    ASSERT_EQ(set.error, brim::archive::LayoutError::none);
+    ASSERT_EQ(set.layout.run_count(), 1u);
+    for (const auto& [path, bytes] : brim_test::run_contents(set.layout, set.layout.runs[0], u""))
+        EXPECT_EQ(bytes, read_bytes(narrow(path)));
+    EXPECT_EQ(cli({"run", "job"}).status, 0);  // and the next run works on the repaired set
+    EXPECT_EQ(layout().layout.run_count(), 2u);
+}
+
+TEST_F(CliFaults, AnUnreadableSourceIsAWarningAndNotCountedAsBackedUp) {
+    ASSERT_EQ(cli({"job", "add", "job", "--kind", "normal", "--dest", dest.string(), "--dir", src.string(),
+                   "--no-open-files"}).status, 0);
+    const auto ran = cli({"run", "job"}, "read:1:EIO:sub/f3");
+    EXPECT_EQ(ran.status, 1) << ran.output;  // having warnings
+    EXPECT_NE(ran.output.find("Unable to back up file"), std::string::npos) << ran.output;
+    const auto set = layout();
+    ASSERT_EQ(set.error, brim::archive::LayoutError::none);
+    int with_data = 0;
+    brim::archive::for_each_file(*set.layout.runs[0].root, [&](const brim::DataHeader& f) { with_data += f.data_flag == 0xFF; });
+    EXPECT_EQ(with_data, 5);
+    EXPECT_NE(cli({"report", "job"}).output.find("5/6 files"), std::string::npos);
+}
+
+TEST_F(CliFaults, ARestoreOnAFullDiskFailsAndSaysSo) {
+    ASSERT_EQ(cli({"job", "add", "job", "--kind", "normal", "--dest", dest.string(), "--dir", src.string()}).status, 0);
+    ASSERT_EQ(cli({"run", "job"}).status, 0);
+    const fs::path out = home.dir().path() / "out";
+    const auto restored = cli({"restore", "job", "--to", out.string(), "--quiet"}, "write:2+:ENOSPC");
+    EXPECT_NE(restored.status, 0) << restored.output;
+    EXPECT_NE(restored.output.find("No space left on device"), std::string::npos) << restored.output;
+    EXPECT_EQ(restored.output.find("Successful"), std::string::npos);
+}
+
+TEST_F(CliFaults, TheJobStoreAndTheLogSurviveFailedWrites) {
+    ASSERT_EQ(cli({"job", "add", "kept", "--kind", "normal", "--dest", dest.string(), "--dir", src.string()}).status, 0);
+    const auto failed = cli({"job", "add", "lost", "--kind", "normal", "--dest", dest.string(), "--dir", src.string()},
+                            "rename:1+:EIO");
+    EXPECT_NE(failed.status, 0) << failed.output;
+    const auto list = cli({"job", "list"});
+    EXPECT_NE(list.output.find("kept"), std::string::npos) << list.output;  // the old store is whole
+    EXPECT_EQ(list.output.find("lost"), std::string::npos);
+
+    const auto logged = cli({"run", "kept"}, "sync:1+:EIO,write:40+:EIO");
+    EXPECT_NE(logged.status, 0);  // the set cannot be made durable: the run fails, nothing crashes
+    EXPECT_EQ(cli({"run", "kept"}).status, 0);
+    EXPECT_NE(cli({"log", "--last", "50"}).output.find("Executed backup operation"), std::string::npos);
+}
+
+}  // namespace
