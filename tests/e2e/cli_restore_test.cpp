@@ -14,11 +14,13 @@
 #include "core/engine/backup_session.h"
 #include "core/jobs/tests/store_home.h"
 #include "tests/support/cli_runner.h"
+#include "tests/support/odd_tree.h"
 #include "tests/support/file_tree.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using brim_test::random_bytes;
 using brim_test::read_bytes;
 using brim_test::write_bytes;
 
@@ -59,13 +61,6 @@ std::map<std::string, Entry> snapshot(const fs::path& root) {
     return entries;
 }
 
-std::string random_bytes(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    std::mt19937 random(seed);
-    for (auto& byte : bytes) byte = static_cast<char>(random());
-    return bytes;
-}
-
 void set_mtime(const fs::path& path, int seconds_from_now) {
     fs::last_write_time(path, fs::file_time_type::clock::now() + std::chrono::seconds(seconds_from_now));
 }
@@ -76,18 +71,7 @@ protected:
         root = home.dir().path();
         src = root / "src";
         dest = root / "dest";
-        fs::create_directories(src / "with space" / "deeper");
-        fs::create_directories(src / "empty dir");
-        write_bytes(src / "caf\xC3\xA9 \xE4\xB8\xAD.txt", "non-ASCII");
-        write_bytes(src / "back\\slash", "backslash");
-        write_bytes(src / "new\nline", "newline");
-        write_bytes(src / "bad\xFF" "byte", "not UTF-8");
-        write_bytes(src / "empty", "");
-        write_bytes(src / "with space" / "64k", random_bytes(65536, 1));
-        write_bytes(src / "with space" / "64k+1", random_bytes(65537, 2));
-        write_bytes(src / "with space" / "deeper" / "big", random_bytes(300000, 3));
-        write_bytes(src / "private", "0600");
-        ::chmod((src / "private").c_str(), 0600);
+        brim_test::write_odd_tree(src, 300000);
         ::chmod((src / "with space" / "deeper").c_str(), 0750);
         ::symlink("with space/64k", (src / "link").c_str());
         ::symlink("../nowhere", (src / "dangling").c_str());
@@ -157,16 +141,26 @@ TEST_F(CliRestore, RoundTripsForEachKindAndCipherGiveTheSourceBack) {
     }
 }
 
+// For the archive increments and the copy increments alike.
 TEST_F(CliRestore, AnIncrementChainRestoresTheNewestStateOfEveryFile) {
-    add_job("chain", "increment", {"--append"});
-    run("chain");
+    for (const std::string kind : {"increment", "increment_copy"}) {
+        add_job(kind, kind, {"--append"});
+        run(kind);
+    }
     write_bytes(src / "with space" / "64k+1", random_bytes(65537, 9));
     set_mtime(src / "with space" / "64k+1", 10);
     write_bytes(src / "added", "added");
     ::chmod((src / "added").c_str(), 0640);
-    run("chain");
-    restore("chain", {"--to", (root / "out").string()});
-    EXPECT_EQ(snapshot(root / "out" / "src"), snapshot(src));
+    for (const std::string kind : {"increment", "increment_copy"}) {
+        run(kind);
+        restore(kind, {"--to", (root / kind).string()});
+        EXPECT_EQ(snapshot(root / kind / "src"), snapshot(src)) << kind;
+    }
+    // The copy of a run that is gone is reported, not invented.
+    for (const auto& folder : brim_test::folders_in(dest)) fs::remove_all(folder);
+    const auto lost = cli({"restore", "increment_copy", "--to", (root / "lost").string()});
+    EXPECT_EQ(lost.status, 4) << lost.output;
+    EXPECT_NE(lost.output.find("has been lost"), std::string::npos) << lost.output;
 }
 
 TEST_F(CliRestore, WithoutATargetItemsReturnToTheirOriginalPlace) {
@@ -255,6 +249,19 @@ TEST_F(CliRestore, TouchGivesRestoredFilesTheCurrentTime) {
         EXPECT_GE(restored.at(name).modified_us, start_us) << name;
         EXPECT_EQ(restored.at(name).content, original.at(name).content);
     }
+}
+
+TEST_F(CliRestore, CopySetsRestoreFromTheirCopyFolders) {
+    add_job("copies", "copy");
+    run("copies");
+    const auto before = snapshot(src);
+    restore("copies", {"--to", (root / "out").string()});
+    EXPECT_EQ(snapshot(root / "out" / "src"), before);
+    restore("copies", {(src / "with space").string(), "--to", (root / "kept").string(), "--keep-structure"});
+    EXPECT_EQ(snapshot(root / "kept" / src.relative_path() / "with space").at("deeper/big"), before.at("with space/deeper/big"));
+    fs::remove_all(src);
+    restore("copies", {});
+    EXPECT_EQ(snapshot(src), before);
 }
 
 // ----- sets that are wrong, damaged or hostile -----
