@@ -7,6 +7,7 @@
 #include "basekit/date.h"
 #include "basekit/exception.h"
 #include "basekit/file_stream.h"
+#include "basekit/path.h"
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
 #include "core/backup_exception.h"
@@ -14,6 +15,7 @@
 #include "core/engine/backup_session.h"
 #include "core/engine/item_source.h"
 #include "core/jobs/backup_item_report.h"
+#include "core/restore/copy_location.h"
 
 namespace brim::restore {
 namespace {
@@ -164,7 +166,7 @@ bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
             else if (existing.kind == bk::os::EntryKind::regular && (existing.mode & 0200) == 0)
                 bk::os::set_owner_writable(path, true);
         }
-        if (!has_data(item, state)) {
+        if (!is_copy(state) && !has_data(item, state)) {
             skip(path, msg_not_backed_up);
             return true;
         }
@@ -178,7 +180,10 @@ bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
         return true;
     }
     // A file with a mode of its own is created private and gets its mode at the end.
-    if (!copy_data(item, path, state, item.posix_mode != 0 ? 0600 : 0666)) return !session_.has_stopped();
+    const std::uint32_t permissions = item.posix_mode != 0 ? 0600 : 0666;
+    const bool written = is_copy(state) ? copy_plain(item, path, state, permissions)
+                                        : copy_data(item, path, state, permissions);
+    if (!written) return !session_.has_stopped();
     try {
         if (item.posix_mode != 0) bk::os::set_mode(path, item.posix_mode & permission_bits);
         else if ((item.attributes & bk::file_attribute::readonly) != 0) bk::os::set_owner_writable(path, false);
@@ -190,20 +195,62 @@ bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
     return true;
 }
 
+std::unique_ptr<bk::FileOutputStream> Restorer::open_output(const bk::String& path, std::uint32_t permissions) {
+    try {
+        return std::make_unique<bk::FileOutputStream>(path, bk::FileMode::Create, bk::FileShare::ReadWrite,
+                                                      permissions, bk::FinalLink::refuse);
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return nullptr;
+    }
+}
+
+bool Restorer::is_copy(const RunState& state) const { return state.run->header.has_copy_root; }
+
+std::optional<bk::String> Restorer::copy_of(const DataHeader& item, const RunState& state) const {
+    return copy_location(item, session_.backup_item().kind, bk::Path::directory_name(set_.path),
+                         state.run->header.copy_root);
+}
+
+bool Restorer::copy_plain(const DataHeader& item, const bk::String& path, RunState& state, std::uint32_t permissions) {
+    const auto from = copy_of(item, state);
+    // Only a regular file is read: a link at the copy's place could lead anywhere.
+    if (!from || bk::os::status(*from).kind != bk::os::EntryKind::regular) {
+        skip(path, msg_contents_lost);
+        return false;
+    }
+    session_.fire_on_file(path, item.size > archive::chunk_size ? 0 : static_cast<std::uint32_t>(item.size));
+    std::unique_ptr<bk::FileInputStream> in;
+    try {
+        in = std::make_unique<bk::FileInputStream>(*from);
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return false;
+    }
+    auto out = open_output(path, permissions);
+    if (!out) return false;
+    stored_.resize(archive::chunk_size);
+    try {
+        for (int n; (n = in->read(stored_.data(), static_cast<int>(stored_.size()))) > 0;) {
+            if (session_.has_stopped()) return false;
+            out->write(stored_.data(), static_cast<std::uint32_t>(n));
+        }
+        out->close();
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return false;
+    }
+    return true;
+}
+
 bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunState& state, std::uint32_t permissions) {
     const auto total = static_cast<std::uint64_t>(item.stored_size);
     const bool chunked = item.size > archive::chunk_size;
     session_.fire_on_file(path, chunked ? 0 : static_cast<std::uint32_t>(item.size));
     stored_.resize(state.stored_chunk);
     plain_.resize(state.stored_chunk + 32);
-    std::unique_ptr<bk::FileOutputStream> out;
-    try {
-        out = std::make_unique<bk::FileOutputStream>(path, bk::FileMode::Create, bk::FileShare::ReadWrite, permissions,
-                                                     bk::FinalLink::refuse);
-    } catch (const bk::Exception& failure) {
-        skip(path, failure.message());
-        return false;
-    }
+    auto out = open_output(path, permissions);
+    if (!out) return false;
     for (std::uint64_t done = 0; done < total;) {
         if (session_.has_stopped()) return false;
         const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(state.stored_chunk, total - done));
@@ -237,12 +284,31 @@ bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunStat
     return true;
 }
 
+std::optional<bk::String> Restorer::link_target(const DataHeader& item, RunState& state) {
+    if (is_copy(state)) {
+        const auto from = copy_of(item, state);
+        if (!from || bk::os::status(*from).kind != bk::os::EntryKind::symlink) return std::nullopt;
+        return bk::os::read_link(*from);
+    }
+    const auto total = static_cast<std::uint64_t>(item.stored_size);
+    if (total == 0 || total > longest_link || !has_data(item, state)) return std::nullopt;
+    std::vector<std::uint8_t> stored(static_cast<std::size_t>(total)), plain(stored.size() + 32);
+    state.reader->read(item.data_offset + archive::marker_size, stored.data(), stored.size());
+    std::size_t size = stored.size();
+    const std::uint8_t* bytes = stored.data();
+    if (state.decipher) {
+        size = state.decipher->decrypt(stored.data(), stored.size(), plain.data());
+        bytes = plain.data();
+    }
+    return bk::from_native_path(std::string(reinterpret_cast<const char*>(bytes), size));
+}
+
 void Restorer::restore_link(const PendingLink& link) {
     const DataHeader& item = *link.item;
     const bk::String path = link.where.path();
     ++attempted_;
     try {
-        if (item.data_flag != archive::data_valid || item.stored_size <= 0) {
+        if (item.data_flag != archive::data_valid || item.stored_size < 0) {
             skip(path, msg_not_backed_up);
             return;
         }
@@ -251,21 +317,11 @@ void Restorer::restore_link(const PendingLink& link) {
             skip(path, msg_in_the_way);
             return;
         }
-        std::string text;
-        const auto total = static_cast<std::uint64_t>(item.stored_size);
-        if (total > longest_link || !has_data(item, state)) {
+        const auto target = link_target(item, state);
+        if (!target) {
             skip(path, msg_contents_lost);
             return;
         }
-        std::vector<std::uint8_t> stored(static_cast<std::size_t>(total)), plain(stored.size() + 32);
-        state.reader->read(item.data_offset + archive::marker_size, stored.data(), stored.size());
-        std::size_t size = stored.size();
-        const std::uint8_t* bytes = stored.data();
-        if (state.decipher) {
-            size = state.decipher->decrypt(stored.data(), stored.size(), plain.data());
-            bytes = plain.data();
-        }
-        text.assign(reinterpret_cast<const char*>(bytes), size);
         const bk::os::EntryStatus existing = bk::os::status(path);
         if (existing.kind != bk::os::EntryKind::none) {
             if (!replaces(item, path, existing)) {
@@ -278,7 +334,7 @@ void Restorer::restore_link(const PendingLink& link) {
             }
             bk::os::remove_file(path);
         }
-        bk::os::make_symlink(bk::from_native_path(text), path);
+        bk::os::make_symlink(*target, path);
     } catch (const BackupException&) {
         throw;
     } catch (const bk::EOFException&) {

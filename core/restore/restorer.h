@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "basekit/file_stream.h"
 #include "basekit/platform/os_fs.h"
 #include "core/archive/run_data_reader.h"
 #include "core/restore/opened_set.h"
@@ -58,6 +60,16 @@ private:
     bool restore_directory(const DataHeader& directory, const Destination& where);
     bool restore_file(const DataHeader& item, const Destination& where);
     bool copy_data(const DataHeader& item, const bk::String& path, RunState& state, std::uint32_t permissions);
+    // The copy kinds' runs hold no data: their items are read from the
+    // ordinary files below the run's copy root.
+    bool is_copy(const RunState& state) const;
+    std::optional<bk::String> copy_of(const DataHeader& item, const RunState& state) const;
+    bool copy_plain(const DataHeader& item, const bk::String& path, RunState& state, std::uint32_t permissions);
+    // A link's target as the set keeps it; nothing when it cannot be read.
+    std::optional<bk::String> link_target(const DataHeader& item, RunState& state);
+    // The file at `path` created without following a final link; nothing
+    // (and the file skipped) when that fails.
+    std::unique_ptr<bk::FileOutputStream> open_output(const bk::String& path, std::uint32_t permissions);
     void restore_link(const PendingLink& link);
     // Whether an existing entry at `path` gives way, by the option word.
     bool replaces(const DataHeader& item, const bk::String& path, const bk::os::EntryStatus& existing);

@@ -12,42 +12,21 @@
 #include "core/archive/set_layout.h"
 #include "core/jobs/tests/store_home.h"
 #include "tests/support/cli_runner.h"
+#include "tests/support/odd_tree.h"
 #include "tests/support/set_contents.h"
 
 namespace {
 
+using brim_test::random_bytes;
 using brim_test::read_bytes;
 using brim_test::write_bytes;
-
-std::string random_bytes(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    std::mt19937 random(seed);
-    for (std::size_t i = 0; i < size; i += 4) {
-        const std::uint32_t word = random();
-        for (std::size_t k = 0; k < 4 && i + k < size; ++k) bytes[i + k] = static_cast<char>(word >> (8 * k));
-    }
-    return bytes;
-}
 
 class CliBackup : public brim_test::StoreHome {
 protected:
     CliBackup() {
         src = home.dir().path() / "src";
         dest = home.dir().path() / "dest";
-        std::filesystem::create_directories(src / "with space" / "deeper");
-        std::filesystem::create_directories(src / "empty dir");
-        write_bytes(src / "caf\xC3\xA9 \xE4\xB8\xAD.txt", "non-ASCII");
-        write_bytes(src / "back\\slash", "backslash");
-        write_bytes(src / "new\nline", "newline");
-        write_bytes(src / "bad\xFF" "byte", "not UTF-8");
-        write_bytes(src / "empty", "");
-        write_bytes(src / "with space" / "64k", random_bytes(65536, 1));
-        write_bytes(src / "with space" / "64k+1", random_bytes(65537, 2));
-        write_bytes(src / "with space" / "deeper" / "big", random_bytes(50 * 1024 * 1024, 3));
-        write_bytes(src / "private", "0600");
-        ::chmod((src / "private").c_str(), 0600);
-        ::symlink("with space/64k", (src / "link").c_str());
-        ::symlink("../nowhere", (src / "dangling").c_str());
+        brim_test::write_odd_tree(src, 50 * 1024 * 1024);
         write_bytes(home.dir().path() / "pw", "s\xC3\xA9same\n");
     }
 

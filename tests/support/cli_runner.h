@@ -1,6 +1,7 @@
 #pragma once
 // Runs brimvault-cli as a separate process with the test's environment and
 // collects what it printed and its exit status.
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +26,9 @@ inline CliResult run_cli(const std::string& program, const std::vector<std::stri
     if (::pipe(pipe_fds) != 0) return {};
     const pid_t child = ::fork();
     if (child == 0) {
+        // Never the developer's terminal: the program sees no one to ask.
+        const int nothing = ::open("/dev/null", O_RDONLY);
+        if (nothing >= 0) ::dup2(nothing, STDIN_FILENO);
         ::dup2(pipe_fds[1], STDOUT_FILENO);
         ::dup2(pipe_fds[1], STDERR_FILENO);
         ::close(pipe_fds[0]);
