@@ -16,8 +16,6 @@ PasswordBytes password_bytes(const ArchiveFormat& format) {
     return format.is_unicode() ? PasswordBytes::utf16le : PasswordBytes::ansi;
 }
 
-bool has_wrapped_key(SecurityKind kind) { return kind != SecurityKind::none && kind != SecurityKind::password_removed; }
-
 SourceTag source_tag(SourceType type) {
     switch (type) {
         case SourceType::directory: return SourceTag::directory;
@@ -63,6 +61,8 @@ std::uint32_t time_value_at(std::int64_t now) {
 
 }  // namespace
 
+bool has_password(SecurityKind kind) { return kind != SecurityKind::none && kind != SecurityKind::password_removed; }
+
 DataKey::~DataKey() { wipe(bytes_.data(), bytes_.size()); }
 
 SecurityKind security_kind_of(std::uint32_t options) { return static_cast<SecurityKind>(security_kind(options)); }
@@ -106,7 +106,7 @@ bool unlock_data_key(const SecurityHeader& header, const ArchiveFormat& format, 
                      DataKey& data_key) {
     data_key.bytes() = header.data_key;
     if (header.security_kind == SecurityKind::none) return true;
-    if (has_wrapped_key(header.security_kind)) {
+    if (has_password(header.security_kind)) {
         PasswordKey key = password_key(header.salt.data(), password, password_bytes(format));
         unwrap_data_key(data_key.data(), key, header.iv.data());
         wipe(key.data(), key.size());
@@ -127,7 +127,7 @@ std::unique_ptr<DataCipher> make_data_cipher(CipherId id, const DataKey& key, co
 }
 
 void add_password(SecurityHeader& header, const ArchiveFormat& format, const BackupItem& job, std::int64_t now) {
-    if (has_wrapped_key(header.security_kind)) throw bk::IOException(u"The backup set already had password");
+    if (has_password(header.security_kind)) throw bk::IOException(u"The backup set already had password");
     DataKey plain;
     if (header.security_kind == SecurityKind::none) {
         FreshKeyMaterial fresh = fresh_key_material(now);
@@ -144,7 +144,7 @@ void add_password(SecurityHeader& header, const ArchiveFormat& format, const Bac
 
 void change_password(SecurityHeader& header, const ArchiveFormat& format, const BackupItem& job,
                      bk::StringView old_password, std::int64_t now) {
-    if (!has_wrapped_key(header.security_kind)) {
+    if (!has_password(header.security_kind)) {
         add_password(header, format, job, now);
         return;
     }
@@ -156,7 +156,7 @@ void change_password(SecurityHeader& header, const ArchiveFormat& format, const 
 
 void remove_password(SecurityHeader& header, const ArchiveFormat& format, bk::StringView old_password,
                      std::int64_t now) {
-    if (!has_wrapped_key(header.security_kind)) return;
+    if (!has_password(header.security_kind)) return;
     DataKey plain;
     if (!unlock_data_key(header, format, old_password, plain)) mismatch();
     header.security_kind = SecurityKind::password_removed;

@@ -50,6 +50,9 @@ bool unlock_data_key(const SecurityHeader& header, const ArchiveFormat& format, 
 std::unique_ptr<DataCipher> make_data_cipher(CipherId id, const DataKey& key, const SecurityHeader& header,
                                              bool decrypting);
 
+// Whether the set's data key is wrapped under a password (not kinds 0 and 8).
+bool has_password(SecurityKind kind);
+
 // The security kind a job's options ask for.
 SecurityKind security_kind_of(std::uint32_t options);
 

@@ -59,6 +59,16 @@ public:
     // event. Never throws; does nothing for a restore session.
     void backup();
 
+    // Before a backup run: what lies at the job's archive path and whether
+    // the run may go on (CheckResult). A job run by hand gets the question
+    // to ask; an unattended one (option 0x1000) decides by itself, logs what
+    // it decided and gets go_on_logged or failed. Never throws; may add the
+    // job's password to an unprotected set of this job.
+    CheckResult check_archive() const;
+    // The same with the caller choosing the unattended rules (a run that has
+    // nobody to ask applies them to any job).
+    CheckResult check_archive(bool unattended) const;
+
     // Makes a job from an archive file: a main archive (".bvf", ".bvd") or a
     // ".bvs" volume, which leads to the main archive it names beside it. The
     // job's destination is the archive's folder, its name the archive's

@@ -26,10 +26,6 @@ std::optional<archive::StoredSecurityHeader> stored_header(const BackupItem& job
     return archive::read_stored_security_header(job.archive_file(), Version::major_version);
 }
 
-bool is_protected(archive::SecurityKind kind) {
-    return kind != archive::SecurityKind::none && kind != archive::SecurityKind::password_removed;
-}
-
 // Runs a rewrite of the set's header; on failure puts the old password back,
 // logs `failure_id` with the set's path and the reason, and throws.
 template <typename Rewrite>
@@ -102,7 +98,7 @@ void BackupItem::remove_password(bool keep_archive) {
     if (keep_archive) return;
     rewrite_or_restore(*this, old, msg_remove_password_failed, [&] {
         auto stored = stored_header(*this);
-        if (!stored || !is_protected(stored->header.security_kind)) return;
+        if (!stored || !archive::has_password(stored->header.security_kind)) return;
         archive::remove_password(stored->header, *stored->format, old, bk::Date::now_time());
         archive::write_stored_security_header(*stored);
     });
@@ -114,7 +110,7 @@ bool BackupItem::replace_archive_file(bool force) {
     if (!force) {
         try {
             const auto stored = stored_header(*this);
-            if (stored && is_protected(stored->header.security_kind)) {
+            if (stored && archive::has_password(stored->header.security_kind)) {
                 password_state = PasswordState::prove_only;
                 return true;
             }

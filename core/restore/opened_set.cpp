@@ -29,19 +29,6 @@ struct HeadReader {
     bk::DataInputStream in;
 };
 
-bool is_sound_header(const archive::FileHeader& header) {
-    return header.magic == archive::magic && header.span < archive::span_limit;
-}
-
-bool is_newer(const archive::FileHeader& header) {
-    return header.version != archive::format_version_2 &&
-           static_cast<std::uint32_t>(Version::major_version) < header.version / 65536;
-}
-
-bool has_password(archive::SecurityKind kind) {
-    return kind != archive::SecurityKind::none && kind != archive::SecurityKind::password_removed;
-}
-
 ReadResult result_of(archive::LayoutError error, bool runs_read) {
     switch (error) {
         case archive::LayoutError::none: return ReadResult::ok;
@@ -56,6 +43,24 @@ ReadResult result_of(archive::LayoutError error, bool runs_read) {
 }
 
 }  // namespace
+
+bool is_sound_header(const archive::FileHeader& header) {
+    return header.magic == archive::magic && header.span < archive::span_limit;
+}
+
+bool is_newer(const archive::FileHeader& header) {
+    return header.version != archive::format_version_2 &&
+           static_cast<std::uint32_t>(Version::major_version) < header.version / 65536;
+}
+
+std::optional<archive::FileHeader> read_file_head(const bk::String& path) {
+    HeadReader reader(path);
+    try {
+        return archive::ArchiveFormat::read_file_header(reader.in);
+    } catch (const bk::EOFException&) {
+        return std::nullopt;
+    }
+}
 
 std::uint32_t options_of_security_kind(archive::SecurityKind kind) {
     const auto value = static_cast<std::uint32_t>(kind);
@@ -98,17 +103,9 @@ std::optional<bk::String> main_archive_of(bk::StringView path) {
 std::unique_ptr<BackupItem> job_from_archive(bk::StringView path) {
     const std::optional<bk::String> main = main_archive_of(path);
     if (!main || !bk::SystemFile::is_file(*main)) return nullptr;
-    {
-        HeadReader reader(*main);
-        archive::FileHeader header;
-        try {
-            header = archive::ArchiveFormat::read_file_header(reader.in);
-        } catch (const bk::EOFException&) {
-            return nullptr;
-        }
-        if (!is_sound_header(header)) return nullptr;
-        if (is_newer(header)) throw bk::IOException(core_string(msg_newer));
-    }
+    const std::optional<archive::FileHeader> header = read_file_head(*main);
+    if (!header || !is_sound_header(*header)) return nullptr;
+    if (is_newer(*header)) throw bk::IOException(core_string(msg_newer));
     const auto stored = archive::read_stored_security_header(*main, Version::major_version);
     if (!stored) return nullptr;
     const archive::SecurityHeader& security = stored->header;
@@ -152,7 +149,7 @@ ReadResult read_opened_set(const BackupItem& job, const bk::String& path, OpenAr
 
     // The password gate, before any run is handed out.
     const archive::SecurityHeader& security = set.layout.security;
-    if (has_password(security.security_kind)) {
+    if (archive::has_password(security.security_kind)) {
         const bool proved = job.is_unattended() || job.password_state == PasswordState::proved;
         if (!job.has_option(job_option::security_mask) || !proved) {
             set.layout.runs.clear();

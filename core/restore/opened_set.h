@@ -57,6 +57,13 @@ std::optional<bk::String> main_archive_of(bk::StringView path);
 // for a newer set or a volume whose main archive is missing.
 std::unique_ptr<BackupItem> job_from_archive(bk::StringView path);
 
+// The file header at the start of `path`; nothing when the file is shorter.
+// Throws IOException when it cannot be read.
+std::optional<archive::FileHeader> read_file_head(const bk::String& path);
+// A header of this program's sets (magic and span word), and one of a newer version.
+bool is_sound_header(const archive::FileHeader& header);
+bool is_newer(const archive::FileHeader& header);
+
 // The option bits of a set's security kind.
 std::uint32_t options_of_security_kind(archive::SecurityKind kind);
 

@@ -1,0 +1,81 @@
+// The check of a job's destination before a backup run.
+#include "basekit/text_format.h"
+#include "core/core_strings.h"
+#include "core/engine/backup_session.h"
+#include "core/jobs/log_manager.h"
+#include "core/restore/archive_probe.h"
+
+namespace brim {
+namespace {
+
+constexpr std::uint32_t msg_failed = 129;
+constexpr std::uint32_t msg_newer = 162;
+constexpr std::uint32_t msg_not_authenticated = 163;
+constexpr std::uint32_t msg_floppy = 166;
+constexpr std::uint32_t msg_replaced = 167;
+constexpr std::uint32_t msg_cleared_foreign = 168;
+constexpr std::uint32_t msg_replaced_incomplete = 169;
+constexpr std::uint32_t msg_password_mismatch = 416;
+
+// There are no drive letters on POSIX: only a destination written as a
+// drive letter A or B with its colon ("A:", "b:/backup") counts as a floppy
+// drive, so that jobs carried over from such a system keep their warning.
+bool is_floppy(const bk::String& destination) {
+    if (destination.size() < 2 || destination[1] != u':') return false;
+    const char16_t letter = destination[0];
+    return letter == u'A' || letter == u'a' || letter == u'B' || letter == u'b';
+}
+
+void log_entry(LogType type, const bk::String& text, const bk::String& job_name) {
+    LogManager::instance()->log(type, text, job_name);
+}
+
+}  // namespace
+
+CheckResult BackupSession::check_archive() const { return check_archive(job_->is_unattended()); }
+
+CheckResult BackupSession::check_archive(bool unattended) const {
+    const BackupItem& job = *job_;
+    if (job.kind == BackupKind::directory_copy) return CheckResult::go_on;
+
+    int base = 1, offset = 0;
+    if (is_floppy(job.destination)) {
+        if (unattended) {
+            log_entry(LogType::warning, core_string(msg_floppy), job.name);
+        } else {
+            base = 3;
+            offset = 3;
+        }
+    }
+    const auto go_on = [&] { return unattended ? CheckResult::go_on_logged : static_cast<CheckResult>(base); };
+    const auto ask = [&](int result) { return static_cast<CheckResult>(result + offset); };
+    const auto warn_and_go_on = [&](std::uint32_t id) {
+        log_entry(LogType::warning, core_string(id), job.name);
+        return go_on();
+    };
+    const auto fail = [&](std::uint32_t reason) {
+        log_entry(LogType::error, bk::format_text(core_string(msg_failed), {core_string(reason)}), job.name);
+        return CheckResult::failed;
+    };
+    const bool appends = job.has_option(job_option::keep_set);
+
+    switch (restore::probe_archive(job)) {
+        case restore::ReadResult::ok:
+            if (job.kind == BackupKind::merge_copy || appends) return go_on();
+            return unattended ? warn_and_go_on(msg_replaced) : ask(5);
+        case restore::ReadResult::damaged:
+            return unattended ? warn_and_go_on(msg_cleared_foreign) : ask(4);
+        case restore::ReadResult::password_needed:
+            return unattended ? fail(msg_not_authenticated) : CheckResult::password_needed;
+        case restore::ReadResult::newer_version:
+            return unattended ? fail(msg_newer) : CheckResult::newer_version;
+        case restore::ReadResult::password_mismatch:
+            return unattended ? fail(msg_password_mismatch) : CheckResult::password_mismatch;
+        case restore::ReadResult::incomplete:
+            if (unattended) return warn_and_go_on(msg_replaced_incomplete);
+            return appends ? ask(6) : go_on();
+        default: return go_on();
+    }
+}
+
+}  // namespace brim
