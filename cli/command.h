@@ -10,6 +10,8 @@ inline constexpr int exit_usage = 64;
 inline constexpr int exit_not_found = 65;
 inline constexpr int exit_store_busy = 75;
 inline constexpr int exit_failure = 70;
+// "run" refused by the check of its destination (the status of a failed run).
+inline constexpr int exit_refused = 5;
 
 class Command {
 public:

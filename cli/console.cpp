@@ -7,6 +7,7 @@
 #include "basekit/convertion.h"
 #include "basekit/exception.h"
 #include "basekit/platform/os_console.h"
+#include "cli/command.h"
 #include "core/jobs/backup_item_manager.h"
 
 namespace brim::cli {
@@ -40,6 +41,30 @@ bk::String read_password(const std::string& file, const std::string& prompt, boo
         if (!bk::os::read_hidden_line(again) || again != line) throw std::runtime_error("the passwords differ");
     }
     return in(line);
+}
+
+int job_not_found(const std::string& name) {
+    print_error("no job named \"" + name + "\"");
+    return exit_not_found;
+}
+
+std::unique_ptr<BackupSession> backup_session_for(BackupItem& job) {
+    auto session = BackupSession::create_session(&job, SessionDirection::backup);
+    if (!session) print_error("the job has no kind of backup that can run");
+    return session;
+}
+
+bool prove_password(BackupItem& job, const std::string& password_file) {
+    const bool given = !password_file.empty() && job.has_option(job_option::password);
+    if (!job.need_password(false) && !given) return true;
+    try {
+        const bk::String password = read_password(password_file, "Password of \"" + out(job.name) + "\"", false);
+        if (job.check_password(password)) return true;
+        print_error("the password is not right");
+    } catch (const std::runtime_error& failure) {
+        print_error(failure.what());
+    }
+    return false;
 }
 
 Store::Store(bool change) : change_(change) {

@@ -55,10 +55,7 @@ public:
     int execute() override {
         Store store(false);
         BackupItem* job = store.find(name_);
-        if (job == nullptr) {
-            print_error("no job named \"" + name_ + "\"");
-            return exit_not_found;
-        }
+        if (job == nullptr) return job_not_found(name_);
         BackupItemReportColl* reports = job->get_reports();
         const auto all = reports != nullptr ? reports->reports() : std::vector<BackupItemReport*>{};
         const std::size_t from = all.size() > last_ ? all.size() - last_ : 0;

@@ -28,11 +28,6 @@ std::string source_type_name(SourceType type) {
     return "?";
 }
 
-int not_found(const std::string& name) {
-    print_error("no job named \"" + name + "\"");
-    return exit_not_found;
-}
-
 JobFileFormat format_of(const std::string& text) { return text == "text" ? JobFileFormat::text : JobFileFormat::xml; }
 
 class JobListCommand final : public Command {
@@ -57,7 +52,7 @@ public:
     int execute() override {
         Store store(false);
         const BackupItem* job = store.find(name_);
-        if (job == nullptr) return not_found(name_);
+        if (job == nullptr) return job_not_found(name_);
         std::cout << "id:          " << job->id << "\nname:        " << out(job->name)
                   << "\nkind:        " << out(backup_kind_name(job->kind)) << "\ndestination: " << out(job->destination)
                   << "\narchive:     " << out(job->archive_file()) << "\ncipher:      "
@@ -92,7 +87,7 @@ public:
         Store store(true);
         if (store.locked_out()) return store_busy();
         BackupItem* job = store.find(name_);
-        if (job == nullptr) return not_found(name_);
+        if (job == nullptr) return job_not_found(name_);
         BackupItemManager::instance()->remove(job, true);
         store.save();
         std::cout << "Removed job \"" << name_ << "\"\n";
@@ -117,7 +112,7 @@ public:
         std::vector<BackupItem*> jobs = names_.empty() ? BackupItemManager::instance()->items() : std::vector<BackupItem*>{};
         for (const auto& name : names_) {
             BackupItem* job = store.find(name);
-            if (job == nullptr) return not_found(name);
+            if (job == nullptr) return job_not_found(name);
             jobs.push_back(job);
         }
         BackupItemManager::instance()->export_jobs(jobs, in(file_), format_of(format_));

@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "basekit/exception.h"
+#include "cli/archive_check.h"
 #include "cli/burner_command.h"
 #include "cli/console.h"
 #include "cli/history_commands.h"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
         commands.push_back(std::move(command));
     };
     add_top(make_run_command());
+    add_top(make_check_command());
     add_top(make_burner_command());
     for (auto& command : restore_commands()) add_top(std::move(command));
     for (auto& command : history_commands()) add_top(std::move(command));

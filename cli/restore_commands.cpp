@@ -40,14 +40,6 @@ bool resolve(const Store& store, const std::string& name, Subject& subject) {
     return true;
 }
 
-bool prove_password(BackupItem& job, const std::string& password_file) {
-    if (!job.need_password(false)) return true;
-    const bk::String password = read_password(password_file, "Password of \"" + out(job.name) + "\"", false);
-    if (job.check_password(password)) return true;
-    print_error("the password is not right");
-    return false;
-}
-
 // Finds a missing volume in the folder given with --volume-dir, or asks for
 // its folder on a terminal.
 class VolumeLocator final : public OpenArchiveEvent {

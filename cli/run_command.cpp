@@ -7,6 +7,7 @@
 
 #include "basekit/exception.h"
 #include "basekit/platform/os_console.h"
+#include "cli/archive_check.h"
 #include "cli/console.h"
 #include "cli/progress_printer.h"
 #include "core/engine/backup_session.h"
@@ -38,27 +39,10 @@ public:
         Store store(true);
         if (store.locked_out()) return store_busy();
         BackupItem* job = store.find(name_);
-        if (job == nullptr) {
-            print_error("no job named \"" + name_ + "\"");
-            return exit_not_found;
-        }
-        if (job->need_password(false)) {
-            try {
-                const bk::String password = read_password(password_file_, "Password of \"" + name_ + "\"", false);
-                if (!job->check_password(password)) {
-                    print_error("the password is not right");
-                    return exit_usage;
-                }
-            } catch (const std::exception& e) {
-                print_error(e.what());
-                return exit_usage;
-            }
-        }
-        auto session = BackupSession::create_session(job, SessionDirection::backup);
-        if (!session) {
-            print_error("the job has no kind of backup that can run");
-            return exit_failure;
-        }
+        if (job == nullptr) return job_not_found(name_);
+        if (!prove_password(*job, password_file_)) return exit_usage;
+        auto session = backup_session_for(*job);
+        if (!session) return exit_failure;
         if (delete_sources_) {
             auto* mirror = dynamic_cast<DirectoryCopySession*>(session.get());
             if (mirror == nullptr) {
@@ -66,6 +50,12 @@ public:
                 return exit_usage;
             }
             mirror->set_delete_sources(true);
+        }
+        // Nobody to answer: the check applies the unattended rules to any job.
+        const bool can_ask = bk::os::is_terminal_input() && bk::os::is_terminal_output() && !job->is_unattended();
+        if (!settle_check(session->check_archive(!can_ask), *job, can_ask)) {
+            std::cout << "The backup was not run.\n";
+            return exit_refused;
         }
         const int status = run(*session);
         summarize(*job);
