@@ -242,6 +242,11 @@ bool BackupSession::fire_replace_file(const bk::String& source, const bk::String
     return restore_listener_ != nullptr && restore_listener_->replace_file(source, target);
 }
 
+bool BackupSession::fire_replace_ftp_file(const DataHeader& item, const bk::String& target, std::int64_t remote_time,
+                                         std::int64_t remote_size) {
+    return restore_listener_ != nullptr && restore_listener_->replace_ftp_file(item, target, remote_time, remote_size);
+}
+
 void BackupSession::warning(const bk::String& text) {
     if (stopped_.load()) return;
     fire_on_warning(text);

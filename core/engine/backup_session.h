@@ -125,10 +125,15 @@ public:
     // Adds each server whose name (compared exactly) is not known yet.
     void add_ftp_servers(const std::vector<FtpConnectInfo>& servers);
     FtpConnection& get_ftp_connection(bk::StringView path);
+    // The network retry rule of the job, for the transfers of this run.
+    FtpRetryPolicy& retry_policy() { return *this; }
 
     // Free space check: false (after error 130 or 133) when `size` + 1 MiB
     // does not fit on the file system of `path`.
     bool check_dest_space(bk::StringView path, std::uint64_t size);
+    // Restoring an FTP item to where it came from: connects to the server of
+    // `place`; false, after warning 157, when that fails.
+    bool bind_ftp_item(const DataHeader& item, const bk::String& place);
 
     // Event firing, with the report and log effects of each.
     void fire_begin_backup();
@@ -153,6 +158,8 @@ public:
     // The replace questions answer false without a listener.
     bool fire_replace_file(const DataHeader& item, const bk::String& target);
     bool fire_replace_file(const bk::String& source, const bk::String& target);
+    bool fire_replace_ftp_file(const DataHeader& item, const bk::String& target, std::int64_t remote_time,
+                               std::int64_t remote_size);
 
     // A warning of the run: listener, log, report; the report has warnings.
     void warning(const bk::String& text);
@@ -206,7 +213,6 @@ protected:
 
     ScanEvents& scan_events() { return *this; }
     archive::RunContext& run_context() { return *this; }
-    FtpRetryPolicy& retry_policy() { return *this; }
 
     // ScanEvents
     void begin_parse() override { fire_begin_parse(); }

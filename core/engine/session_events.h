@@ -47,8 +47,10 @@ public:
     virtual void on_file(const bk::String& path) = 0;
     virtual bool replace_file(const DataHeader& item, const bk::String& target) = 0;
     virtual bool replace_file(const bk::String& source, const bk::String& target) = 0;
-    virtual bool replace_ftp_file(const DataHeader& item, const bk::String& target, std::int64_t source_time,
-                                  std::int64_t target_time) = 0;
+    // An FTP target exists: its last-modified time (microseconds, 0 when the
+    // server does not tell) and size.
+    virtual bool replace_ftp_file(const DataHeader& item, const bk::String& target, std::int64_t remote_time,
+                                  std::int64_t remote_size) = 0;
     virtual void verify_file(const bk::String& path) = 0;
 };
 

@@ -15,6 +15,8 @@
 #include "core/engine/backup_session.h"
 #include "core/engine/item_source.h"
 #include "core/jobs/backup_item_report.h"
+#include "core/media/ftp_connection.h"
+#include "core/media/ftp_output_stream.h"
 #include "core/restore/copy_location.h"
 
 namespace brim::restore {
@@ -68,6 +70,13 @@ bool Restorer::restore_selected(const DataHeader& item) {
         for (const auto& file : item.files())
             if (!restore_selected(*file)) return false;
         return true;
+    }
+    if (target_.empty() && item.is_ftp()) {
+        if (!plain_components(item.full_path())) {
+            skip(item.full_path(), msg_name_escapes);
+            return true;
+        }
+        return restore_ftp(item, item.full_path());
     }
     const auto where = place_selected(item, target_, layout_);
     if (!where) {
@@ -181,9 +190,8 @@ bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
     }
     // A file with a mode of its own is created private and gets its mode at the end.
     const std::uint32_t permissions = item.posix_mode != 0 ? 0600 : 0666;
-    const bool written = is_copy(state) ? copy_plain(item, path, state, permissions)
-                                        : copy_data(item, path, state, permissions);
-    if (!written) return !session_.has_stopped();
+    if (!write_stored(item, path, state, [&] { return open_output(path, permissions); }))
+        return !session_.has_stopped();
     try {
         if (item.posix_mode != 0) bk::os::set_mode(path, item.posix_mode & permission_bits);
         else if ((item.attributes & bk::file_attribute::readonly) != 0) bk::os::set_owner_writable(path, false);
@@ -195,7 +203,95 @@ bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
     return true;
 }
 
-std::unique_ptr<bk::FileOutputStream> Restorer::open_output(const bk::String& path, std::uint32_t permissions) {
+bool Restorer::restore_ftp(const DataHeader& item, const bk::String& remote) {
+    if (session_.has_stopped()) return false;
+    if (!item.is_directory()) return restore_ftp_file(item, remote);
+    session_.fire_restore_dir(remote);
+    try {
+        session_.get_ftp_connection(remote).create_directory(remote);
+    } catch (const bk::Exception&) {
+        // It exists already, or the files below will say why they cannot be written.
+    }
+    for (const auto& sub : item.directories()) {
+        // A sub-folder's recorded path must lie below its folder's.
+        const auto parts = components_below(item.name(), sub->name());
+        if (!parts || parts->empty()) {
+            skip(sub->full_path(), msg_name_escapes);
+            continue;
+        }
+        bk::String path = remote;
+        for (const auto& part : *parts) path += u"/" + part;
+        if (!restore_ftp(*sub, path)) return false;
+    }
+    for (const auto& file : item.files()) {
+        if (!is_plain_name(file->name())) skip(file->full_path(), msg_name_escapes);
+        else if (!restore_ftp_file(*file, remote + u"/" + file->name())) return false;
+    }
+    return !session_.has_stopped();
+}
+
+bool Restorer::ftp_replaces(const DataHeader& item, const bk::String& remote, const FtpListEntry& existing) {
+    switch (option_ & restore_option::existing_mask) {
+        case restore_option::existing_skip: return false;
+        case restore_option::existing_ask:
+            return session_.fire_replace_ftp_file(item, remote, existing.modified_time, existing.size);
+        case restore_option::existing_newer: return item.modified > existing.modified_time;
+        default: return true;
+    }
+}
+
+bool Restorer::restore_ftp_file(const DataHeader& item, const bk::String& remote) {
+    if (session_.has_stopped()) return false;
+    ++attempted_;
+    if (item.data_flag != archive::data_valid || item.stored_size < 0) {
+        skip(remote, msg_not_backed_up);
+        return true;
+    }
+    RunState& state = state_for(item);
+    const std::size_t slash = remote.rfind(u'/');
+    const bk::String folder = remote.substr(0, slash);
+    try {
+        FtpConnection& connection = session_.get_ftp_connection(remote);
+        std::optional<FtpListEntry> existing;
+        try {
+            for (auto& entry : connection.list_directory(folder))
+                if (!entry.is_directory && entry.name == remote.substr(slash + 1)) existing = std::move(entry);
+        } catch (const bk::Exception&) {
+            // The folder cannot be listed: taken as missing, and created below.
+        }
+        if (existing && !ftp_replaces(item, remote, *existing)) {
+            --attempted_;
+            return true;
+        }
+        if (!existing) {
+            try {
+                connection.create_directory(folder);
+            } catch (const bk::Exception&) {
+                // Most often it exists; the upload tells when it cannot be written.
+            }
+        }
+        if (!is_copy(state) && !has_data(item, state)) {
+            skip(remote, msg_not_backed_up);
+            return true;
+        }
+        const bool written = write_stored(item, remote, state, [&]() -> std::unique_ptr<bk::OutputStream> {
+            return std::make_unique<FtpOutputStream>(connection, remote, &session_.retry_policy());
+        });
+        if (!written) return !session_.has_stopped();
+    } catch (const bk::EOFException&) {
+        skip(remote, msg_contents_lost);
+        return true;
+    } catch (const BackupException&) {
+        throw;
+    } catch (const bk::Exception& failure) {
+        skip(remote, failure.message());
+        return true;
+    }
+    file_done(item);
+    return true;
+}
+
+std::unique_ptr<bk::OutputStream> Restorer::open_output(const bk::String& path, std::uint32_t permissions) {
     try {
         return std::make_unique<bk::FileOutputStream>(path, bk::FileMode::Create, bk::FileShare::ReadWrite,
                                                       permissions, bk::FinalLink::refuse);
@@ -212,7 +308,12 @@ std::optional<bk::String> Restorer::copy_of(const DataHeader& item, const RunSta
                          state.run->header.copy_root);
 }
 
-bool Restorer::copy_plain(const DataHeader& item, const bk::String& path, RunState& state, std::uint32_t permissions) {
+bool Restorer::write_stored(const DataHeader& item, const bk::String& path, RunState& state,
+                            const OutputOpener& open) {
+    return is_copy(state) ? copy_plain(item, path, state, open) : copy_data(item, path, state, open);
+}
+
+bool Restorer::copy_plain(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open) {
     const auto from = copy_of(item, state);
     // Only a regular file is read: a link at the copy's place could lead anywhere.
     if (!from || bk::os::status(*from).kind != bk::os::EntryKind::regular) {
@@ -227,7 +328,13 @@ bool Restorer::copy_plain(const DataHeader& item, const bk::String& path, RunSta
         skip(path, failure.message());
         return false;
     }
-    auto out = open_output(path, permissions);
+    std::unique_ptr<bk::OutputStream> out;
+    try {
+        out = open();
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return false;
+    }
     if (!out) return false;
     stored_.resize(archive::chunk_size);
     try {
@@ -243,13 +350,19 @@ bool Restorer::copy_plain(const DataHeader& item, const bk::String& path, RunSta
     return true;
 }
 
-bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunState& state, std::uint32_t permissions) {
+bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open) {
     const auto total = static_cast<std::uint64_t>(item.stored_size);
     const bool chunked = item.size > archive::chunk_size;
     session_.fire_on_file(path, chunked ? 0 : static_cast<std::uint32_t>(item.size));
     stored_.resize(state.stored_chunk);
     plain_.resize(state.stored_chunk + 32);
-    auto out = open_output(path, permissions);
+    std::unique_ptr<bk::OutputStream> out;
+    try {
+        out = open();
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return false;
+    }
     if (!out) return false;
     for (std::uint64_t done = 0; done < total;) {
         if (session_.has_stopped()) return false;

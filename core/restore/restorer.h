@@ -7,7 +7,11 @@
 // through a symbolic link, so no file is written through a link that the
 // restore made or found. Folders below the place restored to are created or
 // checked one by one (restore_paths.h).
+//
+// Items that came from an FTP server and are restored to where they came
+// from are written back through the FTP client.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,6 +20,7 @@
 #include "basekit/file_stream.h"
 #include "basekit/platform/os_fs.h"
 #include "core/archive/run_data_reader.h"
+#include "core/media/ftp_listing.h"
 #include "core/restore/opened_set.h"
 #include "core/restore/restore_paths.h"
 #include "core/security/data_cipher.h"
@@ -57,19 +62,29 @@ private:
         bk::String path;
     };
 
+    using OutputOpener = std::function<std::unique_ptr<bk::OutputStream>()>;
+
     bool restore_directory(const DataHeader& directory, const Destination& where);
     bool restore_file(const DataHeader& item, const Destination& where);
-    bool copy_data(const DataHeader& item, const bk::String& path, RunState& state, std::uint32_t permissions);
+    bool restore_ftp(const DataHeader& item, const bk::String& remote);
+    bool restore_ftp_file(const DataHeader& item, const bk::String& remote);
+    // Whether an existing remote file gives way, by the option word.
+    bool ftp_replaces(const DataHeader& item, const bk::String& remote, const FtpListEntry& existing);
+    // The item's bytes written through the stream `open` gives, from the
+    // set's data area or from the copy kinds' plain copy; false (the file
+    // skipped with its warning) when that fails.
+    bool write_stored(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open);
+    bool copy_data(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open);
     // The copy kinds' runs hold no data: their items are read from the
     // ordinary files below the run's copy root.
     bool is_copy(const RunState& state) const;
     std::optional<bk::String> copy_of(const DataHeader& item, const RunState& state) const;
-    bool copy_plain(const DataHeader& item, const bk::String& path, RunState& state, std::uint32_t permissions);
+    bool copy_plain(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open);
     // A link's target as the set keeps it; nothing when it cannot be read.
     std::optional<bk::String> link_target(const DataHeader& item, RunState& state);
     // The file at `path` created without following a final link; nothing
     // (and the file skipped) when that fails.
-    std::unique_ptr<bk::FileOutputStream> open_output(const bk::String& path, std::uint32_t permissions);
+    std::unique_ptr<bk::OutputStream> open_output(const bk::String& path, std::uint32_t permissions);
     void restore_link(const PendingLink& link);
     // Whether an existing entry at `path` gives way, by the option word.
     bool replaces(const DataHeader& item, const bk::String& path, const bk::os::EntryStatus& existing);

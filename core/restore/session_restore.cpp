@@ -25,7 +25,6 @@ constexpr std::uint32_t msg_ftp_restore = 157;
 constexpr std::uint32_t msg_unable_to_open = 160;
 constexpr std::uint32_t msg_compression = 165;
 constexpr std::uint32_t msg_nothing_restored = 172;
-constexpr std::uint32_t msg_kind_unavailable = 415;
 
 [[noreturn]] void open_failed(const bk::String& path, const bk::String& reason, const bk::String& job_name) {
     LogManager::instance()->log(LogType::error, bk::format_text(core_string(msg_unable_to_open), {path, reason}),
@@ -118,6 +117,16 @@ OpenArchiveResult BackupSession::open(std::vector<const archive::RunLayout*>& ru
     }
 }
 
+bool BackupSession::bind_ftp_item(const DataHeader& item, const bk::String& place) {
+    try {
+        get_ftp_connection(place);
+        return true;
+    } catch (const bk::Exception& failure) {
+        warning(bk::format_text(core_string(msg_ftp_restore), {item.full_path(), failure.message()}));
+        return false;
+    }
+}
+
 void BackupSession::parse_restore_data(const DataHeader& header, bk::StringView target, std::uint64_t& needed,
                                        bk::String& out_path) {
     std::uint32_t cluster = 0;
@@ -180,21 +189,22 @@ void BackupSession::restore(const std::vector<const DataHeader*>& selection, bk:
                 extent = {};
             }
         } else {
+            // The servers of the set, and the job's own (their log-on may be newer).
+            add_ftp_servers(opened_->layout.security.ftp_servers);
+            add_ftp_servers(job_->ftp_servers);
             std::vector<const DataHeader*> local;
             for (const DataHeader* item : items) {
                 bk::String place;
                 std::uint64_t needed = 0;
                 parse_restore_data(*item, target, needed, place);
-                if (item->is_ftp()) {
-                    warning(bk::format_text(core_string(msg_ftp_restore),
-                                            {item->full_path(), core_string(msg_kind_unavailable)}));
-                    continue;
-                }
+                if (item->is_ftp() && !bind_ftp_item(*item, place)) continue;
+                if (has_stopped()) break;
                 extent.add(*item, 0);
                 local.push_back(item);
             }
             items = std::move(local);
-            fire_end_parse(extent.files, extent.directories, extent.size);
+            if (has_stopped()) fire_end_stop();
+            else fire_end_parse(extent.files, extent.directories, extent.size);
         }
         const bool space_short = report_ != nullptr && report_->result == static_cast<std::int32_t>(RunResult::aborted);
         if (!has_stopped() && !space_short) {

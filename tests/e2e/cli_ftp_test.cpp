@@ -44,6 +44,47 @@ TEST_F(CliFtp, AnFtpDirectoryIsBackedUpFromARealServer) {
                                                              {"data.bin", read_bytes(pub / "sub dir" / "data.bin")}}));
 }
 
+TEST_F(CliFtp, FtpItemsAreRestoredToTheServerTheyCameFrom) {
+    const auto local = home.dir().path() / "local";
+    std::filesystem::create_directories(local);
+    write_bytes(local / "here.txt", "a local file");
+    std::string port;
+    {
+        brim_test::FtpServer server;
+        port = std::to_string(server.port());
+        const auto pub = server.root() / "pub";
+        std::filesystem::create_directories(pub / "sub dir");
+        write_bytes(pub / "kept.txt", "original");
+        write_bytes(pub / "sub dir" / "data.bin", std::string(200000, 'd'));
+        write_bytes(home.dir().path() / "ftp-pw", "s3cret pass\n");
+        const std::string dest = (home.dir().path() / "dest").string();
+        ASSERT_EQ(cli({"job", "add", "remote", "--kind", "normal", "--dest", dest, "--ftp-dir", "ftp://127.0.0.1/pub",
+                       "--ftp", "127.0.0.1:" + port, "--ftp-user", "backup", "--ftp-password-file",
+                       (home.dir().path() / "ftp-pw").string(), "--ftp-passive", "--dir", local.string(), "--cipher",
+                       "rijndael", "--retry", "0"})
+                      .status,
+                  0);
+        ASSERT_EQ(cli({"run", "remote"}).status, 0);
+
+        // The server loses a folder and a file changes: kept by "skip", put back by "replace".
+        std::filesystem::remove_all(pub / "sub dir");
+        write_bytes(pub / "kept.txt", "changed");
+        auto restored = cli({"restore", "remote", "--existing", "skip"});
+        EXPECT_EQ(restored.status, 0) << restored.output;
+        EXPECT_EQ(read_bytes(pub / "sub dir" / "data.bin"), std::string(200000, 'd'));
+        EXPECT_EQ(read_bytes(pub / "kept.txt"), "changed");
+        restored = cli({"restore", "remote", "--existing", "replace"});
+        EXPECT_EQ(restored.status, 0) << restored.output;
+        EXPECT_EQ(read_bytes(pub / "kept.txt"), "original");
+    }
+    // With the server gone, its items are dropped with a warning and the local ones restored.
+    std::filesystem::remove(local / "here.txt");
+    const auto partial = cli({"restore", "remote", "--existing", "replace"});
+    EXPECT_EQ(partial.status, 1) << partial.output;
+    EXPECT_NE(partial.output.find("Can't restore \"ftp://127.0.0.1/pub"), std::string::npos) << partial.output;
+    EXPECT_EQ(read_bytes(local / "here.txt"), "a local file");
+}
+
 TEST_F(CliFtp, CtrlCStopsARunCleanly) {
     const auto src = home.dir().path() / "many";
     std::filesystem::create_directories(src);
