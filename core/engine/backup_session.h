@@ -162,7 +162,7 @@ public:
                                std::int64_t remote_size);
 
     // A warning of the run: listener, log, report; the report has warnings.
-    void warning(const bk::String& text);
+    void warning(const bk::String& text) override;
     // An error of the run: log, report, listener; the report is aborted.
     void error(std::uint32_t message_id, const bk::String& argument);
 

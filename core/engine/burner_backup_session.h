@@ -31,6 +31,7 @@ private:
     void on_message(const bk::String& text) override { fire_on_message(text); }
     void warning(const bk::String& text) override { BackupSession::warning(text); }
     void error(const bk::String& text) override;
+    using BackupSession::on_file;
     void on_file(const bk::String& path) override { fire_on_file(path, 0); }
     void on_size(std::uint32_t bytes) override { fire_on_size(bytes); }
     void verify_file(const bk::String& path) override { fire_verify_file(path); }
