@@ -43,6 +43,10 @@ std::int64_t seek(Handle handle, std::int64_t offset, Whence whence, StringView 
 std::int64_t size(Handle handle, StringView path);
 void sync(Handle handle, StringView path);
 void truncate(Handle handle, std::int64_t length, StringView path);
+// Asks the system to start writing a range of the file to the disk now,
+// without waiting for it, so that a later sync finds little left to do. A
+// hint: nothing happens where the system cannot do it.
+void start_writeback(Handle handle, std::int64_t offset, std::int64_t length);
 void close(Handle handle, StringView path);
 
 // Advisory whole-file locks (flock): they guard cooperating openers of the

@@ -105,6 +105,14 @@ void truncate(Handle handle, std::int64_t length, StringView path) {
     if (rc != 0) fail(errno, path);
 }
 
+void start_writeback(Handle handle, std::int64_t offset, std::int64_t length) {
+#ifdef SYNC_FILE_RANGE_WRITE
+    ::sync_file_range(handle, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)handle, (void)offset, (void)length;
+#endif
+}
+
 void close(Handle handle, StringView path) {
     // The descriptor is gone whatever close reports, so it is never retried.
     if (::close(handle) != 0 && errno != EINTR) fail(errno, path);

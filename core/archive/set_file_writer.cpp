@@ -40,6 +40,7 @@ void SetFileWriter::write(const std::uint8_t* bytes, std::size_t size) {
         while (size > 0) {
             const auto step = static_cast<std::uint32_t>(std::min<std::size_t>(size, 1u << 30));
             file_->write(bytes, step);
+            bk::os::start_writeback(file_->get_handle(), static_cast<std::int64_t>(written_), step);
             written_ += step;
             bytes += step;
             size -= step;
@@ -75,6 +76,10 @@ void SetFileWriter::truncate(std::uint64_t length) {
 void SetFileWriter::flush() {
     if (buffer_.empty()) return;
     file_->write(buffer_.data(), static_cast<std::uint32_t>(buffer_.size()));
+    // The run is synced before it counts: writing back as it goes leaves
+    // the disk little to do then, and overlaps it with reading the sources.
+    bk::os::start_writeback(file_->get_handle(), static_cast<std::int64_t>(written_),
+                            static_cast<std::int64_t>(buffer_.size()));
     written_ += buffer_.size();
     buffer_.clear();
 }
