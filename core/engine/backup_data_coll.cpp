@@ -145,7 +145,8 @@ bool BackupDataColl::directory_source_exists(const bk::String& path) {
     }
 }
 
-std::unique_ptr<DataHeader> BackupDataColl::scan_directory(const bk::String& path, bool& stopped) {
+std::unique_ptr<DataHeader> BackupDataColl::scan_directory(const bk::String& path, bool& stopped,
+                                                           const bk::SystemFile* scanned) {
     events_.parse_source(path);
     auto item = std::make_unique<DataHeader>(ItemKind::directory, path);
     std::vector<bk::String> entries;
@@ -166,7 +167,7 @@ std::unique_ptr<DataHeader> BackupDataColl::scan_directory(const bk::String& pat
         const bk::SystemFile status(entry);
         const std::uint32_t type = status.posix_mode() & posix_type_mask;
         if (type == posix_directory) {
-            auto sub = scan_directory(entry, stopped);
+            auto sub = scan_directory(entry, stopped, &status);
             if (stopped) return nullptr;
             if (sub && keep_directory(*sub)) item->add_directory(std::move(sub));
             continue;
@@ -175,20 +176,23 @@ std::unique_ptr<DataHeader> BackupDataColl::scan_directory(const bk::String& pat
         // mean nothing in a backup.
         if (type != posix_regular && type != posix_link) continue;
         if (!passes_filter(entry)) continue;
-        auto file = file_item(entry, bk::Path::file_name(entry), false);
+        auto file = file_item(entry, bk::Path::file_name(entry), false, &status);
         if (file && take_file(entry, file->modified)) add_file(*item, std::move(file));
     }
-    copy_metadata(*item, bk::Directory(path));
+    if (scanned != nullptr) copy_metadata(*item, *scanned);
+    else copy_metadata(*item, bk::Directory(path));
     return item;
 }
 
 std::unique_ptr<DataHeader> BackupDataColl::file_item(const bk::String& path, const bk::String& name,
-                                                      bool top_level) {
+                                                      bool top_level, const bk::SystemFile* scanned) {
     for (std::uint32_t attempts = 0;; ++attempts) {
         try {
             // A top-level source that is a link is followed once: its data
             // and metadata are those of what it points to.
-            bk::File file(path);
+            // A retry looks again; the first try takes what the listing saw.
+            const bk::File fresh(path);
+            const bk::SystemFile& file = attempts == 0 && scanned != nullptr ? *scanned : fresh;
             if (file.posix_mode() == 0) throw bk::IOException(bk::system_error(u"", bk::error::file_not_found),
                                                       bk::error::file_not_found, path);
             auto item = std::make_unique<DataHeader>(ItemKind::file, name);

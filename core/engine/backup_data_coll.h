@@ -13,6 +13,10 @@
 #include "core/engine/scan_events.h"
 #include "core/jobs/backup_item.h"
 
+namespace bk {
+class SystemFile;
+}
+
 namespace brim {
 
 class BackupDataColl {
@@ -50,8 +54,12 @@ protected:
 private:
     bool scan_source(const SourceData& source);
     bool passes_filter(bk::StringView path) const;
-    std::unique_ptr<DataHeader> scan_directory(const bk::String& path, bool& stopped);
-    std::unique_ptr<DataHeader> file_item(const bk::String& path, const bk::String& name, bool follow_link);
+    // `scanned`: the entry's attributes as its folder's listing loaded them
+    // (null: they are loaded here), so that each entry is looked at once.
+    std::unique_ptr<DataHeader> scan_directory(const bk::String& path, bool& stopped,
+                                               const bk::SystemFile* scanned = nullptr);
+    std::unique_ptr<DataHeader> file_item(const bk::String& path, const bk::String& name, bool follow_link,
+                                          const bk::SystemFile* scanned = nullptr);
     bool directory_source_exists(const bk::String& path);
     void add_file(DataHeader& parent, std::unique_ptr<DataHeader> file);
     std::unique_ptr<DataHeader> scan_ftp_directory(const bk::String& path, bool recursive, bool& stopped);
