@@ -1,6 +1,8 @@
 #include "cli/run_command.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <csignal>
 #include <iostream>
 #include <thread>
@@ -81,18 +83,24 @@ private:
         ::sigaction(SIGINT, &action, &saved_int);
         ::sigaction(SIGTERM, &action, &saved_term);
 
-        std::atomic<bool> finished{false};
+        // The worker wakes this thread the moment it ends; the short waits
+        // only look for Ctrl-C, which a signal handler cannot announce.
+        std::mutex mutex;
+        std::condition_variable ended;
+        bool finished = false;
         std::thread worker([&] {
             session.backup();
+            std::lock_guard lock(mutex);
             finished = true;
+            ended.notify_one();
         });
         bool stop_sent = false;
-        while (!finished) {
+        for (std::unique_lock lock(mutex); !finished;) {
             if (interrupted && !stop_sent) {
                 session.stop();
                 stop_sent = true;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            ended.wait_for(lock, std::chrono::milliseconds(50));
         }
         worker.join();
         ::sigaction(SIGINT, &saved_int, nullptr);

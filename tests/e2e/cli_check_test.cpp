@@ -79,8 +79,12 @@ TEST_F(CliCheck, CheckTellsWhatARunWouldFindAndRunAppliesTheUnattendedRules) {
 
         const auto ran = cli({"run", c.name});
         EXPECT_EQ(ran.status, c.run_status) << ran.output;
-        if (c.logged != nullptr) EXPECT_NE(log().find(c.logged), std::string::npos) << log();
-        if (c.run_status != 0) EXPECT_EQ(read_bytes(archive), c.set) << "a refused run left the file alone";
+        if (c.logged != nullptr) {
+            EXPECT_NE(log().find(c.logged), std::string::npos) << log();
+        }
+        if (c.run_status != 0) {
+            EXPECT_EQ(read_bytes(archive), c.set) << "a refused run left the file alone";
+        }
     }
 }
 
