@@ -9,7 +9,9 @@ set_target_properties(brimvault-cli PROPERTIES INSTALL_RPATH "$ORIGIN/../${BRIM_
 install(TARGETS brimvault-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS basekit brimcore LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
 install(TARGETS brimburn hdrw LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# A package's documents go under its own name, which is lower-case; the
+# default folder is named after the project.
+install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/brimvault)
 
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "brimvault")
