@@ -283,16 +283,24 @@ TEST_F(CliRestore, NewerAndTruncatedSetsAreRefusedWithTheirReason) {
     const std::string set = read_bytes(dest / "small.bvf");
     struct Case {
         std::string file, bytes, reason;
+        bool open_refuses = true;  // a compressed run is found when the runs are read, not at open
     };
     std::string newer = set;
     newer.replace(4, 4, std::string("\x00\x03\x00\x00", 4));
+    // The first run's compression word: 12 bytes into its header.
+    const auto layout = brim::archive::read_set_layout(wide(dest / "small.bvf"), false, false, 1);
+    ASSERT_EQ(layout.error, brim::archive::LayoutError::none);
+    std::string compressed = set;
+    compressed[static_cast<std::size_t>(layout.layout.runs[0].header_offset) + 13] = '\x01';
     const Case cases[] = {
         {"newer.bvf", newer, "version"},
         {"twelve.bvf", set.substr(0, 12), "damaged"},
+        {"compressed.bvf", compressed, "Compression flag", false},
     };
     for (const auto& c : cases) {
         write_bytes(root / c.file, c.bytes);
         for (const std::string command : {"list", "restore", "open"}) {
+            if (command == "open" && !c.open_refuses) continue;
             std::vector<std::string> args = {command, (root / c.file).string()};
             if (command == "restore") args.insert(args.end(), {"--to", (root / "out").string()});
             const auto refused = cli(args);
@@ -331,6 +339,10 @@ TEST_F(CliRestore, AMissingVolumeGivesTheRunsBeforeItOrIsFoundInTheVolumeFolder)
 
     restore("vols", {"--to", (root / "whole").string(), "--volume-dir", (root / "moved").string()});
     EXPECT_EQ(read_bytes(root / "whole" / "src" / "f"), "run 3");
+
+    // A volume named instead of the main archive opens the whole set.
+    restore(volumes[0].string(), {"--to", (root / "by-volume").string(), "--volume-dir", (root / "moved").string()});
+    EXPECT_EQ(read_bytes(root / "by-volume" / "src" / "f"), "run 3");
 }
 
 class DamagedSet : public CliRestore {
