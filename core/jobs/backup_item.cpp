@@ -51,7 +51,9 @@ std::int64_t BackupItem::last_backup_time() {
         if (coll == nullptr) return 0;
         const auto all = coll->reports();
         for (auto it = all.rbegin(); it != all.rend(); ++it)
-            if ((*it)->type != ReportType::restore) return (*it)->begin_time;
+            // The instant the run's report was made as it began; the report's
+            // begin time holds the time of day only.
+            if ((*it)->type != ReportType::restore) return (*it)->execution_time;
     } catch (const bk::Exception&) {
     }
     return 0;

@@ -197,9 +197,11 @@ TEST_F(ReportTest, JobsReachTheirReportsAndLastBackupTime) {
     EXPECT_EQ(job.last_backup_time(), 0);
     job.get_reports()->create_report(ReportType::restore)->begin_time = 50;
     EXPECT_EQ(job.last_backup_time(), 0);
-    job.get_reports()->create_report(ReportType::normal)->begin_time = 40;
+    BackupItemReport* normal = job.get_reports()->create_report(ReportType::normal);
+    normal->execution_time = 1'700'000'000'000'000;  // a whole date, not a time of day
+    normal->begin_time = 40;
     job.get_reports()->create_report(ReportType::restore)->begin_time = 60;
-    EXPECT_EQ(job.last_backup_time(), 40);
+    EXPECT_EQ(job.last_backup_time(), 1'700'000'000'000'000);
     job.get_reports()->save();
     job.rename_report(u"Nightly");
     EXPECT_TRUE(fs::exists(report_file("Nightly")));
