@@ -6,6 +6,7 @@
 // system's error code, the platform's text and the path.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "basekit/types.h"
 
@@ -47,6 +48,13 @@ void truncate(Handle handle, std::int64_t length, StringView path);
 // without waiting for it, so that a later sync finds little left to do. A
 // hint: nothing happens where the system cannot do it.
 void start_writeback(Handle handle, std::int64_t offset, std::int64_t length);
+// Copies up to `length` bytes from the position of `from` to the position
+// of `to` inside the system, without passing them through this process; the
+// bytes copied, 0 at the end of `from`. Nothing when the system cannot copy
+// between these two files (the caller reads and writes instead). Throws
+// IOException for a failure, naming the file it concerns.
+std::optional<std::size_t> copy_range(Handle from, Handle to, std::size_t length, StringView from_path,
+                                      StringView to_path);
 void close(Handle handle, StringView path);
 
 // Advisory whole-file locks (flock): they guard cooperating openers of the

@@ -113,6 +113,28 @@ void start_writeback(Handle handle, std::int64_t offset, std::int64_t length) {
 #endif
 }
 
+std::optional<std::size_t> copy_range(Handle from, Handle to, std::size_t length, StringView from_path,
+                                      StringView to_path) {
+    if (const int fault = injected_fault(FaultOperation::read, from_path)) fail(fault, from_path);
+    if (const int fault = injected_fault(FaultOperation::write, to_path)) fail(fault, to_path);
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, length, 0);
+        if (copied >= 0) return static_cast<std::size_t>(copied);
+        switch (errno) {
+            case EINTR: continue;
+            case EXDEV:
+            case ENOSYS:
+            case EINVAL:
+            case EOPNOTSUPP:
+            case EBADF: return std::nullopt;
+            case ENOSPC:
+            case EDQUOT:
+            case EFBIG: fail(errno, to_path);
+            default: fail(errno, from_path);
+        }
+    }
+}
+
 void close(Handle handle, StringView path) {
     // The descriptor is gone whatever close reports, so it is never retried.
     if (::close(handle) != 0 && errno != EINTR) fail(errno, path);
