@@ -40,6 +40,20 @@ std::int32_t code_of(const bk::Exception& error) {
 
 bool exists_as_entry(const bk::String& path) { return bk::os::status(path).kind != bk::os::EntryKind::none; }
 
+// Creates a new entry at `path` with `create`; one left there by a crash is
+// removed and the creation tried again (cheaper than removing first: there
+// is almost never one).
+template <typename Create>
+auto create_fresh(const bk::String& path, Create create) {
+    try {
+        return create();
+    } catch (const bk::IOException& failure) {
+        if (failure.error_code() != bk::error::already_exists && failure.error_code() != bk::error::file_exists) throw;
+    }
+    bk::os::remove_file(path);
+    return create();
+}
+
 // Removes the temporary file of a copy unless it was renamed into place.
 class PartialFile final {
 public:
@@ -130,16 +144,21 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
         }
         fire_on_file(source, 0);
         PartialFile partial(target + partial_suffix);
-        bk::os::remove_file(partial.path());  // left over by a crash
         if (link) {
-            bk::os::make_symlink(bk::os::read_link(source), partial.path());
+            const bk::String link_target = bk::os::read_link(source);
+            create_fresh(partial.path(), [&] {
+                bk::os::make_symlink(link_target, partial.path());
+                return true;
+            });
         } else {
             std::unique_ptr<bk::InputStream> in = open_item(item);
             const unsigned permissions = item.posix_mode != 0 ? 0600 : 0666;
             std::unique_ptr<bk::OutputStream> out =
-                target_opener_ ? target_opener_(partial.path(), permissions)
-                               : std::make_unique<bk::FileOutputStream>(partial.path(), bk::FileMode::CreateNew,
-                                                                        bk::FileShare::None, permissions);
+                create_fresh(partial.path(), [&]() -> std::unique_ptr<bk::OutputStream> {
+                    if (target_opener_) return target_opener_(partial.path(), permissions);
+                    return std::make_unique<bk::FileOutputStream>(partial.path(), bk::FileMode::CreateNew,
+                                                                  bk::FileShare::None, permissions);
+                });
             const SystemCopy in_system = copy_in_system(
                 *in, *out, [this] { return has_stopped(); },
                 [this](std::uint32_t bytes) { fire_on_size(bytes); });

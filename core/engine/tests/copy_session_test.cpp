@@ -241,6 +241,20 @@ TEST_F(CopyRuns, DirectoryCopyAppliesEachReplacePolicyToExistingTargets) {
     }
 }
 
+TEST_F(CopyRuns, PartialFilesLeftByACrashAreReplacedByTheCopy) {
+    job.kind = BackupKind::directory_copy;
+    fs::create_directories(dest / "src" / "docs");
+    write_bytes(dest / "src" / "docs" / "b.txt~~part", "left by a crash");
+    ::symlink("nowhere", (dest / "src" / "link~~part").c_str());
+    Listener listener;
+    EXPECT_EQ(run(listener), RunResult::successful);
+    EXPECT_TRUE(listener.warnings.empty());
+    EXPECT_EQ(read_bytes(dest / "src" / "docs" / "b.txt"), read_bytes(src / "docs" / "b.txt"));
+    EXPECT_EQ(fs::read_symlink(dest / "src" / "link"), "docs/b.txt");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dest / "src" / "docs" / "b.txt~~part")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dest / "src" / "link~~part")));
+}
+
 TEST_F(CopyRuns, DirectoryCopyDeletesOnlySourcesThatWereCopied) {
     job.kind = BackupKind::directory_copy;
     job.options = 0;
