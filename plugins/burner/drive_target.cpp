@@ -17,6 +17,7 @@ namespace {
 
 constexpr int block_bytes = 2048;
 constexpr auto poll_interval = std::chrono::milliseconds(200);
+constexpr auto scan_poll_interval = std::chrono::milliseconds(5);
 
 // The parts of one write job of the disc library, freed together.
 struct DiscLayout {
@@ -48,7 +49,12 @@ std::vector<std::string> list_drives() {
     burn_drive_info* infos = nullptr;
     unsigned int count = 0;
     std::vector<std::string> drives;
-    if (burn_drive_scan(&infos, &count) <= 0) return drives;
+    // The scan runs on a thread of the burning library, which writes its
+    // results into `infos` and `count` when it is done: ask until it is, or
+    // it writes into a frame that is gone.
+    int scanned = 0;
+    while ((scanned = burn_drive_scan(&infos, &count)) == 0) std::this_thread::sleep_for(scan_poll_interval);
+    if (scanned < 0) return drives;
     for (unsigned int i = 0; i < count; ++i) {
         char address[BURN_DRIVE_ADR_LEN] = {};
         if (burn_drive_get_adr(&infos[i], address) > 0) drives.emplace_back(address);
