@@ -16,6 +16,7 @@
 #include "core/engine/item_source.h"
 #include "core/jobs/backup_item_report.h"
 #include "core/media/ftp_connection.h"
+#include "core/media/ftp_listing.h"
 #include "core/media/ftp_output_stream.h"
 #include "core/restore/copy_location.h"
 
@@ -31,6 +32,11 @@ constexpr std::uint32_t msg_name_escapes = 170;
 constexpr std::uint32_t msg_in_the_way = 171;
 constexpr std::uint32_t permission_bits = 07777;
 constexpr std::size_t longest_link = 65536;
+
+// The file's bytes were stored when it was backed up.
+bool was_backed_up(const DataHeader& item) {
+    return item.data_flag == archive::data_valid && item.stored_size >= 0;
+}
 
 const DataHeader& root_of(const DataHeader& item) {
     const DataHeader* node = &item;
@@ -113,13 +119,27 @@ bool Restorer::restore_directory(const DataHeader& directory, const Destination&
     return !session_.has_stopped();
 }
 
-bool Restorer::replaces(const DataHeader& item, const bk::String& path, const bk::os::EntryStatus& existing) {
+bool Restorer::replaces(const DataHeader& item, std::int64_t existing_time, const std::function<bool()>& ask) const {
     switch (option_ & restore_option::existing_mask) {
         case restore_option::existing_skip: return false;
-        case restore_option::existing_ask: return session_.fire_replace_file(item, path);
-        case restore_option::existing_newer: return item.modified > existing.modify_time;
+        case restore_option::existing_ask: return ask();
+        case restore_option::existing_newer: return item.modified > existing_time;
         default: return true;
     }
+}
+
+template <typename Step>
+bool Restorer::attempt(const bk::String& path, Step&& step) {
+    try {
+        return step();
+    } catch (const BackupException&) {
+        throw;
+    } catch (const bk::EOFException&) {
+        skip(path, msg_contents_lost);
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+    }
+    return false;
 }
 
 Restorer::RunState& Restorer::state_for(const DataHeader& item) {
@@ -153,21 +173,21 @@ bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
         return true;
     }
     ++attempted_;
-    if (item.data_flag != archive::data_valid || item.stored_size < 0) {
+    if (!was_backed_up(item)) {
         skip(path, msg_not_backed_up);
         return true;
     }
     RunState& state = state_for(item);
-    try {
+    const bool ready = attempt(path, [&] {
         if (!folders_.make_parent(where)) {
             skip(path, msg_in_the_way);
-            return true;
+            return false;
         }
         const bk::os::EntryStatus existing = bk::os::status(path);
         if (existing.kind != bk::os::EntryKind::none) {
-            if (!replaces(item, path, existing)) {
+            if (!replaces(item, existing.modify_time, [&] { return session_.fire_replace_file(item, path); })) {
                 --attempted_;
-                return true;
+                return false;
             }
             // A link or a special file at the target is replaced, never written through.
             if (existing.kind == bk::os::EntryKind::symlink || existing.kind == bk::os::EntryKind::other)
@@ -177,17 +197,11 @@ bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
         }
         if (!is_copy(state) && !has_data(item, state)) {
             skip(path, msg_not_backed_up);
-            return true;
+            return false;
         }
-    } catch (const bk::EOFException&) {
-        skip(path, msg_contents_lost);
         return true;
-    } catch (const BackupException&) {
-        throw;
-    } catch (const bk::Exception& failure) {
-        skip(path, failure.message());
-        return true;
-    }
+    });
+    if (!ready) return true;
     // A file with a mode of its own is created private and gets its mode at the end.
     const std::uint32_t permissions = item.posix_mode != 0 ? 0600 : 0666;
     if (!write_stored(item, path, state, [&] { return open_output(path, permissions); }))
@@ -230,27 +244,17 @@ bool Restorer::restore_ftp(const DataHeader& item, const bk::String& remote) {
     return !session_.has_stopped();
 }
 
-bool Restorer::ftp_replaces(const DataHeader& item, const bk::String& remote, const FtpListEntry& existing) {
-    switch (option_ & restore_option::existing_mask) {
-        case restore_option::existing_skip: return false;
-        case restore_option::existing_ask:
-            return session_.fire_replace_ftp_file(item, remote, existing.modified_time, existing.size);
-        case restore_option::existing_newer: return item.modified > existing.modified_time;
-        default: return true;
-    }
-}
-
 bool Restorer::restore_ftp_file(const DataHeader& item, const bk::String& remote) {
     if (session_.has_stopped()) return false;
     ++attempted_;
-    if (item.data_flag != archive::data_valid || item.stored_size < 0) {
+    if (!was_backed_up(item)) {
         skip(remote, msg_not_backed_up);
         return true;
     }
     RunState& state = state_for(item);
     const std::size_t slash = remote.rfind(u'/');
     const bk::String folder = remote.substr(0, slash);
-    try {
+    const bool written = attempt(remote, [&] {
         FtpConnection& connection = session_.get_ftp_connection(remote);
         std::optional<FtpListEntry> existing;
         try {
@@ -259,9 +263,11 @@ bool Restorer::restore_ftp_file(const DataHeader& item, const bk::String& remote
         } catch (const bk::Exception&) {
             // The folder cannot be listed: taken as missing, and created below.
         }
-        if (existing && !ftp_replaces(item, remote, *existing)) {
+        if (existing && !replaces(item, existing->modified_time, [&] {
+                return session_.fire_replace_ftp_file(item, remote, existing->modified_time, existing->size);
+            })) {
             --attempted_;
-            return true;
+            return false;
         }
         if (!existing) {
             try {
@@ -272,21 +278,13 @@ bool Restorer::restore_ftp_file(const DataHeader& item, const bk::String& remote
         }
         if (!is_copy(state) && !has_data(item, state)) {
             skip(remote, msg_not_backed_up);
-            return true;
+            return false;
         }
-        const bool written = write_stored(item, remote, state, [&]() -> std::unique_ptr<bk::OutputStream> {
+        return write_stored(item, remote, state, [&]() -> std::unique_ptr<bk::OutputStream> {
             return std::make_unique<FtpOutputStream>(connection, remote, &session_.retry_policy());
         });
-        if (!written) return !session_.has_stopped();
-    } catch (const bk::EOFException&) {
-        skip(remote, msg_contents_lost);
-        return true;
-    } catch (const BackupException&) {
-        throw;
-    } catch (const bk::Exception& failure) {
-        skip(remote, failure.message());
-        return true;
-    }
+    });
+    if (!written) return !session_.has_stopped();
     file_done(item);
     return true;
 }
@@ -420,43 +418,37 @@ void Restorer::restore_link(const PendingLink& link) {
     const DataHeader& item = *link.item;
     const bk::String path = link.where.path();
     ++attempted_;
-    try {
-        if (item.data_flag != archive::data_valid || item.stored_size < 0) {
+    const bool made = attempt(path, [&] {
+        if (!was_backed_up(item)) {
             skip(path, msg_not_backed_up);
-            return;
+            return false;
         }
         RunState& state = state_for(item);
         if (!folders_.make_parent(link.where)) {
             skip(path, msg_in_the_way);
-            return;
+            return false;
         }
         const auto target = link_target(item, state);
         if (!target) {
             skip(path, msg_contents_lost);
-            return;
+            return false;
         }
         const bk::os::EntryStatus existing = bk::os::status(path);
         if (existing.kind != bk::os::EntryKind::none) {
-            if (!replaces(item, path, existing)) {
+            if (!replaces(item, existing.modify_time, [&] { return session_.fire_replace_file(item, path); })) {
                 --attempted_;
-                return;
+                return false;
             }
             if (existing.kind == bk::os::EntryKind::directory) {
                 skip(path, msg_in_the_way);
-                return;
+                return false;
             }
             bk::os::remove_file(path);
         }
         bk::os::make_symlink(*target, path);
-    } catch (const BackupException&) {
-        throw;
-    } catch (const bk::EOFException&) {
-        skip(path, msg_contents_lost);
-        return;
-    } catch (const bk::Exception& failure) {
-        skip(path, failure.message());
-        return;
-    }
+        return true;
+    });
+    if (!made) return;
     try {
         bk::os::set_times(path, item.accessed, modified_time(item));
     } catch (const bk::Exception& failure) {

@@ -20,7 +20,6 @@
 #include "basekit/file_stream.h"
 #include "basekit/platform/os_fs.h"
 #include "core/archive/run_data_reader.h"
-#include "core/media/ftp_listing.h"
 #include "core/restore/opened_set.h"
 #include "core/restore/restore_paths.h"
 #include "core/security/data_cipher.h"
@@ -68,8 +67,6 @@ private:
     bool restore_file(const DataHeader& item, const Destination& where);
     bool restore_ftp(const DataHeader& item, const bk::String& remote);
     bool restore_ftp_file(const DataHeader& item, const bk::String& remote);
-    // Whether an existing remote file gives way, by the option word.
-    bool ftp_replaces(const DataHeader& item, const bk::String& remote, const FtpListEntry& existing);
     // The item's bytes written through the stream `open` gives, from the
     // set's data area or from the copy kinds' plain copy; false (the file
     // skipped with its warning) when that fails.
@@ -86,8 +83,14 @@ private:
     // (and the file skipped) when that fails.
     std::unique_ptr<bk::OutputStream> open_output(const bk::String& path, std::uint32_t permissions);
     void restore_link(const PendingLink& link);
-    // Whether an existing entry at `path` gives way, by the option word.
-    bool replaces(const DataHeader& item, const bk::String& path, const bk::os::EntryStatus& existing);
+    // Whether an existing file last modified at `existing_time` gives way,
+    // by the option word; `ask` puts the question.
+    bool replaces(const DataHeader& item, std::int64_t existing_time, const std::function<bool()>& ask) const;
+    // Runs one step of restoring the entry at `path` and returns what it
+    // returns; a failure skips the entry with its reason and gives false. A
+    // part of the set that is missing still ends the run (BackupException).
+    template <typename Step>
+    bool attempt(const bk::String& path, Step&& step);
     // The run's reader; BackupException when the item's data lies beyond
     // the volumes that are there.
     RunState& state_for(const DataHeader& item);
