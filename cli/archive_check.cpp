@@ -48,8 +48,8 @@ std::string describe(CheckResult result, const std::string& job) {
 }
 
 bool is_floppy(CheckResult result) {
-    const auto value = static_cast<int>(result);
-    return value == 3 || (value >= 7 && value <= 9);
+    return result == CheckResult::go_on_floppy || result == CheckResult::clears_foreign_floppy ||
+           result == CheckResult::replaces_set_floppy || result == CheckResult::replaces_incomplete_floppy;
 }
 
 bool ask_yes_no(const std::string& question) {

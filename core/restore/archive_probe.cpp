@@ -59,8 +59,10 @@ ReadResult probe_set(const BackupItem& job, const bk::String& path) {
     if (is_newer(*header)) return ReadResult::newer_version;
     if (size <= archive::offset_run_count) return ReadResult::incomplete;
 
+    // The runs' headers, as the writer that appends next reads them; the
+    // catalogues are not needed to know whether it can.
     OpenedSet set;
-    const ReadResult read = probe_result_of(read_opened_set(job, path, nullptr, set));
+    const ReadResult read = probe_result_of(read_opened_set(job, path, nullptr, set, false));
     if (read == ReadResult::ok && !archive::has_password(set.layout.security.security_kind) &&
         job.has_option(job_option::security_mask))
         add_job_password(job, path);

@@ -138,12 +138,13 @@ std::unique_ptr<BackupItem> job_from_archive(bk::StringView path) {
     return job;
 }
 
-ReadResult read_opened_set(const BackupItem& job, const bk::String& path, OpenArchiveEvent* event, OpenedSet& set) {
+ReadResult read_opened_set(const BackupItem& job, const bk::String& path, OpenArchiveEvent* event, OpenedSet& set,
+                           bool read_catalogues) {
     set.path = path;
     archive::VolumeLocator locate;
     if (event != nullptr) locate = [event](bk::String& volume) { return event->locate_volume(volume); };
     archive::LayoutResult read =
-        archive::read_set_layout(path, is_copy_kind(job.kind), true, Version::major_version, locate);
+        archive::read_set_layout(path, is_copy_kind(job.kind), read_catalogues, Version::major_version, locate);
     set.layout = std::move(read.layout);
     if (set.layout.format == nullptr) return set.result = result_of(read.error, false);
 

@@ -41,8 +41,10 @@ struct OpenedSet {
 
 // Reads the set at `path` for `job` (the job's password and option word
 // pass the gate). Never throws for what it finds in the set: the result says
-// it, and `set.layout.runs` holds the runs read before any failure.
-ReadResult read_opened_set(const BackupItem& job, const bk::String& path, OpenArchiveEvent* event, OpenedSet& set);
+// it, and `set.layout.runs` holds the runs read before any failure. Without
+// `read_catalogues` only the runs' headers are walked, as a writer does.
+ReadResult read_opened_set(const BackupItem& job, const bk::String& path, OpenArchiveEvent* event, OpenedSet& set,
+                           bool read_catalogues = true);
 
 // The reason a failed read gives the user; empty for results without one.
 bk::String read_failure_reason(ReadResult result);
