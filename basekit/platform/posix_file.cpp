@@ -40,14 +40,18 @@ Handle open(StringView path, const OpenRequest& request) {
     const std::string native = to_native_path(path);
     int flags = open_flags(request);
     int fd;
-    do {
+    for (;;) {
         fd = ::open(native.c_str(), flags, request.mode);
-        // O_NOATIME is refused for files the caller does not own.
-        if (fd < 0 && errno == EPERM && (flags & O_NOATIME) != 0) {
+        if (fd >= 0) break;
+        if (errno == EINTR) continue;
+        // O_NOATIME is refused for files the caller does not own: read them
+        // as anyone may, at the cost of their last-access time.
+        if (errno == EPERM && (flags & O_NOATIME) != 0) {
             flags &= ~O_NOATIME;
             continue;
         }
-    } while (fd < 0 && errno == EINTR);
+        break;
+    }
     if (fd < 0) fail(errno, path);
     struct stat st;
     if (!request.allow_directory && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {

@@ -384,6 +384,10 @@ void BackupSession::prepare_open_files() {
         open_file_reader_ = std::make_unique<OpenFileReader>(binding);
         return;
     }
+    // The system does not lock files against reading: a user without the
+    // privilege to read every file still reads the files other programs hold
+    // open, so only a module that cannot load is worth a warning.
+    if (binding.outcome() == RawDiskOutcome::no_privilege) return;
     warning(raw_disk_outcome_warning(binding.outcome()));
 }
 
