@@ -142,6 +142,10 @@ private:
         if (retry_interval_ >= 0) job.retry_interval = static_cast<std::uint16_t>(retry_interval_);
         if (no_open_files_) job.options &= ~job_option::open_file;
         if (unattended_) job.options |= job_option::unattended;
+        // A mirror nobody watches must still take changed sources: by time
+        // unless the user chose otherwise.
+        if (existing_.empty() && job.kind == BackupKind::directory_copy)
+            job.options = (job.options & ~job_option::restore_policy_mask) | job_option::restore_by_time;
         if (!existing_.empty())
             job.options = (job.options & ~job_option::restore_policy_mask) | existing_policies.at(existing_);
     }

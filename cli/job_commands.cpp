@@ -15,6 +15,16 @@ std::unique_ptr<Command> make_job_add_command();
 
 namespace {
 
+// What happens to a file that exists where a restore or a mirror writes it.
+std::string existing_policy_name(std::uint32_t policy) {
+    switch (policy) {
+        case job_option::restore_keep: return "keep";
+        case job_option::restore_ask: return "ask";
+        case job_option::restore_by_time: return "by-time";
+        default: return "replace";
+    }
+}
+
 std::string when(std::int64_t time) { return time == 0 ? "never" : out(bk::Date(time).to_string()); }
 
 std::string source_type_name(SourceType type) {
@@ -60,6 +70,7 @@ public:
                   << "\npassword:    " << (job->has_option(job_option::password) ? "yes" : "no")
                   << "\nverify:      " << (job->has_option(job_option::verify) ? "yes" : "no")
                   << "\nappend:      " << (job->has_option(job_option::keep_set) ? "yes" : "no")
+                  << "\nexisting:    " << existing_policy_name(job->restore_policy())
                   << "\nretry:       " << (job->need_retry() ? std::to_string(job->retry_count) + " times, every " +
                                                                    std::to_string(job->retry_interval) + " s"
                                                              : "no")

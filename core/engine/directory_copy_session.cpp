@@ -38,8 +38,9 @@ bool DirectoryCopySession::replaces(const DataHeader& file) {
     switch (backup_item().restore_policy()) {
         case job_option::restore_keep: return false;
         case job_option::restore_ask: return fire_replace_dir_file(file.full_path(), file.target_path);
-        // Copies when the existing target is not older than the source.
-        case job_option::restore_by_time: return target.modify_time >= file.modified;
+        // The newer file wins: a changed source updates the mirror, a target
+        // edited since is kept.
+        case job_option::restore_by_time: return file.modified > target.modify_time;
         default: return true;
     }
 }

@@ -218,10 +218,10 @@ TEST_F(CopyRuns, DirectoryCopyAppliesEachReplacePolicyToExistingTargets) {
         {"never", job_option::restore_keep, false, 100, false},
         {"ask, no", job_option::restore_ask, false, 100, false},
         {"ask, yes", job_option::restore_ask, true, 100, true},
-        // By time, as the job store defines it: copied over a target that is
-        // not older than the source.
-        {"by time, older target", job_option::restore_by_time, false, 100, false},
-        {"by time, newer target", job_option::restore_by_time, false, -100, true},
+        // By time the newer file wins: a changed source updates the mirror,
+        // a target edited since is kept.
+        {"by time, older target", job_option::restore_by_time, false, 100, true},
+        {"by time, newer target", job_option::restore_by_time, false, -100, false},
         {"always", 0, false, 100, true},
     };
     for (const auto& c : cases) {
