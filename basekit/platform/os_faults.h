@@ -4,8 +4,9 @@
 // it fail. Off unless a test sets a plan, or the environment variable
 // BRIMVAULT_FAULTS names one for a whole process (for tests that run the
 // programs): a comma-separated list of OPERATION:N:ERROR[:PATH], where
-// OPERATION is read, write, sync or rename, N counts from 1 and ERROR is
-// ENOSPC, EIO, EACCES, EDQUOT or a number. With PATH only calls on paths
+// OPERATION is read, write, sync, rename or volume (the free-space query),
+// N counts from 1 and ERROR is ENOSPC, EIO, EACCES, EDQUOT, ENETUNREACH or a
+// number. With PATH only calls on paths
 // holding that text count. Every later call fails too when N is followed
 // by "+" (a disk that stays full).
 #include <cstdint>
@@ -13,7 +14,7 @@
 
 namespace bk::os {
 
-enum class FaultOperation : std::uint8_t { read, write, sync, rename };
+enum class FaultOperation : std::uint8_t { read, write, sync, rename, volume };
 
 // Sets the plan from text in the form above; an empty text clears it.
 // Returns false for text it cannot read (and changes nothing).

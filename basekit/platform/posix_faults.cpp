@@ -31,6 +31,7 @@ bool parse_operation(std::string_view text, FaultOperation& operation) {
     else if (text == "write") operation = FaultOperation::write;
     else if (text == "sync") operation = FaultOperation::sync;
     else if (text == "rename") operation = FaultOperation::rename;
+    else if (text == "volume") operation = FaultOperation::volume;
     else return false;
     return true;
 }
@@ -40,6 +41,7 @@ int parse_error(std::string_view text) {
     if (text == "EIO") return EIO;
     if (text == "EACCES") return EACCES;
     if (text == "EDQUOT") return EDQUOT;
+    if (text == "ENETUNREACH") return ENETUNREACH;
     const int number = std::atoi(std::string(text).c_str());
     return number > 0 ? number : 0;
 }

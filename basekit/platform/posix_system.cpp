@@ -7,12 +7,15 @@
 
 #include "basekit/convertion.h"
 #include "basekit/error_code.h"
+#include "basekit/platform/os_faults.h"
 #include "basekit/platform/os_system.h"
 #include "basekit/system_file.h"
 
 namespace bk::os {
 
 VolumeSpace volume_space(StringView path) {
+    if (const int fault = injected_fault(FaultOperation::volume, path))
+        SystemFile::throw_io_exception(set_last_native_error(fault), false, path);
     struct statvfs st;
     const std::string native = to_native_path(path);
     int rc;

@@ -28,6 +28,7 @@ constexpr std::uint32_t msg_invalid_job = 128;
 constexpr std::uint32_t msg_failed = 129;
 constexpr std::uint32_t msg_no_space_backup = 130;
 constexpr std::uint32_t msg_no_space_restore = 133;
+constexpr std::uint32_t msg_restore_failed = 147;
 constexpr std::uint32_t msg_unable_to_back_up = 143;
 constexpr std::uint32_t msg_damaged = 144;
 constexpr std::uint32_t msg_unknown_error = 192;
@@ -283,25 +284,33 @@ FtpConnection& BackupSession::get_ftp_connection(bk::StringView path) { return c
 
 // ---- space ----
 
-bool BackupSession::check_dest_space(bk::StringView path, std::uint64_t size) {
-    std::int64_t free_bytes = 0;
-    for (std::uint32_t attempt = 0;; ++attempt) {
+std::int64_t BackupSession::free_space(bk::StringView path) {
+    for (std::uint32_t attempts = 0;; ++attempts) {
         try {
-            free_bytes = SystemInfo::drive_free_size(path);
-            break;
+            return SystemInfo::free_space(path);
         } catch (const bk::Exception& failure) {
-            if (!job_->need_retry() || attempt >= job_->retry_count || !is_network_failure(code_of(failure)) ||
-                has_stopped()) {
-                free_bytes = 0;
-                break;
-            }
-            add_retry_count();
-            job_->wait_to_retry();
+            if (!retry_after(failure, attempts)) throw;
         }
     }
-    if (size + space_margin < static_cast<std::uint64_t>(std::max<std::int64_t>(free_bytes, 0))) return true;
-    const bk::String text =
-        message(direction_ == SessionDirection::backup ? msg_no_space_backup : msg_no_space_restore);
+}
+
+bool BackupSession::has_room(bk::StringView path, std::uint64_t size) {
+    return size + space_margin < static_cast<std::uint64_t>(std::max<std::int64_t>(free_space(path), 0));
+}
+
+bool BackupSession::check_dest_space(bk::StringView path, std::uint64_t size) {
+    const bool backing_up = direction_ == SessionDirection::backup;
+    try {
+        if (has_room(path, size)) return true;
+    } catch (const bk::Exception& failure) {
+        // A destination that cannot say how much room it has is not a full
+        // one: the user is told what went wrong with it.
+        const bk::String text = bk::format_text(message(backing_up ? msg_failed : msg_restore_failed), {failure.message()});
+        record(LogType::error, text);
+        fire_on_error(text);
+        return false;
+    }
+    const bk::String text = message(backing_up ? msg_no_space_backup : msg_no_space_restore);
     record(LogType::error, text);
     fire_on_error(text);
     return false;

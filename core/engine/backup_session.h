@@ -129,8 +129,13 @@ public:
     FtpRetryPolicy& retry_policy() { return *this; }
 
     // Free space check: false (after error 130 or 133) when `size` + 1 MiB
-    // does not fit on the file system of `path`.
+    // does not fit on the file system of `path`; false after error 129 or
+    // 147 with the query's own failure when the file system cannot be asked
+    // (network failures retried by the job's rule first).
     bool check_dest_space(bk::StringView path, std::uint64_t size);
+    // Whether `size` + 1 MiB fits on the file system of `path`, silently.
+    // Throws the query's failure once the retry rule gives up.
+    bool has_room(bk::StringView path, std::uint64_t size);
     // Restoring an FTP item to where it came from: connects to the server of
     // `place`; false, after warning 157, when that fails.
     bool bind_ftp_item(const DataHeader& item, const bk::String& place);
@@ -243,6 +248,8 @@ private:
     // Inside a catch block: ends the run with error `message_id` and the
     // reason of the exception being handled.
     void fail_run(std::uint32_t message_id);
+    // Free bytes on the file system of `path` under the network retry rule.
+    std::int64_t free_space(bk::StringView path);
     void save_reports(BackupItemReportColl* reports);
     void summarize();
     bool make_destination();

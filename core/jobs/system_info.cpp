@@ -97,12 +97,16 @@ bk::String SystemInfo::user_or_default(bk::StringView queried) {
 // The file system holding `path`. The root alone would name another file
 // system than a mounted destination, so the nearest existing directory of the
 // path is asked; an empty answer when it cannot be.
+bk::os::VolumeSpace volume_holding(bk::StringView path) {
+    bk::String probe = bk::Path::make_full_path(path);
+    while (!bk::SystemFile::is_dir(probe) && probe != bk::Path::path_root(probe))
+        probe = bk::Path::directory_name(probe);
+    return bk::os::volume_space(probe);
+}
+
 std::optional<bk::os::VolumeSpace> volume_of(bk::StringView path) {
     try {
-        bk::String probe = bk::Path::make_full_path(path);
-        while (!bk::SystemFile::is_dir(probe) && probe != bk::Path::path_root(probe))
-            probe = bk::Path::directory_name(probe);
-        return bk::os::volume_space(probe);
+        return volume_holding(path);
     } catch (const bk::Exception&) {
         return std::nullopt;
     }
@@ -112,6 +116,8 @@ std::uint32_t SystemInfo::cluster_size(bk::StringView path) {
     const auto volume = volume_of(path);
     return volume ? volume->block_size : 0;
 }
+
+std::int64_t SystemInfo::free_space(bk::StringView path) { return volume_holding(path).free_bytes; }
 
 std::int64_t SystemInfo::drive_free_size(bk::StringView path) {
     const auto volume = volume_of(path);

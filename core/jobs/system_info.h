@@ -40,6 +40,9 @@ public:
     // Free bytes for this user on the file system holding `path`; 0 when it
     // cannot be asked.
     static std::int64_t drive_free_size(bk::StringView path);
+    // The same, with the failure of the query thrown as its IOException (a
+    // network file system that went away), for callers that retry.
+    static std::int64_t free_space(bk::StringView path);
     // A working segment size from the cluster size of `path` and the
     // machine's memory (see segment_size_for).
     static std::uint32_t magic_segment_size(bk::StringView path);
