@@ -78,6 +78,10 @@ void sync_directory(StringView path);
 // Sets the permission bits (07777) of the entry.
 void set_mode(StringView path, std::uint32_t mode);
 
+// The absolute path of an existing entry with every link, "." and ".."
+// resolved; empty when it does not exist or cannot be resolved.
+String resolved_path(StringView path);
+
 // The target of a symbolic link, as stored.
 String read_link(StringView path);
 // Creates the symbolic link `path` holding `target` as given (it is not

@@ -1,6 +1,7 @@
 #include <algorithm>
-#include <cstdio>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -200,6 +201,14 @@ void sync_directory(StringView path) {
 
 void set_mode(StringView path, std::uint32_t mode) {
     if (::chmod(to_native_path(path).c_str(), static_cast<mode_t>(mode & 07777)) != 0) fail(errno, path);
+}
+
+String resolved_path(StringView path) {
+    char* resolved = ::realpath(to_native_path(path).c_str(), nullptr);
+    if (resolved == nullptr) return {};
+    String result = from_native_path(resolved);
+    std::free(resolved);
+    return result;
 }
 
 String read_link(StringView path) {

@@ -9,6 +9,7 @@
 #include "core/core_strings.h"
 #include "core/media/ftp_connection.h"
 #include "core/media/ftp_context.h"
+#include "core/media/ftp_path.h"
 
 namespace brim {
 namespace {
@@ -66,6 +67,8 @@ bool BackupDataColl::scan(std::uint32_t cluster_size) {
     events_.begin_parse();
     for (const auto& extension : job_.extensions)
         extensions_.insert(extension.empty() || extension[0] == u'.' ? extension : u"." + extension);
+    if (!job_.destination.empty() && !is_ftp_path(job_.destination))
+        destination_ = bk::os::resolved_path(job_.destination);
     before_all();
     for (const auto& source : job_.sources) {
         if (events_.has_stopped()) break;
@@ -167,6 +170,7 @@ std::unique_ptr<DataHeader> BackupDataColl::scan_directory(const bk::String& pat
         const bk::SystemFile status(entry);
         const std::uint32_t type = status.posix_mode() & posix_type_mask;
         if (type == posix_directory) {
+            if (is_destination(entry)) continue;
             auto sub = scan_directory(entry, stopped, &status);
             if (stopped) return nullptr;
             if (sub && keep_directory(*sub)) item->add_directory(std::move(sub));
@@ -182,6 +186,13 @@ std::unique_ptr<DataHeader> BackupDataColl::scan_directory(const bk::String& pat
     if (scanned != nullptr) copy_metadata(*item, *scanned);
     else copy_metadata(*item, bk::Directory(path));
     return item;
+}
+
+bool BackupDataColl::is_destination(const bk::String& directory) const {
+    // The names are compared first, so only a folder named like the
+    // destination costs a look at the file system.
+    return !destination_.empty() && bk::Path::file_name(directory) == bk::Path::file_name(destination_) &&
+           bk::os::resolved_path(directory) == destination_;
 }
 
 std::unique_ptr<DataHeader> BackupDataColl::file_item(const bk::String& path, const bk::String& name,

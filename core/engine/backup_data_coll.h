@@ -64,8 +64,14 @@ private:
     void add_file(DataHeader& parent, std::unique_ptr<DataHeader> file);
     std::unique_ptr<DataHeader> scan_ftp_directory(const bk::String& path, bool recursive, bool& stopped);
 
+    // The job's own destination, resolved, when it lies on this machine: a
+    // source that holds it never takes it in, or every run would store the
+    // runs before it.
+    bool is_destination(const bk::String& directory) const;
+
     const BackupItem& job_;
     ScanEvents& events_;
+    bk::String destination_;
     std::unique_ptr<DataHeader> root_;
     std::set<bk::String> extensions_;
     std::uint64_t data_total_ = 0;  // the run's data: each file's size + 4
