@@ -211,7 +211,16 @@ void BackupSession::copy_tree(const DataHeader& directory, const CopyDecision& d
                               CopiedFiles& copied) {
     for (const auto& sub : directory.directories()) {
         if (has_stopped()) return;
-        make_directory(sub->target_path);
+        try {
+            make_directory(sub->target_path);
+        } catch (const bk::Exception& failure) {
+            // A folder that cannot be made (a path past the system's limit, a
+            // name the destination refuses) costs its own files, not the run;
+            // a full disk still ends the run.
+            if (code_of(failure) == bk::error::disk_full) throw;
+            warning(bk::format_text(message(msg_unable_to_copy), {sub->full_path(), failure.message()}));
+            continue;
+        }
         fire_backup_dir(sub->full_path());
         copy_tree(*sub, decide, overwrite, copied);
         if (sub->attributes == bk::file_attribute::not_found || sub->is_ftp()) continue;
