@@ -83,6 +83,8 @@ const bk::StringTable& core_strings() {
         {171, u"A symbolic link or another file stands where a folder belongs"},
         {172, u"None of the selected files could be restored"},
         // backup run
+        {500, u"The destination had no room for both the backup set and the new one: the backup set was deleted "
+              u"before the new one was written."},
         // open-file reader
         {232, u"Orvex Brimvault can't load Open File Backup module,reinstall the program properly."},
         {234, u"Current user has no privilege to back up opened files,user is non-administrator."},

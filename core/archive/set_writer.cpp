@@ -5,6 +5,7 @@
 #include "basekit/date.h"
 #include "basekit/memory_stream.h"
 #include "basekit/path.h"
+#include "basekit/platform/os_fs.h"
 #include "basekit/system_file.h"
 #include "core/archive/catalogue.h"
 #include "core/archive/set_names.h"
@@ -236,6 +237,29 @@ void SetWriter::count_run() {
         open_[i].writer->patch(offset_span, span_bytes.data(), span_bytes.size());
     }
     for (auto& file : open_) file.writer->sync();
+}
+
+void SetWriter::abandon_run() {
+    for (auto& file : open_) {
+        try {
+            if (file.is_new) {
+                const bk::String path = file.writer->path();
+                file.writer.reset();
+                bk::os::remove_file(path);
+            } else {
+                // The set's last file, whose header words were never
+                // rewritten: only the bytes past its last run and the
+                // trailer they replaced need mending.
+                file.writer->truncate(layout_.layout.files[file.layout_index].runs_end);
+                file.writer->write(encode([&](auto& out) { format_->write_trailer(out, bk::String()); }));
+                file.writer->sync();
+                file.writer->close();
+            }
+        } catch (const bk::Exception&) {
+            // Left for the next opening for writing, which cuts it back.
+        }
+    }
+    open_.clear();
 }
 
 void SetWriter::finish_run() {

@@ -64,6 +64,13 @@ public:
     // puts everything on the disk, then counts the run.
     void finish_run();
 
+    // Takes back a run that failed between begin_run and finish_run: files
+    // it created are removed, and the file it appended to is cut back to
+    // its last complete run with its trailer written again, so the set is
+    // as it was before the run (a set it created is gone). Never throws;
+    // what it cannot undo is undone by the next opening for writing.
+    void abandon_run();
+
     // Whether any file of the last run was incomplete (or not written).
     bool had_incomplete_files() const { return incomplete_; }
     std::uint64_t data_length() const { return data_length_; }

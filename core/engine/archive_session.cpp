@@ -7,13 +7,17 @@
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
 #include "core/archive/catalogue.h"
+#include "core/archive/data_writer.h"
 #include "core/archive/run_data_reader.h"
+#include "core/archive/set_replacement.h"
 #include "core/archive/set_security.h"
 #include "core/backup_exception.h"
+#include "core/engine/full_backup_trigger.h"
 #include "core/engine/item_source.h"
 #include "core/jobs/backup_item_manager.h"
 #include "core/jobs/system_info.h"
 #include "core/jobs/version.h"
+#include "core/restore/opened_set.h"
 #include "core/security/cipher_selection.h"
 
 namespace brim {
@@ -26,6 +30,7 @@ constexpr std::uint32_t msg_damaged = 144;
 constexpr std::uint32_t msg_full_instead = 199;
 constexpr std::uint32_t msg_no_data = 203;
 constexpr std::uint32_t msg_password_mismatch = 416;
+constexpr std::uint32_t msg_old_data_first = 500;
 
 bool has_content(const BackupDataColl& collection) {
     return collection.file_count() > 0 || collection.directory_count() > 0;
@@ -42,16 +47,67 @@ archive::SetWriterSettings ArchiveSession::writer_settings() const {
     return settings;
 }
 
+std::unique_ptr<archive::SetWriter> ArchiveSession::open_set_writer() const {
+    restore::settle_replacement(backup_item());
+    return std::make_unique<archive::SetWriter>(backup_item().archive_file(), writer_settings());
+}
+
 void ArchiveSession::delete_old_data(std::unique_ptr<archive::SetWriter>& writer) {
-    for (const auto& path : writer->files()) {
-        fire_delete_old_data(path);
-        bk::File(path).remove();
+    const BackupItem& job = backup_item();
+    writer.reset();
+    archive::delete_set(job.archive_file(), job.archive_file(), job.destination, writer_settings().has_copy_root,
+                        Version::major_version, [this](const bk::String& path) { fire_delete_old_data(path); });
+    writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
+}
+
+SessionRunResult ArchiveSession::replace_set(std::unique_ptr<archive::SetWriter>& writer, std::uint64_t needed,
+                                             const std::function<SessionRunResult(archive::SetWriter&)>& write) {
+    const BackupItem& job = backup_item();
+    bool room_for_both = false;
+    try {
+        room_for_both = has_room(job.destination, needed);
+        if (!room_for_both) {
+            const std::uint64_t old_bytes = archive::set_bytes(job.archive_file(), job.destination,
+                                                               writer_settings().has_copy_root, Version::major_version);
+            // Without the old set the new one fits: it has to go first.
+            if (has_room(job.destination, needed > old_bytes ? needed - old_bytes : 0)) {
+                warning(message(msg_old_data_first));
+                delete_old_data(writer);
+                return write(*writer);
+            }
+        }
+    } catch (const bk::Exception&) {
+        // Reported, with the query's own failure, by the check below.
     }
-    if (writer->files().empty() && bk::SystemFile::is_file(backup_item().archive_file())) {
-        fire_delete_old_data(backup_item().archive_file());
-        bk::File(backup_item().archive_file()).remove();
+    if (!room_for_both) {
+        check_dest_space(job.destination, needed);
+        return SessionRunResult::failed;
     }
-    writer = std::make_unique<archive::SetWriter>(backup_item().archive_file(), writer_settings());
+    archive::SetReplacement replacement(job.archive_file(), job.destination, writer_settings().has_copy_root,
+                                        Version::major_version);
+    writer.reset();
+    replacement.move_aside();
+    SessionRunResult result = SessionRunResult::failed;
+    try {
+        writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
+        result = write(*writer);
+        writer.reset();
+    } catch (...) {
+        writer.reset();
+        replacement.undo();
+        throw;
+    }
+    if (result == SessionRunResult::done) {
+        replacement.complete([this](const bk::String& path) { fire_delete_old_data(path); });
+        return result;
+    }
+    // A run that did not finish leaves the old set as it was.
+    replacement.undo();
+    if (BackupItemReport* report = active_report()) {
+        report->completed_files = 0;
+        report->completed_size = 0;
+    }
+    return result;
 }
 
 archive::SecurityHeader ArchiveSession::security_for(const archive::SetWriter& writer, std::int64_t now,
@@ -87,7 +143,10 @@ SessionRunResult ArchiveSession::write_run(archive::SetWriter& writer, BackupDat
         if (!has_stopped()) writer.write_data(run_context(), cipher.get());
         writer.finish_run();
     } catch (...) {
-        // The run never reached the set whole: none of its files counts as backed up.
+        // The run never reached the set whole: what it wrote goes, so the
+        // next run finds the destination as it was (a full disk frees its
+        // room again), and none of its files counts as backed up.
+        writer.abandon_run();
         if (BackupItemReport* report = active_report()) {
             report->completed_files = 0;
             report->completed_size = 0;
@@ -157,15 +216,12 @@ void ArchiveSession::verify_run(const bk::String& main_path) {
 
 SessionRunResult NormalSession::run() {
     BackupItem& job = backup_item();
-    auto writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
-    const bool replaces = !job.has_option(job_option::keep_set);
-    if (writer->state() == archive::SetWriter::State::damaged ||
-        (writer->state() == archive::SetWriter::State::opened && writer->run_count() > 0 && replaces))
-        delete_old_data(writer);
-    else if (job.is_append_mode() && writer->state() == archive::SetWriter::State::opened &&
-             writer->run_count() >= job.rotation_times)
-        writer->remove_oldest_volume_run([this](const bk::String& path) { fire_delete_old_data(path); });
-    if (writer->state() != archive::SetWriter::State::opened && writer->state() != archive::SetWriter::State::no_set) {
+    auto writer = open_set_writer();
+    const auto state = writer->state();
+    const bool opened = state == archive::SetWriter::State::opened;
+    const bool replaces =
+        state == archive::SetWriter::State::damaged || (opened && writer->run_count() > 0 && !job.has_option(job_option::keep_set));
+    if (!opened && state != archive::SetWriter::State::no_set && !replaces) {
         error(msg_failed, message(msg_damaged));
         return SessionRunResult::failed;
     }
@@ -176,66 +232,67 @@ SessionRunResult NormalSession::run() {
         warning(message(msg_no_data));
         return SessionRunResult::nothing_to_back_up;
     }
+    if (replaces)
+        return replace_set(writer, collection.space_estimate(),
+                           [&](archive::SetWriter& fresh) { return write_run(fresh, collection); });
+    if (job.is_append_mode() && opened && writer->run_count() >= job.rotation_times)
+        writer->remove_oldest_volume_run([this](const bk::String& path) { fire_delete_old_data(path); });
     return write_run(*writer, collection);
 }
 
 bool ArchiveSession::trigger_fires(const archive::SetWriter& writer) const {
     const BackupItem& job = backup_item();
-    if (!job.trigger || writer.state() != archive::SetWriter::State::opened) return false;
-    const TriggerData& trigger = *job.trigger;
-    const bk::Date today(bk::Date::now_time());
-    switch (trigger.kind) {
-        case TriggerData::Kind::count:
-            return trigger.value > 0 && writer.run_count() >= static_cast<std::uint32_t>(trigger.value);
-        case TriggerData::Kind::monthly: return today.day() == trigger.value;
-        case TriggerData::Kind::weekly: {
-            const int weekday = static_cast<int>(today.day_of_week());
-            if ((trigger.days_of_week & (1u << weekday)) == 0) return false;
-            const bk::Date recorded(writer.layout()->security.creation_time);
-            const std::int64_t days = today.subtract(recorded).days();
-            if (days <= 0) return false;
-            if (days / 7 > trigger.interval) return true;
-            if (days >= 7) return false;
-            return static_cast<int>(recorded.day_of_week()) < weekday;
-        }
-    }
-    return false;
+    if (!job.trigger || writer.state() != archive::SetWriter::State::opened || writer.layout()->runs.empty())
+        return false;
+    // A full run always starts a set of its own, so the set's first run is
+    // its newest full one.
+    const std::int64_t last_full = writer.layout()->runs.front().header.backup_time;
+    return full_backup_due(*job.trigger, writer.run_count(), last_full, bk::Date::now_time());
 }
 
 RecordedTimes ArchiveSession::recorded_times(bool has_copy_root) const {
     RecordedTimes recorded;
     const auto layout = archive::read_set_layout(backup_item().archive_file(), has_copy_root, true, Version::major_version);
     if (layout.error != archive::LayoutError::none) throw bk::IOException(message(msg_damaged));
-    for (const auto& run : layout.layout.runs)
-        archive::for_each_file(*run.root, [&](const DataHeader& item) { recorded[item.full_path()] = item.modified; });
+    for (const auto& run : layout.layout.runs) {
+        // A file that failed or went in only in part is not backed up: it
+        // has no recorded time, so the next run takes it again. The copy
+        // kinds record such a file with time 0 instead.
+        archive::for_each_file(*run.root, [&](const DataHeader& item) {
+            if (has_copy_root || archive::stored_whole(item, run.header.cipher)) recorded[item.full_path()] = item.modified;
+        });
+    }
     return recorded;
 }
 
 SessionRunResult IncrementSession::run() {
     BackupItem& job = backup_item();
-    auto writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
-    const bool opened = writer->state() == archive::SetWriter::State::opened;
+    auto writer = open_set_writer();
+    const auto state = writer->state();
+    const bool opened = state == archive::SetWriter::State::opened;
+    bool replaces = false;
     std::unique_ptr<BackupDataColl> collection;
     if (trigger_fires(*writer)) {
         warning(message(msg_full_instead));
         report_type_ = ReportType::normal;
         if (active_report() != nullptr) active_report()->type = ReportType::normal;
-        delete_old_data(writer);
-        collection = std::make_unique<BackupDataColl>(job, scan_events());
+        replaces = true;
     } else if (opened && writer->run_count() > 0 && job.has_option(job_option::keep_set)) {
         collection = std::make_unique<IncrementalDataColl>(job, scan_events(), recorded_times(false));
     } else {
-        if (writer->state() == archive::SetWriter::State::damaged || (opened && writer->run_count() > 0))
-            delete_old_data(writer);
-        collection = std::make_unique<BackupDataColl>(job, scan_events());
+        replaces = state == archive::SetWriter::State::damaged || (opened && writer->run_count() > 0);
     }
-    if (writer->state() != archive::SetWriter::State::opened && writer->state() != archive::SetWriter::State::no_set) {
+    if (!collection) collection = std::make_unique<BackupDataColl>(job, scan_events());
+    if (!opened && state != archive::SetWriter::State::no_set && !replaces) {
         error(msg_failed, message(msg_damaged));
         return SessionRunResult::failed;
     }
     if (!collection->scan(SystemInfo::cluster_size(job.destination))) return SessionRunResult::stopped;
     fire_end_parse(*collection);
     if (collection->file_count() == 0) return SessionRunResult::nothing_to_back_up;
+    if (replaces)
+        return replace_set(writer, collection->space_estimate(),
+                           [&](archive::SetWriter& fresh) { return write_run(fresh, *collection); });
     return write_run(*writer, *collection);
 }
 

@@ -2,6 +2,7 @@
 // The runs that write an archive set with the files' data: normal (a full
 // backup each time) and increment (only what changed since the set's
 // catalogues, with a trigger that turns a run into a full one).
+#include <functional>
 #include <memory>
 
 #include "core/archive/set_security.h"
@@ -17,8 +18,22 @@ public:
 
 protected:
     virtual archive::SetWriterSettings writer_settings() const;
-    // Announces and deletes every file of the set; the writer starts anew.
-    virtual void delete_old_data(std::unique_ptr<archive::SetWriter>& writer);
+    // The writer of the job's set, once a replacement a crash interrupted is
+    // settled.
+    std::unique_ptr<archive::SetWriter> open_set_writer() const;
+    // Announces and deletes every file of the set (and the copy roots it
+    // records); the writer starts anew.
+    void delete_old_data(std::unique_ptr<archive::SetWriter>& writer);
+    // A run that replaces the set `writer` opened (replace mode, a damaged
+    // set, a full run the trigger starts): the old set is moved aside,
+    // `write` writes the new run into a writer of the job's archive path,
+    // and the old set is deleted (announced) only when `write` returns done.
+    // Any other outcome, or an exception, takes the new files away and puts
+    // the old set back. When the destination has no room for both sets but
+    // has for the new one alone, the old set goes first, with a warning;
+    // when it has no room for the new one at all, nothing is touched.
+    SessionRunResult replace_set(std::unique_ptr<archive::SetWriter>& writer, std::uint64_t needed,
+                                 const std::function<SessionRunResult(archive::SetWriter&)>& write);
     // Whether the job's full-backup trigger turns this run into a full one
     // (only for a set that was opened).
     bool trigger_fires(const archive::SetWriter& writer) const;

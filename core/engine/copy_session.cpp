@@ -8,6 +8,7 @@
 #include "basekit/text_format.h"
 #include "core/archive/catalogue.h"
 #include "core/archive/set_names.h"
+#include "core/archive/set_replacement.h"
 #include "core/jobs/system_info.h"
 #include "core/jobs/version.h"
 
@@ -24,17 +25,15 @@ bool has_content(const BackupDataColl& collection) {
     return collection.file_count() > 0 || collection.directory_count() > 0;
 }
 
-// A copy root recorded in a set is a plain folder name in the destination.
-// Anything else (a path, "..") did not come from us and is never deleted
-// or written into.
-bool is_plain_name(const bk::String& name) {
-    if (name.empty() || name == u"." || name == u"..") return false;
-    for (const char16_t c : name)
-        if (bk::Path::is_separator(c) || c == 0) return false;
-    return true;
-}
-
 bool copy_everything(const DataHeader&) { return true; }
+
+void remove_tree_quietly(const bk::String& path) {
+    try {
+        bk::Directory(path).remove_tree();
+    } catch (const bk::Exception&) {
+        // What is left is not recorded in any set; it takes room, nothing else.
+    }
+}
 
 }  // namespace
 
@@ -42,19 +41,6 @@ archive::SetWriterSettings CopySetSession::writer_settings() const {
     archive::SetWriterSettings settings = ArchiveSession::writer_settings();
     settings.has_copy_root = true;
     return settings;
-}
-
-void CopySetSession::delete_old_data(std::unique_ptr<archive::SetWriter>& writer) {
-    const BackupItem& job = backup_item();
-    const auto read = archive::read_set_layout(job.archive_file(), true, false, Version::major_version);
-    for (const auto& run : read.layout.runs) {
-        if (!is_plain_name(run.header.copy_root)) continue;
-        const bk::String root = bk::Path::combine(job.destination, run.header.copy_root);
-        if (bk::os::status(root).kind != bk::os::EntryKind::directory) continue;
-        fire_delete_old_data(root);
-        bk::Directory(root).remove_tree();
-    }
-    ArchiveSession::delete_old_data(writer);
 }
 
 bk::String CopySetSession::new_copy_root_name() const {
@@ -84,10 +70,18 @@ SessionRunResult CopySetSession::copy_run(archive::SetWriter& writer, CopyDataCo
     const archive::SecurityHeader header = security != nullptr ? *security : security_for(writer, now, key);
 
     const bk::String root_path = bk::Path::combine(job.destination, root_name);
+    const bool new_root = bk::os::status(root_path).kind == bk::os::EntryKind::none;
     make_directory(root_path);
     CopiedFiles copied;
     DataHeader& root = collection.root();
-    auto record_run = [&] {
+    try {
+        copy_tree(root, decide, overwrite, copied);
+        // Verified before it is recorded: a copy found different gets time
+        // 0, so the next run copies it again.
+        if (!has_stopped()) {
+            run_after_write_hook(root_path);
+            if (job.has_option(job_option::verify)) verify_copies(root, copied);
+        }
         archive::for_each_file(root, [&](DataHeader& file) {
             if (decide(file) && copied.count(&file) == 0) file.modified = 0;
         });
@@ -101,32 +95,28 @@ SessionRunResult CopySetSession::copy_run(archive::SetWriter& writer, CopyDataCo
         run.ftp_servers = job.ftp_servers;
         writer.begin_run(header, run, root, false);
         writer.finish_run();
-    };
-    try {
-        copy_tree(root, decide, overwrite, copied);
     } catch (const bk::Exception&) {
-        // The folder stays recorded, so that deleting old data finds it.
-        try {
-            record_run();
-        } catch (const bk::Exception&) {
-            // The first failure is the one to report.
+        // What the failed run wrote goes, so the next run finds the
+        // destination as it was; merge_copy's folder stays, as it holds the
+        // earlier copies.
+        writer.abandon_run();
+        if (new_root) remove_tree_quietly(root_path);
+        if (BackupItemReport* report = active_report()) {
+            report->completed_files = 0;
+            report->completed_size = 0;
         }
         throw;
     }
-    record_run();
-    if (has_stopped()) return SessionRunResult::stopped;
-    run_after_write_hook(root_path);
-    if (job.has_option(job_option::verify)) verify_copies(root, copied);
     return has_stopped() ? SessionRunResult::stopped : SessionRunResult::done;
 }
 
 SessionRunResult CopySession::run() {
     BackupItem& job = backup_item();
-    auto writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
+    auto writer = open_set_writer();
     const bool existed = writer->state() == archive::SetWriter::State::opened && writer->run_count() > 0;
     const bool keeps = job.has_option(job_option::keep_set);
-    if (writer->state() == archive::SetWriter::State::damaged || (existed && !keeps)) delete_old_data(writer);
-    if (!writer_usable(*writer)) return SessionRunResult::failed;
+    const bool replaces = writer->state() == archive::SetWriter::State::damaged || (existed && !keeps);
+    if (!replaces && !writer_usable(*writer)) return SessionRunResult::failed;
     const bk::String root_name = new_copy_root_name();
     CopyDataColl collection(job, scan_events(), bk::Path::combine(job.destination, root_name),
                             TargetRule::keep_location);
@@ -136,15 +126,20 @@ SessionRunResult CopySession::run() {
         warning(message(msg_no_copied_data));
         return SessionRunResult::nothing_to_back_up;
     }
+    if (replaces)
+        return replace_set(writer, collection.space_estimate(), [&](archive::SetWriter& fresh) {
+            return copy_run(fresh, collection, root_name, true, copy_everything);
+        });
     return copy_run(*writer, collection, root_name, !(keeps && existed), copy_everything);
 }
 
 SessionRunResult IncrementCopySession::run() {
     BackupItem& job = backup_item();
-    auto writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
+    auto writer = open_set_writer();
     const bool opened = writer->state() == archive::SetWriter::State::opened;
     const bool keeps = job.has_option(job_option::keep_set);
     bool existed = false;
+    bool replaces = false;
     const bk::String root_name = new_copy_root_name();
     const bk::String root_path = bk::Path::combine(job.destination, root_name);
     std::unique_ptr<CopyDataColl> collection;
@@ -152,27 +147,31 @@ SessionRunResult IncrementCopySession::run() {
         warning(message(msg_full_instead));
         report_type_ = ReportType::copy;
         if (active_report() != nullptr) active_report()->type = ReportType::copy;
-        delete_old_data(writer);
+        replaces = true;
     } else if (opened && writer->run_count() > 0 && keeps) {
         existed = true;
         collection = std::make_unique<IncrementalCopyDataColl>(job, scan_events(), root_path, TargetRule::keep_location,
                                                                recorded_times(true));
-    } else if (writer->state() == archive::SetWriter::State::damaged || (opened && writer->run_count() > 0)) {
-        delete_old_data(writer);
+    } else {
+        replaces = writer->state() == archive::SetWriter::State::damaged || (opened && writer->run_count() > 0);
     }
     if (!collection)
         collection = std::make_unique<CopyDataColl>(job, scan_events(), root_path, TargetRule::keep_location);
-    if (!writer_usable(*writer)) return SessionRunResult::failed;
+    if (!replaces && !writer_usable(*writer)) return SessionRunResult::failed;
     if (!collection->scan(SystemInfo::cluster_size(job.destination))) return SessionRunResult::stopped;
     fire_end_parse(*collection);
     // Nothing changed: no folder is made and nothing is recorded.
     if (collection->file_count() == 0) return SessionRunResult::nothing_to_back_up;
+    if (replaces)
+        return replace_set(writer, collection->space_estimate(), [&](archive::SetWriter& fresh) {
+            return copy_run(fresh, *collection, root_name, true, copy_everything);
+        });
     return copy_run(*writer, *collection, root_name, !existed, copy_everything);
 }
 
 SessionRunResult MergeCopySession::run() {
     BackupItem& job = backup_item();
-    auto writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
+    auto writer = open_set_writer();
     if (writer->state() == archive::SetWriter::State::damaged) delete_old_data(writer);
     if (!writer_usable(*writer)) return SessionRunResult::failed;
     if (writer->state() == archive::SetWriter::State::opened && writer->run_count() > 0) return merge(writer);
@@ -196,7 +195,7 @@ SessionRunResult MergeCopySession::merge(std::unique_ptr<archive::SetWriter>& wr
     BackupItem& job = backup_item();
     const archive::SetLayout& layout = *writer->layout();
     const bk::String root_name = layout.runs.back().header.copy_root;
-    if (!is_plain_name(root_name)) {
+    if (!archive::is_plain_copy_root(root_name)) {
         error(msg_failed, message(msg_damaged));
         return SessionRunResult::failed;
     }

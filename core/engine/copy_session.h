@@ -17,16 +17,16 @@ public:
 
 protected:
     archive::SetWriterSettings writer_settings() const override;
-    // Removes every copy root folder the set records, then the ".bvd".
-    void delete_old_data(std::unique_ptr<archive::SetWriter>& writer) override;
 
     // A dated copy root name that is free in the destination.
     bk::String new_copy_root_name() const;
     // Checks the space, copies the files `decide` selects into their
-    // targets (after creating the copy root), writes the run into `writer`
-    // and verifies the copies when the job asks. A file whose copy did not
-    // complete is recorded with time 0, so the next run copies it again.
-    // `security` overrides the header of a new set.
+    // targets (after creating the copy root), verifies the copies when the
+    // job asks and writes the run into `writer`. A file whose copy did not
+    // complete, or differs, is recorded with time 0, so the next run copies
+    // it again. A run that fails takes back what it wrote: its run in the
+    // set and a copy root it created. `security` overrides the header of a
+    // new set.
     SessionRunResult copy_run(archive::SetWriter& writer, CopyDataColl& collection, const bk::String& root_name,
                               bool overwrite, const CopyDecision& decide,
                               const archive::SecurityHeader* security = nullptr);

@@ -7,6 +7,7 @@
 #include "basekit/path.h"
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
+#include "core/archive/set_replacement.h"
 #include "core/core_strings.h"
 #include "core/jobs/version.h"
 
@@ -138,8 +139,13 @@ std::unique_ptr<BackupItem> job_from_archive(bk::StringView path) {
     return job;
 }
 
+void settle_replacement(const BackupItem& job) {
+    archive::SetReplacement::settle(job.archive_file(), job.destination, is_copy_kind(job.kind), Version::major_version);
+}
+
 ReadResult read_opened_set(const BackupItem& job, const bk::String& path, OpenArchiveEvent* event, OpenedSet& set,
                            bool read_catalogues) {
+    if (path == job.archive_file()) settle_replacement(job);
     set.path = path;
     archive::VolumeLocator locate;
     if (event != nullptr) locate = [event](bk::String& volume) { return event->locate_volume(volume); };

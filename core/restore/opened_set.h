@@ -39,6 +39,10 @@ struct OpenedSet {
     ReadResult result = ReadResult::ok;
 };
 
+// Finishes or takes back a replacement of the job's set that a crash
+// interrupted (core/archive/set_replacement.h). Never throws.
+void settle_replacement(const BackupItem& job);
+
 // Reads the set at `path` for `job` (the job's password and option word
 // pass the gate). Never throws for what it finds in the set: the result says
 // it, and `set.layout.runs` holds the runs read before any failure. Without

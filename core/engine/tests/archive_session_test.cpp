@@ -8,10 +8,12 @@
 #include "basekit/convertion.h"
 #include "core/archive/catalogue.h"
 #include "core/archive/set_layout.h"
+#include "core/archive/set_replacement.h"
 #include "core/archive/set_security.h"
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/log_manager.h"
 #include "core/jobs/tests/store_home.h"
+#include "core/restore/opened_set.h"
 #include "tests/support/set_contents.h"
 
 namespace brim {
@@ -255,6 +257,55 @@ TEST_F(ArchiveRuns, AStoppedRunEndsStoppedAndItsSetKeepsWhatWasWritten) {
             EXPECT_EQ(bytes, read_bytes(narrow(path)));
         }
     }
+}
+
+// Replacing a set: the old one goes only once the new run counts.
+TEST_F(ArchiveRuns, AReplacingRunThatStopsLeavesTheOldSetAsItWas) {
+    job.options = 0;  // replace
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful);
+    const auto before = contents(layout(), layout().runs[0]);
+    put("z.bin", 300000, 9);
+    Listener stopped(2);
+    EXPECT_EQ(run(stopped), RunResult::stopped);
+    const auto set = layout();
+    ASSERT_EQ(set.runs.size(), 1u);
+    EXPECT_EQ(contents(set, set.runs[0]), before);
+    EXPECT_FALSE(std::filesystem::exists(narrow(archive::aside_path(job.archive_file()))));
+    Listener again;
+    EXPECT_EQ(run(again), RunResult::successful);
+    EXPECT_EQ(contents(layout(), layout().runs[0]).at(wide(src / "z.bin")), read_bytes(src / "z.bin"));
+}
+
+// A process that died while replacing left the old main archive aside: the
+// next run (or restore, or check) finishes the replacement when the new set
+// holds a run, and takes it back otherwise.
+TEST_F(ArchiveRuns, AReplacementACrashInterruptedIsSettled) {
+    job.options = 0;
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful);
+    const std::filesystem::path main = narrow(job.archive_file());
+    const std::filesystem::path aside = narrow(archive::aside_path(job.archive_file()));
+    const std::string old_set = read_bytes(main);
+
+    // Died before the new run counted: a new set with no run, the old aside.
+    std::filesystem::rename(main, aside);
+    write_bytes(main, old_set.substr(0, 200));
+    restore::settle_replacement(job);
+    EXPECT_EQ(read_bytes(main), old_set);
+    EXPECT_FALSE(std::filesystem::exists(aside));
+
+    // Died after it counted: the new set stays, the old one goes.
+    std::filesystem::copy_file(main, aside);
+    put("z.bin", 1000, 3);
+    Listener second;
+    ASSERT_EQ(run(second), RunResult::successful);  // settles first, then replaces again
+    std::filesystem::copy_file(main, aside);
+    write_bytes(main.string() + ".bvs-left", "");  // unrelated files stay
+    restore::settle_replacement(job);
+    EXPECT_FALSE(std::filesystem::exists(aside));
+    EXPECT_EQ(contents(layout(), layout().runs[0]).at(wide(src / "z.bin")), read_bytes(src / "z.bin"));
+    EXPECT_TRUE(std::filesystem::exists(main.string() + ".bvs-left"));
 }
 
 TEST_F(ArchiveRuns, InvalidJobsEmptySourcesAndMissingDirectories) {

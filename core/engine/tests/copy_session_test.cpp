@@ -307,6 +307,29 @@ TEST_F(CopyRuns, VerifyingCopiesWarnsPerDifferingBlockAndEndsWhenASourceIsGone) 
     EXPECT_EQ(gone.warnings[0].rfind(u"Unable to verify the backed-up data (", 0), 0u);
 }
 
+// A copy that verification found different is not recorded as good: the
+// next increment_copy copies it again.
+TEST_F(CopyRuns, ACopyFoundDifferentIsCopiedAgainByTheNextRun) {
+    job.kind = BackupKind::increment_copy;
+    job.options = job_option::verify | job_option::keep_set;
+    Listener altered;
+    EXPECT_EQ(run(altered, [&](BackupSession& session) {
+                  session.set_after_write_hook([&](const bk::String& root) {
+                      write_bytes(kept_location(narrow(root)) / "docs" / "b.txt", "not the source");
+                  });
+              }),
+              RunResult::having_warnings);
+    Listener again;
+    EXPECT_EQ(run(again), RunResult::successful);
+    const auto set = layout();
+    ASSERT_EQ(set.runs.size(), 2u);
+    std::vector<bk::String> copied;
+    archive::for_each_file(*set.runs[1].root, [&](const DataHeader& file) { copied.push_back(file.full_path()); });
+    EXPECT_EQ(copied, std::vector<bk::String>{wide(src / "docs" / "b.txt")});
+    const fs::path newest = dest / narrow(set.runs[1].header.copy_root);
+    EXPECT_EQ(read_bytes(kept_location(newest) / "docs" / "b.txt"), read_bytes(src / "docs" / "b.txt"));
+}
+
 // A stream that takes `room` bytes, then fails as a full disk does.
 class FillingStream final : public bk::OutputStream {
 public:
