@@ -27,6 +27,9 @@ enum class EntryKind : std::uint8_t {
 
 // The metadata of one entry itself: a final symbolic link is not followed.
 // Times are the system's microseconds since 1970-01-01 00:00 UTC.
+// The longest name one directory entry may have, in bytes of its native form.
+inline constexpr std::size_t name_bytes_limit = 255;
+
 struct EntryStatus {
     EntryKind kind = EntryKind::none;
     // For a link, the kind of what it resolves to: none when it dangles, loops

@@ -1,10 +1,14 @@
 // The copy routine of the kinds that keep their files as ordinary files, and
 // the verification of those copies.
 #include <algorithm>
+#include <functional>
+#include <iterator>
+#include <string>
 #include <optional>
 #include <unordered_set>
 #include <vector>
 
+#include "basekit/convertion.h"
 #include "basekit/error_code.h"
 #include "basekit/file_stream.h"
 #include "basekit/path.h"
@@ -52,6 +56,18 @@ auto create_fresh(const bk::String& path, Create create) {
     }
     bk::os::remove_file(path);
     return create();
+}
+
+// The temporary name a copy is written under beside its target: the
+// target's name + "~~part", or for a name too long to take the suffix a
+// short one made from its hash, so that every name a target can have can be
+// copied. The name is the same at every run, so a crash's left-over is found.
+bk::String partial_path(const bk::String& target) {
+    const bk::String name = bk::Path::file_name(target);
+    constexpr std::size_t suffix_bytes = std::size(partial_suffix) - 1;
+    if (bk::to_native_path(name).size() + suffix_bytes <= bk::os::name_bytes_limit) return target + partial_suffix;
+    const std::string hash = std::to_string(std::hash<bk::String>{}(name));
+    return bk::Path::combine(bk::Path::directory_name(target), bk::from_ansi(hash) + partial_suffix);
 }
 
 // Removes the temporary file of a copy unless it was renamed into place.
@@ -143,7 +159,7 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
                 bk::os::set_owner_writable(target, true);
         }
         fire_on_file(source, 0);
-        PartialFile partial(target + partial_suffix);
+        PartialFile partial(partial_path(target));
         if (link) {
             const bk::String link_target = bk::os::read_link(source);
             create_fresh(partial.path(), [&] {
