@@ -111,4 +111,60 @@ TEST_F(CliCrash, AKilledAppendLeavesTheEarlierRunsWhole) {
     EXPECT_NE(list.output.find("run " + std::to_string(restored_runs + 1) + " "), std::string::npos) << list.output;
 }
 
+// A run that replaces the set, killed before, while and after it writes the
+// new one: the job's set is always either the old set or the new one whole,
+// and the next run settles what the kill left.
+TEST_F(CliCrash, AKilledReplacementLeavesTheOldSetOrTheNewOneWhole) {
+    const fs::path src = home.dir().path() / "src";
+    const fs::path dest = home.dir().path() / "dest";
+    const fs::path set = dest / "kept.bvf";
+    const fs::path aside = dest / "kept.bvf~old";
+    fs::create_directories(src / "sub");
+    write_bytes(src / "big", random_bytes(16 << 20, 2));
+    ASSERT_EQ(cli({"job", "add", "kept", "--kind", "normal", "--cipher", "rijndael", "--dest", dest.string(), "--dir",
+                   src.string()})
+                  .status,
+              0);
+    for (double share : {0.0, 0.3, 0.7, 0.999}) {
+        write_bytes(src / "sub" / "small", "old");
+        ASSERT_EQ(cli({"run", "kept", "--quiet"}).status, 0);
+        const auto old_tree = tree(src);
+        const std::uintmax_t size = fs::file_size(set);
+        write_bytes(src / "sub" / "small", "new");
+        const auto new_tree = tree(src);
+
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            ::execl(BRIM_CLI, BRIM_CLI, "run", "kept", "--quiet", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        int status = 0;
+        for (;;) {
+            if (::waitpid(child, &status, WNOHANG) == child) break;
+            std::error_code ignored;
+            // The old set went aside: the new one grows under the job's name.
+            if (fs::exists(aside, ignored) &&
+                fs::file_size(set, ignored) >= static_cast<std::uintmax_t>(share * static_cast<double>(size))) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        const fs::path out = home.dir().path() / "restored";
+        fs::remove_all(out);
+        const auto restored = cli({"restore", "kept", "--to", out.string(), "--keep-structure", "--quiet"});
+        ASSERT_EQ(restored.status, 0) << "after a kill at " << share << ": " << restored.output;
+        const auto found = tree(out / src.relative_path());
+        EXPECT_TRUE(found == old_tree || found == new_tree) << "after a kill at " << share;
+        EXPECT_FALSE(fs::exists(aside)) << "after a kill at " << share;
+    }
+    const auto after = cli({"run", "kept", "--quiet"});
+    EXPECT_EQ(after.status, 0) << after.output;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 1);
+}
+
 }  // namespace
