@@ -13,11 +13,6 @@ std::uint64_t stored_size(CipherId cipher, std::uint64_t plain_size) {
     return size;
 }
 
-bool stored_whole(const DataHeader& file, CipherId cipher) {
-    return file.data_flag == data_valid && file.stored_size >= 0 &&
-           static_cast<std::uint64_t>(file.stored_size) == stored_size(cipher, file.size);
-}
-
 DataWriter::DataWriter(SetFileWriter& out, RunContext& context, DataCipher* cipher,
                        std::optional<std::uint64_t> room, VolumeSource* volumes)
     : out_(&out), context_(context), cipher_(cipher), room_(room), volumes_(volumes),

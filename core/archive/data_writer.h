@@ -29,10 +29,6 @@ public:
 // down to a multiple of 16; the other ciphers keep the length.
 std::uint64_t stored_size(CipherId cipher, std::uint64_t plain_size);
 
-// Whether a set file's record says its data went in whole under the run's
-// `cipher`: not failed (data flag 0) and not read only in part.
-bool stored_whole(const DataHeader& file, CipherId cipher);
-
 class DataWriter final {
 public:
     // `cipher` may be null (no cipher); not owned. Without a room the whole

@@ -7,7 +7,6 @@
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
 #include "core/archive/catalogue.h"
-#include "core/archive/data_writer.h"
 #include "core/archive/run_data_reader.h"
 #include "core/archive/set_replacement.h"
 #include "core/archive/set_security.h"
@@ -250,16 +249,20 @@ bool ArchiveSession::trigger_fires(const archive::SetWriter& writer) const {
     return full_backup_due(*job.trigger, writer.run_count(), last_full, bk::Date::now_time());
 }
 
-RecordedTimes ArchiveSession::recorded_times(bool has_copy_root) const {
-    RecordedTimes recorded;
+RecordedFiles ArchiveSession::recorded_files(bool has_copy_root) const {
+    RecordedFiles recorded;
     const auto layout = archive::read_set_layout(backup_item().archive_file(), has_copy_root, true, Version::major_version);
     if (layout.error != archive::LayoutError::none) throw bk::IOException(message(msg_damaged));
     for (const auto& run : layout.layout.runs) {
-        // A file that failed or went in only in part is not backed up: it
-        // has no recorded time, so the next run takes it again. The copy
-        // kinds record such a file with time 0 instead.
+        // A file that failed holds no data: it has no record, so the next
+        // run takes it again; one stored only in part has fewer stored
+        // bytes than its size needs, which the selection sees. The copy
+        // kinds record a failed copy with time 0 and keep no size.
         archive::for_each_file(*run.root, [&](const DataHeader& item) {
-            if (has_copy_root || archive::stored_whole(item, run.header.cipher)) recorded[item.full_path()] = item.modified;
+            if (has_copy_root) recorded[item.full_path()] = {item.modified, std::nullopt, run.header.cipher};
+            else if (item.data_flag == archive::data_valid)
+                recorded[item.full_path()] = {item.modified, static_cast<std::uint64_t>(item.stored_size),
+                                              run.header.cipher};
         });
     }
     return recorded;
@@ -278,7 +281,7 @@ SessionRunResult IncrementSession::run() {
         if (active_report() != nullptr) active_report()->type = ReportType::normal;
         replaces = true;
     } else if (opened && writer->run_count() > 0 && job.has_option(job_option::keep_set)) {
-        collection = std::make_unique<IncrementalDataColl>(job, scan_events(), recorded_times(false));
+        collection = std::make_unique<IncrementalDataColl>(job, scan_events(), recorded_files(false));
     } else {
         replaces = state == archive::SetWriter::State::damaged || (opened && writer->run_count() > 0);
     }

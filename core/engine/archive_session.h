@@ -42,9 +42,9 @@ protected:
     // receives the data key.
     archive::SecurityHeader security_for(const archive::SetWriter& writer, std::int64_t now,
                                          archive::DataKey& key) const;
-    // The last-modified times the set's catalogues record; throws
+    // What the set's catalogues record of each file stored whole; throws
     // IOException (144) when they cannot be read.
-    RecordedTimes recorded_times(bool has_copy_root) const;
+    RecordedFiles recorded_files(bool has_copy_root) const;
     // Checks the space, writes the run of `collection` into the set, and
     // verifies it when the job asks.
     SessionRunResult write_run(archive::SetWriter& writer, BackupDataColl& collection);

@@ -6,6 +6,7 @@
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
 #include "core/archive/catalogue.h"
+#include "core/archive/data_writer.h"
 #include "core/core_strings.h"
 #include "core/media/ftp_connection.h"
 #include "core/media/ftp_context.h"
@@ -47,7 +48,7 @@ BackupDataColl::BackupDataColl(const BackupItem& job, ScanEvents& events)
 
 BackupDataColl::~BackupDataColl() = default;
 
-bool BackupDataColl::take_file(const bk::String&, std::int64_t) { return true; }
+bool BackupDataColl::take_file(const bk::String&, std::int64_t, std::uint64_t) { return true; }
 
 bool BackupDataColl::keep_directory(DataHeader&) { return true; }
 
@@ -104,7 +105,7 @@ bool BackupDataColl::scan_source(const SourceData& source) {
             if (!passes_filter(source.path)) return true;
             auto item = file_item(source.path, source.path, true);
             if (item == nullptr) return true;
-            if (take_file(source.path, item->modified)) add_file(*root_, std::move(item));
+            if (take_file(source.path, item->modified, item->size)) add_file(*root_, std::move(item));
             return true;
         }
         case SourceType::ftp_server:
@@ -125,7 +126,7 @@ bool BackupDataColl::scan_source(const SourceData& source) {
             item->size = static_cast<std::uint64_t>(remote.get_length());
             item->modified = remote.get_modified_time();
             item->ftp = &remote.connection();
-            if (take_file(source.path, item->modified)) add_file(*root_, std::move(item));
+            if (take_file(source.path, item->modified, item->size)) add_file(*root_, std::move(item));
             return true;
         }
     }
@@ -181,7 +182,7 @@ std::unique_ptr<DataHeader> BackupDataColl::scan_directory(const bk::String& pat
         if (type != posix_regular && type != posix_link) continue;
         if (!passes_filter(entry)) continue;
         auto file = file_item(entry, bk::Path::file_name(entry), false, &status);
-        if (file && take_file(entry, file->modified)) add_file(*item, std::move(file));
+        if (file && take_file(entry, file->modified, file->size)) add_file(*item, std::move(file));
     }
     if (scanned != nullptr) copy_metadata(*item, *scanned);
     else copy_metadata(*item, bk::Directory(path));
@@ -258,7 +259,9 @@ std::unique_ptr<DataHeader> BackupDataColl::scan_ftp_directory(const bk::String&
     }
     for (const auto& remote : files) {
         const bk::String& full = remote->get_full_name();
-        if (!passes_filter(full) || !take_file(full, remote->get_modified_time())) continue;
+        if (!passes_filter(full) ||
+            !take_file(full, remote->get_modified_time(), static_cast<std::uint64_t>(remote->get_length())))
+            continue;
         auto file = std::make_unique<DataHeader>(ItemKind::ftp_file, remote->get_name());
         file->size = static_cast<std::uint64_t>(remote->get_length());
         file->modified = remote->get_modified_time();
@@ -268,10 +271,13 @@ std::unique_ptr<DataHeader> BackupDataColl::scan_ftp_directory(const bk::String&
     return item;
 }
 
-bool changed_since(const RecordedTimes& recorded, const bk::String& full_path, std::int64_t modified,
-                   bool zero_changed) {
+bool changed_since(const RecordedFiles& recorded, const bk::String& full_path, std::int64_t modified,
+                   std::uint64_t size, bool zero_changed) {
     const auto found = recorded.find(full_path);
-    return found == recorded.end() || found->second != modified || (zero_changed && found->second == 0);
+    if (found == recorded.end()) return true;
+    const RecordedFile& file = found->second;
+    if (file.modified != modified || (zero_changed && file.modified == 0)) return true;
+    return file.stored_size && *file.stored_size != archive::stored_size(file.cipher, size);
 }
 
 bool holds_files(DataHeader& directory) {
@@ -279,11 +285,11 @@ bool holds_files(DataHeader& directory) {
     return directory.subtree_files > 0;
 }
 
-IncrementalDataColl::IncrementalDataColl(const BackupItem& job, ScanEvents& events, RecordedTimes recorded_times)
-    : BackupDataColl(job, events), recorded_(std::move(recorded_times)) {}
+IncrementalDataColl::IncrementalDataColl(const BackupItem& job, ScanEvents& events, RecordedFiles recorded)
+    : BackupDataColl(job, events), recorded_(std::move(recorded)) {}
 
-bool IncrementalDataColl::take_file(const bk::String& full_path, std::int64_t modified) {
-    return changed_since(recorded_, full_path, modified);
+bool IncrementalDataColl::take_file(const bk::String& full_path, std::int64_t modified, std::uint64_t size) {
+    return changed_since(recorded_, full_path, modified, size);
 }
 
 }  // namespace brim

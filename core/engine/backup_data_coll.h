@@ -6,12 +6,14 @@
 // that is itself a link, which is followed once.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unordered_map>
 
 #include "core/archive/data_header.h"
 #include "core/engine/scan_events.h"
 #include "core/jobs/backup_item.h"
+#include "core/security/cipher_selection.h"
 
 namespace bk {
 class SystemFile;
@@ -40,8 +42,8 @@ public:
 
 protected:
     // Whether a file passing the filter enters the run (incremental runs
-    // compare its time with the set's catalogue).
-    virtual bool take_file(const bk::String& full_path, std::int64_t modified);
+    // compare its time and size with the set's catalogue).
+    virtual bool take_file(const bk::String& full_path, std::int64_t modified, std::uint64_t size);
     // Whether a scanned directory enters the run.
     virtual bool keep_directory(DataHeader& directory);
     // What a taken file adds to the run's data total before the estimate
@@ -78,31 +80,41 @@ private:
     std::uint64_t estimate_ = 0;
 };
 
-// The last-modified time the set's catalogues record for each full path.
-using RecordedTimes = std::unordered_map<bk::String, std::int64_t>;
+// What the set's catalogues record of a file: its last-modified time and,
+// for the kinds that store data, the bytes stored under the run's cipher
+// (the catalogue keeps no plain size; the copy kinds keep no size at all).
+struct RecordedFile {
+    std::int64_t modified = 0;
+    std::optional<std::uint64_t> stored_size;
+    CipherId cipher = CipherId::none;
+};
+// The record of each full path the set holds data for.
+using RecordedFiles = std::unordered_map<bk::String, RecordedFile>;
 
-// Whether a file changed since the set recorded it: no recorded time, or a
-// different one. With `zero_changed` a recorded time of 0 (a copy that never
-// completed) counts as changed too.
-bool changed_since(const RecordedTimes& recorded, const bk::String& full_path, std::int64_t modified,
-                   bool zero_changed = false);
+// Whether a file changed since the set recorded it: no record, another time
+// (older or newer: a file put back from elsewhere counts), or a size whose
+// stored bytes differ from the recorded ones (a change within the
+// resolution of the file system's times, or a file stored only in part).
+// With `zero_changed` a recorded time of 0 (a copy that never completed)
+// counts as changed too.
+bool changed_since(const RecordedFiles& recorded, const bk::String& full_path, std::int64_t modified,
+                   std::uint64_t size, bool zero_changed = false);
 
 // Keeps a directory only when a file below it was taken.
 bool holds_files(DataHeader& directory);
 
-// Takes only files whose last-modified time differs from the one recorded
-// for the same path in the set's catalogues (or that have none), and keeps a
-// directory only when a file below it was taken.
+// Takes only files that changed since the set's catalogues recorded them
+// (changed_since), and keeps a directory only when a file below it was taken.
 class IncrementalDataColl final : public BackupDataColl {
 public:
-    IncrementalDataColl(const BackupItem& job, ScanEvents& events, RecordedTimes recorded_times);
+    IncrementalDataColl(const BackupItem& job, ScanEvents& events, RecordedFiles recorded);
 
 protected:
-    bool take_file(const bk::String& full_path, std::int64_t modified) override;
+    bool take_file(const bk::String& full_path, std::int64_t modified, std::uint64_t size) override;
     bool keep_directory(DataHeader& directory) override { return holds_files(directory); }
 
 private:
-    RecordedTimes recorded_;
+    RecordedFiles recorded_;
 };
 
 }  // namespace brim

@@ -78,19 +78,19 @@ void CopyDataColl::after_source(const SourceData&) {
 }
 
 IncrementalCopyDataColl::IncrementalCopyDataColl(const BackupItem& job, ScanEvents& events, bk::String target,
-                                                 TargetRule rule, RecordedTimes recorded)
+                                                 TargetRule rule, RecordedFiles recorded)
     : CopyDataColl(job, events, std::move(target), rule), recorded_(std::move(recorded)) {}
 
-bool IncrementalCopyDataColl::take_file(const bk::String& full_path, std::int64_t modified) {
-    return changed_since(recorded_, full_path, modified, true);
+bool IncrementalCopyDataColl::take_file(const bk::String& full_path, std::int64_t modified, std::uint64_t size) {
+    return changed_since(recorded_, full_path, modified, size, true);
 }
 
 MergeDataColl::MergeDataColl(const BackupItem& job, ScanEvents& events, bk::String target, TargetRule rule,
-                             RecordedTimes recorded)
+                             RecordedFiles recorded)
     : CopyDataColl(job, events, std::move(target), rule), recorded_(std::move(recorded)) {}
 
-bool MergeDataColl::take_file(const bk::String& full_path, std::int64_t modified) {
-    if (changed_since(recorded_, full_path, modified, true)) changed_.insert(full_path);
+bool MergeDataColl::take_file(const bk::String& full_path, std::int64_t modified, std::uint64_t size) {
+    if (changed_since(recorded_, full_path, modified, size, true)) changed_.insert(full_path);
     return true;
 }
 

@@ -46,14 +46,14 @@ private:
 class IncrementalCopyDataColl final : public CopyDataColl {
 public:
     IncrementalCopyDataColl(const BackupItem& job, ScanEvents& events, bk::String target, TargetRule rule,
-                            RecordedTimes recorded);
+                            RecordedFiles recorded);
 
 protected:
-    bool take_file(const bk::String& full_path, std::int64_t modified) override;
+    bool take_file(const bk::String& full_path, std::int64_t modified, std::uint64_t size) override;
     bool keep_directory(DataHeader& directory) override { return holds_files(directory); }
 
 private:
-    RecordedTimes recorded_;
+    RecordedFiles recorded_;
 };
 
 // merge_copy on an existing set: every current file enters the merged tree;
@@ -62,15 +62,15 @@ private:
 class MergeDataColl final : public CopyDataColl {
 public:
     MergeDataColl(const BackupItem& job, ScanEvents& events, bk::String target, TargetRule rule,
-                  RecordedTimes recorded);
+                  RecordedFiles recorded);
 
     bool needs_copy(const DataHeader& file) const { return changed_.count(file.full_path()) != 0; }
 
 protected:
-    bool take_file(const bk::String& full_path, std::int64_t modified) override;
+    bool take_file(const bk::String& full_path, std::int64_t modified, std::uint64_t size) override;
 
 private:
-    RecordedTimes recorded_;
+    RecordedFiles recorded_;
     std::unordered_set<bk::String> changed_;
 };
 

@@ -151,7 +151,7 @@ SessionRunResult IncrementCopySession::run() {
     } else if (opened && writer->run_count() > 0 && keeps) {
         existed = true;
         collection = std::make_unique<IncrementalCopyDataColl>(job, scan_events(), root_path, TargetRule::keep_location,
-                                                               recorded_times(true));
+                                                               recorded_files(true));
     } else {
         replaces = writer->state() == archive::SetWriter::State::damaged || (opened && writer->run_count() > 0);
     }
@@ -202,7 +202,7 @@ SessionRunResult MergeCopySession::merge(std::unique_ptr<archive::SetWriter>& wr
     archive::DataKey key;
     const archive::SecurityHeader security = security_for(*writer, bk::Date::now_time(), key);
     MergeDataColl collection(job, scan_events(), bk::Path::combine(job.destination, root_name),
-                             TargetRule::under_target, recorded_times(true));
+                             TargetRule::under_target, recorded_files(true));
     if (!collection.scan(SystemInfo::cluster_size(job.destination))) return SessionRunResult::stopped;
     fire_end_parse(collection);
     if (!has_content(collection)) {

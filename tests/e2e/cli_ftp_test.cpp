@@ -85,6 +85,39 @@ TEST_F(CliFtp, FtpItemsAreRestoredToTheServerTheyCameFrom) {
     EXPECT_EQ(read_bytes(local / "here.txt"), "a local file");
 }
 
+// The change selection on an FTP source: a file put back with an older time
+// and a file whose size changed within the listing's time resolution are
+// taken by the next increment, and nothing else.
+TEST_F(CliFtp, AnIncrementTakesFilesPutBackOlderAndFilesOfAnotherSize) {
+    brim_test::FtpServer server;
+    const auto pub = server.root() / "pub";
+    std::filesystem::create_directories(pub);
+    for (const char* name : {"same.txt", "older.txt", "resized.txt"}) write_bytes(pub / name, "first version");
+    write_bytes(home.dir().path() / "ftp-pw", "s3cret pass\n");
+    const std::string dest = (home.dir().path() / "dest").string();
+    ASSERT_EQ(cli({"job", "add", "remote", "--kind", "increment", "--append", "--dest", dest, "--ftp-dir",
+                   "ftp://127.0.0.1/pub", "--ftp", "127.0.0.1:" + std::to_string(server.port()), "--ftp-user", "backup",
+                   "--ftp-password-file", (home.dir().path() / "ftp-pw").string(), "--ftp-passive"})
+                  .status,
+              0);
+    ASSERT_EQ(cli({"run", "remote"}).status, 0);
+    const auto then = std::filesystem::last_write_time(pub / "older.txt");
+    write_bytes(pub / "older.txt", "put back");
+    std::filesystem::last_write_time(pub / "older.txt", then - std::chrono::hours(48));
+    write_bytes(pub / "resized.txt", "second, longer version");
+    std::filesystem::last_write_time(pub / "resized.txt", then);
+    const auto second = cli({"run", "remote"});
+    ASSERT_EQ(second.status, 0) << second.output;
+    auto read = brim::archive::read_set_layout(wide(home.dir().path() / "dest" / "remote.bvf"), false, true, 1);
+    ASSERT_EQ(read.error, brim::archive::LayoutError::none);
+    ASSERT_EQ(read.layout.runs.size(), 2u);
+    std::map<std::string, std::string> taken;
+    for (const auto& [path, bytes] : brim_test::run_contents(read.layout, read.layout.runs[1], u""))
+        taken[narrow(path.substr(path.rfind(u'/') + 1))] = bytes;
+    EXPECT_EQ(taken, (std::map<std::string, std::string>{{"older.txt", "put back"},
+                                                         {"resized.txt", "second, longer version"}}));
+}
+
 TEST_F(CliFtp, CtrlCStopsARunCleanly) {
     const auto src = home.dir().path() / "many";
     std::filesystem::create_directories(src);

@@ -199,9 +199,17 @@ TEST_F(ArchiveCheck, TheJobsPasswordIsAddedToItsUnprotectedSet) {
     archive::DataKey key;
     EXPECT_TRUE(archive::unlock_data_key(stored->header, *stored->format, u"secret", key));
     EXPECT_FALSE(archive::unlock_data_key(stored->header, *stored->format, u"other", key));
-    // The set's first run still reads behind the new password.
+    // The set's first run still reads behind the new password, byte for
+    // byte, and only behind it.
+    restore::OpenedSet set;
+    ASSERT_EQ(restore::read_opened_set(job, job.archive_file(), nullptr, set), restore::ReadResult::ok);
+    ASSERT_EQ(set.layout.run_count(), 1u);
+    const auto files = brim_test::run_contents(set.layout, set.layout.runs[0], u"secret");
+    EXPECT_EQ(files, (std::map<bk::String, std::string>{{wide(src / "a"), "alpha"}}));
     job.password = u"other";
     EXPECT_EQ(check(false), CheckResult::password_mismatch);
+    restore::OpenedSet refused;
+    EXPECT_NE(restore::read_opened_set(job, job.archive_file(), nullptr, refused), restore::ReadResult::ok);
 }
 
 TEST_F(ArchiveCheck, ARunCutShortByACrashLeavesASetTheNextRunAppendsTo) {

@@ -156,19 +156,51 @@ TEST(BackupDataColl, AStoppedScanReportsFalse) {
 
 TEST(IncrementalDataColl, TakesOnlyChangedFilesAndTheirDirectories) {
     Fixture f;
-    std::unordered_map<bk::String, std::int64_t> recorded;
+    RecordedFiles recorded;
     {
         BackupDataColl full(f.job, f.events);
         ASSERT_TRUE(full.scan(0));
-        archive::for_each_file(full.root(), [&](const DataHeader& item) { recorded[item.full_path()] = item.modified; });
+        archive::for_each_file(full.root(),
+                               [&](const DataHeader& item) { recorded[item.full_path()] = {item.modified, item.size, CipherId::none}; });
     }
-    const bk::String changed = native(f.src / "sub dir" / "deeper" / "leaf.txt");
-    recorded[changed] -= 1000000;
-    write_bytes(f.src / "added.txt", "new");
+    const bk::String leaf = native(f.src / "sub dir" / "deeper" / "leaf.txt");
+    const RecordedFile as_it_is = recorded[leaf];
+    struct Case {
+        const char* name;
+        RecordedFile record;  // what the set recorded of leaf.txt
+        bool taken;
+    };
+    const Case cases[] = {
+        {"unchanged", as_it_is, false},
+        {"changed since: newer now", {as_it_is.modified - 1000000, as_it_is.stored_size}, true},
+        {"put back from elsewhere: older now", {as_it_is.modified + 86400000000, as_it_is.stored_size}, true},
+        {"same time, other size", {as_it_is.modified, *as_it_is.stored_size + 1}, true},
+        {"stored only in part", {as_it_is.modified, *as_it_is.stored_size - 4096}, true},
+        {"same time, no size known (copy kinds)", {as_it_is.modified, std::nullopt}, false},
+        {"same time and size, padded by rijndael", {as_it_is.modified, 70000 + 16 * 2, CipherId::rijndael}, false},
+        {"same time, rijndael, other size", {as_it_is.modified, 70000, CipherId::rijndael}, true},
+    };
+    for (const Case& c : cases) {
+        recorded[leaf] = c.record;
+        IncrementalDataColl coll(f.job, f.events, recorded);
+        ASSERT_TRUE(coll.scan(0));
+        std::vector<bk::String> expected;
+        if (c.taken) expected.push_back(leaf);
+        EXPECT_EQ(files_of(coll.root()), expected) << c.name;
+        EXPECT_EQ(coll.directory_count(), c.taken ? 3u : 0u) << c.name;  // src, sub dir, deeper; never empty/
+    }
+    recorded[leaf] = as_it_is;
+    write_bytes(f.src / "added.txt", "new");  // no record at all
     IncrementalDataColl coll(f.job, f.events, recorded);
     ASSERT_TRUE(coll.scan(0));
-    EXPECT_EQ(files_of(coll.root()), (std::vector<bk::String>{native(f.src / "added.txt"), changed}));
-    EXPECT_EQ(coll.directory_count(), 3u);  // src, sub dir, deeper; not empty/
+    EXPECT_EQ(files_of(coll.root()), (std::vector<bk::String>{native(f.src / "added.txt")}));
+}
+
+TEST(IncrementalDataColl, ACopyThatNeverCompletedIsCopiedAgain) {
+    const RecordedFiles recorded = {{u"/a", {0, std::nullopt}}, {u"/b", {7, std::nullopt}}};
+    EXPECT_TRUE(changed_since(recorded, u"/a", 0, 5, true));
+    EXPECT_FALSE(changed_since(recorded, u"/a", 0, 5, false));
+    EXPECT_FALSE(changed_since(recorded, u"/b", 7, 5, true));
 }
 
 }  // namespace
