@@ -1,13 +1,16 @@
 #include "core/jobs/backup_item_manager.h"
 
+#include <cstdlib>
 #include <mutex>
 #include <new>
 #include <set>
 
 #include "basekit/buffered_stream.h"
+#include "basekit/convertion.h"
 #include "basekit/file_ops.h"
 #include "basekit/path.h"
 #include "basekit/platform/os_fs.h"
+#include "basekit/platform/os_system.h"
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
 #include "core/backup_exception.h"
@@ -88,7 +91,14 @@ void open_reports(BackupItem& job) {
 }  // namespace
 
 BackupItemManager::BackupItemManager()
-    : config_file_(in_config(config_name)), data_file_(in_config(data_name)) {}
+    : config_file_(in_config(config_name)), data_file_(in_config(data_name)) {
+    // For tests that need sets of many volumes from the programs: the
+    // largest file of a set in bytes. The user's option sets it otherwise.
+    if (const auto bytes = bk::os::environment_variable(u"BRIMVAULT_SEGMENT_BYTES")) {
+        const std::int64_t limit = std::strtoll(bk::to_ansi(*bytes).c_str(), nullptr, 10);
+        if (limit > 0) archive_segment_ = limit;
+    }
+}
 
 BackupItemManager::~BackupItemManager() = default;
 

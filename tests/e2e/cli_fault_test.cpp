@@ -10,6 +10,7 @@
 #include "core/archive/set_layout.h"
 #include "core/jobs/tests/store_home.h"
 #include "tests/support/cli_runner.h"
+#include "tests/support/file_tree.h"
 #include "tests/support/set_contents.h"
 
 namespace {
@@ -71,6 +72,31 @@ TEST_F(CliFaults, AnUnreadableSourceIsAWarningAndNotCountedAsBackedUp) {
     brim::archive::for_each_file(*set.layout.runs[0].root, [&](const brim::DataHeader& f) { with_data += f.data_flag == 0xFF; });
     EXPECT_EQ(with_data, 5);
     EXPECT_NE(cli({"report", "job"}).output.find("5/6 files"), std::string::npos);
+}
+
+// The copy kinds copy inside the system (copy_file_range); a disk that
+// fills on that path ends the run, leaves no half copy, takes back the
+// copy root it made and keeps the earlier one whole.
+TEST_F(CliFaults, ADiskThatFillsWhileCopyingKeepsTheEarlierCopies) {
+    ASSERT_EQ(cli({"job", "add", "job", "--kind", "increment_copy", "--append", "--dest", dest.string(), "--dir",
+                   src.string()})
+                  .status,
+              0);
+    ASSERT_EQ(cli({"run", "job"}).status, 0);
+    const auto first = brim_test::folders_in(dest);
+    ASSERT_EQ(first.size(), 1u);
+    const auto copies = brim_test::tree_of(first[0]);
+    for (int i = 0; i < 6; ++i) write_bytes(src / "sub" / ("f" + std::to_string(i)), std::string(120000, 'z'));
+    const auto full = cli({"run", "job"}, "write:2+:ENOSPC:" + dest.filename().string() + "/");
+    EXPECT_EQ(full.status, 4) << full.output;
+    EXPECT_NE(full.output.find("No space left on device"), std::string::npos) << full.output;
+    EXPECT_EQ(brim_test::folders_in(dest), first);
+    EXPECT_TRUE(brim_test::tree_of(first[0]) == copies);
+    for (const auto& entry : fs::recursive_directory_iterator(dest))
+        EXPECT_EQ(entry.path().string().find("~~part"), std::string::npos) << entry.path();
+    const auto after = cli({"run", "job"});
+    EXPECT_EQ(after.status, 0) << after.output;
+    EXPECT_EQ(brim_test::folders_in(dest).size(), 2u);
 }
 
 TEST_F(CliFaults, ARestoreOnAFullDiskFailsAndSaysSo) {
