@@ -1,5 +1,7 @@
 #include "basekit/date.h"
 
+#include <atomic>
+
 #include "basekit/calendar.h"
 #include "basekit/date_format.h"
 #include "basekit/exception.h"
@@ -8,6 +10,8 @@
 
 namespace bk {
 namespace {
+
+std::atomic<Date::Clock> the_clock{nullptr};
 
 // The platform's calendar holds the years 1601 to 30827.
 constexpr int first_year = 1601;
@@ -43,7 +47,12 @@ Date::Date(int year, int month, int day, int hour, int minute, int second, int m
             static_cast<std::int64_t>(millisecond) * 1000;
 }
 
-std::int64_t Date::now_time() { return os::now_microseconds(); }
+std::int64_t Date::now_time() {
+    const Clock clock = the_clock.load(std::memory_order_acquire);
+    return clock != nullptr ? clock() : os::now_microseconds();
+}
+
+void Date::set_clock(Clock clock) { the_clock.store(clock, std::memory_order_release); }
 
 bool Date::is_leap_year(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 

@@ -47,7 +47,14 @@ public:
     // unrepresentable DateTime.") outside 1601..30827 or for a part out of range.
     Date(int year, int month, int day, int hour, int minute, int second, int millisecond = 0);
 
+    // The current time: the one source of "now" of the whole system, so that
+    // triggers, names made of dates, report times and schedules all follow
+    // a clock that tests can set.
     static std::int64_t now_time();
+    // A clock in place of the system's (for tests); nullptr puts the
+    // system's clock back. Any thread may read the time while it is set.
+    using Clock = std::int64_t (*)();
+    static void set_clock(Clock clock);
     static bool is_leap_year(int year);
     // Days of the month, 0 for a month outside 1..12.
     static int days_in_month(int year, int month);

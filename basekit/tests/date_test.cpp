@@ -92,6 +92,17 @@ TEST(Date, SpansFileTimesAndNow) {
     EXPECT_NEAR(static_cast<double>(now / microseconds_per_second), static_cast<double>(std::time(nullptr)), 2.0);
 }
 
+std::int64_t fixed_clock() { return Date(2026, 3, 16, 9, 30, 0).time(); }
+
+TEST(Date, NowFollowsTheClockATestSets) {
+    Date::set_clock(fixed_clock);
+    EXPECT_EQ(Date::now_time(), fixed_clock());
+    EXPECT_EQ(Date().time(), fixed_clock());
+    Date::set_clock(nullptr);
+    EXPECT_NEAR(static_cast<double>(Date::now_time() / microseconds_per_second), static_cast<double>(std::time(nullptr)),
+                2.0);
+}
+
 TEST(DateFormat, FormatsInBothLocales) {
     ZoneAndLocale env("UTC", Locale::US);
     const Date d(2006, 3, 5, 14, 7, 9);

@@ -18,6 +18,7 @@
 #include "basekit/platform/os_system.h"
 #include "core/archive/catalogue.h"
 #include "core/archive/set_layout.h"
+#include "core/archive/set_names.h"
 #include "core/engine/directory_copy_session.h"
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/tests/store_home.h"
@@ -328,6 +329,24 @@ TEST_F(CopyRuns, ACopyFoundDifferentIsCopiedAgainByTheNextRun) {
     EXPECT_EQ(copied, std::vector<bk::String>{wide(src / "docs" / "b.txt")});
     const fs::path newest = dest / narrow(set.runs[1].header.copy_root);
     EXPECT_EQ(read_bytes(kept_location(newest) / "docs" / "b.txt"), read_bytes(src / "docs" / "b.txt"));
+}
+
+std::int64_t monday_morning() { return bk::Date(2026, 3, 16, 9, 30, 0).time(); }
+
+// Every time a run writes (the copy root's name, the run header, the
+// report) comes from the one clock a test can set.
+TEST_F(CopyRuns, ARunsNamesAndTimesFollowTheClock) {
+    bk::Date::set_clock(monday_morning);
+    struct Reset {
+        ~Reset() { bk::Date::set_clock(nullptr); }
+    } reset;
+    Listener listener;
+    EXPECT_EQ(run(listener), RunResult::successful);
+    const auto set = layout();
+    ASSERT_EQ(set.runs.size(), 1u);
+    EXPECT_EQ(set.runs[0].header.backup_time, monday_morning());
+    EXPECT_EQ(set.runs[0].header.copy_root, archive::copy_root_name(u"Daily", bk::Date(monday_morning())));
+    EXPECT_EQ(job.get_reports()->reports().back()->execution_time, monday_morning());
 }
 
 // A stream that takes `room` bytes, then fails as a full disk does.
