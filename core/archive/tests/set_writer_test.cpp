@@ -294,5 +294,68 @@ TEST(SetWriter, AnUnfinishedRunIsCutAwayBeforeTheNextOne) {
     for (const auto& run : repaired.layout.runs) expect_data_matches_sources(repaired.layout, run, nullptr);
 }
 
+// Writes the run count (offset 16) of every volume that begins with a run's
+// continued data: counting that run as the layout does, or not (earlier builds).
+void rewrite_volume_counts(const SetLayout& layout, bool layout_way) {
+    for (std::size_t i = 1; i < layout.files.size(); ++i) {
+        if (!layout.files[i].continues_run) continue;
+        const std::filesystem::path path = bk::to_native_path(layout.files[i].path);
+        std::string bytes = read_bytes(path);
+        const std::uint32_t count = layout.files[i].run_count + (layout_way ? 1 : 0);
+        for (int b = 0; b < 4; ++b) bytes[16 + b] = static_cast<char>(count >> (24 - 8 * b));
+        write_bytes(path, bytes);
+    }
+}
+
+TEST(SetWriter, VolumesOfContinuedDataReadWithEitherRunCountAndAppendAsTheLayoutCounts) {
+    for (const bool layout_way : {true, false}) {
+        TempDir dir;
+        SourceTree sources(dir / "src");
+        sources.put("big", 300000);
+        const bk::String main = native(dir / "set.bvf");
+        SetWriterSettings settings;
+        settings.segment_limit = 16576 + 16384 + 150000;
+        const auto write_run = [&] {
+            auto root = tree_of(sources.path);
+            SetWriter writer(main, settings);
+            ASSERT_NE(writer.state(), SetWriter::State::damaged);
+            writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
+            FileRunContext context;
+            writer.write_data(context, nullptr);
+            writer.finish_run();
+        };
+        write_run();
+        auto written = read_set_layout(main, false, true, 1);
+        ASSERT_EQ(written.error, LayoutError::none);
+        ASSERT_GE(written.layout.files.size(), 3u);
+        for (std::size_t i = 1; i < written.layout.files.size(); ++i) {
+            const SetFileLayout& file = written.layout.files[i];
+            EXPECT_TRUE(file.continues_run);
+            EXPECT_EQ(file.run_count, 0u);
+            EXPECT_EQ(file.link->run_count, 1u);  // as the layout counts: the run continued into it
+        }
+        rewrite_volume_counts(written.layout, layout_way);
+        // Appended into the last volume, after the continued data, then once more.
+        write_run();
+        write_run();
+        const auto result = read_set_layout(main, false, true, 1);
+        ASSERT_EQ(result.error, LayoutError::none) << layout_way;
+        EXPECT_TRUE(result.layout.is_complete());
+        ASSERT_EQ(result.layout.run_count(), 3u) << layout_way;
+        for (const auto& run : result.layout.runs) expect_data_matches_sources(result.layout, run, nullptr);
+        // The file that took the later runs counts them and the continued one.
+        const SetFileLayout& last = result.layout.files[result.layout.runs[1].file];
+        ASSERT_TRUE(last.continues_run);
+        const std::string bytes = read_bytes(bk::to_native_path(last.path));
+        EXPECT_EQ(static_cast<unsigned char>(bytes[19]), last.run_count + 1);
+        // Read again the other way round, the runs are the same.
+        rewrite_volume_counts(result.layout, !layout_way);
+        const auto again = read_set_layout(main, false, true, 1);
+        ASSERT_EQ(again.error, LayoutError::none);
+        EXPECT_TRUE(again.layout.is_complete());
+        EXPECT_EQ(again.layout.run_count(), 3u);
+    }
+}
+
 }  // namespace
 }  // namespace brim::archive
