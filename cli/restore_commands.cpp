@@ -14,6 +14,7 @@
 #include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
 #include "core/jobs/backup_item_manager.h"
+#include "core/restore/item_pick.h"
 #include "core/security/cipher_selection.h"
 
 namespace brim::cli {
@@ -129,13 +130,21 @@ public:
                 const bk::String path = item.full_path();
                 if (!filter.empty() && !path.starts_with(filter)) return;
                 std::cout << "    " << when(item.modified) << "  " << item.stored_size << "  " << out(path)
-                          << (item.data_flag == archive::data_valid ? "" : "  (no data)") << '\n';
+                          << state_mark(restore::copy_state(item, header)) << '\n';
             });
         }
         return 0;
     }
 
 private:
+    static const char* state_mark(restore::CopyState state) {
+        switch (state) {
+            case restore::CopyState::partial: return "  (partial: stored only in part)";
+            case restore::CopyState::failed: return "  (failed: no data)";
+            default: return "";
+        }
+    }
+
     std::string name_, filter_, password_file_, volume_dir_;
     bool runs_only_ = false;
 };
@@ -174,10 +183,10 @@ public:
         RestorePrinter printer(quiet_);
         session->install(&printer);
         int status = 0;
-        for (const auto& selection : selections(runs)) {
-            if (selection.empty()) continue;
-            session->restore(selection, in(target_), option_word());
-            if (const auto* report = session->active_report()) status = std::max(status, report->result);
+        const std::vector<const DataHeader*> chosen = selection(runs);
+        if (!chosen.empty()) {
+            session->restore(chosen, in(target_), option_word());
+            if (const auto* report = session->active_report()) status = report->result;
         }
         if (subject.owned == nullptr) store.save();
         return status;
@@ -195,27 +204,30 @@ private:
         return option | existing.at(existing_);
     }
 
-    // What to restore, in the order to restore it. Without items: every run
-    // from the oldest on (later runs replace what earlier ones restored), or
-    // the one run asked for. With items: each item from the run asked for,
-    // else from the newest run that holds it.
-    std::vector<std::vector<const DataHeader*>> selections(const std::vector<const archive::RunLayout*>& runs) const {
-        std::vector<std::vector<const DataHeader*>> chosen;
+    // What to restore: without items every run (or the one asked for),
+    // with items each item from every run that holds it (or the one asked
+    // for). The session writes each file once, from the newest run that
+    // holds it whole.
+    std::vector<const DataHeader*> selection(const std::vector<const archive::RunLayout*>& runs) const {
+        std::vector<const DataHeader*> chosen;
+        const auto taken = [&](std::size_t i) {
+            return (run_ == 0 || static_cast<std::size_t>(run_) == i + 1) && runs[i]->root != nullptr;
+        };
         if (items_.empty()) {
             for (std::size_t i = 0; i < runs.size(); ++i)
-                if ((run_ == 0 || static_cast<std::size_t>(run_) == i + 1) && runs[i]->root)
-                    chosen.push_back({runs[i]->root.get()});
+                if (taken(i)) chosen.push_back(runs[i]->root.get());
             return chosen;
         }
-        chosen.emplace_back();
         for (const auto& item : items_) {
-            const DataHeader* found = nullptr;
+            bool found = false;
             for (std::size_t i = 0; i < runs.size(); ++i) {
-                if ((run_ != 0 && static_cast<std::size_t>(run_) != i + 1) || !runs[i]->root) continue;
-                if (const DataHeader* match = find(*runs[i]->root, in(item))) found = match;
+                if (!taken(i)) continue;
+                if (const DataHeader* match = find(*runs[i]->root, in(item))) {
+                    chosen.push_back(match);
+                    found = true;
+                }
             }
-            if (found == nullptr) print_error("\"" + item + "\" is not in the set");
-            else chosen.back().push_back(found);
+            if (!found) print_error("\"" + item + "\" is not in the set");
         }
         return chosen;
     }

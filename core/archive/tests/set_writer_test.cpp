@@ -8,6 +8,7 @@
 #include "basekit/convertion.h"
 #include "basekit/file_stream.h"
 #include "core/archive/catalogue.h"
+#include "core/archive/run_data_reader.h"
 #include "core/security/xor_cipher.h"
 #include "core/security/rijndael_cipher.h"
 #include "core/security/wake_cipher.h"
@@ -355,6 +356,54 @@ TEST(SetWriter, VolumesOfContinuedDataReadWithEitherRunCountAndAppendAsTheLayout
         EXPECT_TRUE(again.layout.is_complete());
         EXPECT_EQ(again.layout.run_count(), 3u);
     }
+}
+
+TEST(SetWriter, AFileCutShortKeepsItsBytesWithoutTheDataFlagAndAShrunkFileStaysUsable) {
+    // z fails after its first chunk; y lost its last byte since the scan.
+    struct CuttingContext : FileRunContext {
+        std::unique_ptr<bk::InputStream> open_item(const DataHeader& item) override {
+            if (item.name() == u"z") return std::make_unique<Failing>(FileRunContext::open_item(item));
+            return FileRunContext::open_item(item);
+        }
+        struct Failing : bk::InputStream {
+            explicit Failing(std::unique_ptr<bk::InputStream> in) : in_(std::move(in)) {}
+            int read(std::uint8_t* buffer, int length) override {
+                if (given_ >= 65536) throw bk::IOException(u"Input/output error", 1117);
+                const int n = in_->read(buffer, std::min(length, 65536 - given_));
+                given_ += n;
+                return n;
+            }
+            std::int64_t seek(std::int64_t, bk::SeekOrigin) override { return 0; }
+            std::unique_ptr<bk::InputStream> in_;
+            int given_ = 0;
+        };
+    };
+    TempDir dir;
+    SourceTree sources(dir / "src");
+    const bk::String main = native(dir / "set.bvf");
+    auto root = tree_of(sources.path);
+    sources.put("a/y", 65536);
+    {
+        SetWriter writer(main, {});
+        writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
+        CuttingContext context;
+        writer.write_data(context, nullptr);
+        writer.finish_run();
+        EXPECT_TRUE(writer.had_incomplete_files());
+    }
+    const auto result = read_set_layout(main, false, true, 1);
+    ASSERT_EQ(result.error, LayoutError::none);
+    std::map<bk::String, std::pair<std::int64_t, std::uint8_t>> files;
+    for_each_file(*result.layout.runs[0].root, [&](const DataHeader& f) { files[f.name()] = {f.stored_size, f.data_flag}; });
+    EXPECT_EQ(files[u"z"], std::make_pair(std::int64_t{65536}, data_unusable));
+    EXPECT_EQ(files[u"y"], std::make_pair(std::int64_t{65536}, data_valid));
+    EXPECT_EQ(files[u"small"], std::make_pair(std::int64_t{17}, data_valid));  // after z, at its true place
+    std::vector<std::uint8_t> small(17);
+    RunDataReader reader(result.layout, result.layout.runs[0]);
+    for_each_file(*result.layout.runs[0].root, [&](const DataHeader& f) {
+        if (f.name() == u"small") reader.read(f.data_offset + marker_size, small.data(), small.size());
+    });
+    EXPECT_EQ(std::string(small.begin(), small.end()), read_bytes(sources.path / "small"));
 }
 
 }  // namespace
