@@ -157,7 +157,9 @@ public:
         app->add_option("items", items_, "Paths of items to restore (default: everything, each from its newest run)");
         app->add_option("--run", run_, "Take the items from this run (1 is the oldest)");
         app->add_option("--to", target_, "Restore under this folder instead of where the items came from");
-        app->add_option("--existing", existing_, "What to do with a file that exists: skip, ask, replace, older")
+        app->add_option("--existing", existing_,
+                        "What to do with a file that exists: skip, ask, replace, older (default: ask on a terminal, "
+                        "else keep it when it is newer than the set's copy)")
             ->check(CLI::IsMember({"skip", "ask", "replace", "older"}));
         app->add_flag("--touch", touch_, "Give restored files the current time");
         app->add_flag("--keep-structure", keep_structure_, "Under --to, keep each item's whole original path");
@@ -180,7 +182,7 @@ public:
             print_error("the set has " + std::to_string(runs.size()) + " runs");
             return exit_usage;
         }
-        RestorePrinter printer(quiet_);
+        RestorePrinter printer(quiet_, existing_.empty());
         session->install(&printer);
         int status = 0;
         const std::vector<const DataHeader*> chosen = selection(runs);
@@ -198,9 +200,11 @@ private:
         if (touch_) option |= restore_option::touch;
         if (keep_structure_) option |= restore_option::keep_structure;
         if (flatten_) option |= restore_option::flatten;
+        // Without --existing the printer asks on a terminal and otherwise
+        // keeps an existing file that is newer than the set's copy.
         static const std::map<std::string, std::uint32_t> existing = {
-            {"skip", restore_option::existing_skip}, {"ask", restore_option::existing_ask},
-            {"older", restore_option::existing_newer}, {"replace", 0}};
+            {"", restore_option::existing_ask}, {"skip", restore_option::existing_skip},
+            {"ask", restore_option::existing_ask}, {"older", restore_option::existing_newer}, {"replace", 0}};
         return option | existing.at(existing_);
     }
 
@@ -242,7 +246,7 @@ private:
         return nullptr;
     }
 
-    std::string name_, target_, existing_ = "replace", password_file_, volume_dir_;
+    std::string name_, target_, existing_, password_file_, volume_dir_;
     std::vector<std::string> items_;
     int run_ = 0;
     bool touch_ = false, keep_structure_ = false, flatten_ = false, quiet_ = false;

@@ -1,6 +1,7 @@
 // Restores that must not cost the user data, driven through brimvault-cli:
-// damaged data never replaces a good file, and a copy stored only in part
-// never wins over an earlier whole one.
+// damaged data never replaces a good file, a copy stored only in part never
+// wins over an earlier whole one, and a restore nobody can answer keeps a
+// newer local edit.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -118,6 +119,29 @@ TEST_F(CliRestoreSafety, ACopyStoredOnlyInPartNeverReplacesTheEarlierWholeOne) {
         else EXPECT_EQ(read_bytes(out / "src" / "small"), "second") << c.name;
         EXPECT_EQ(restored.output.find("warning"), std::string::npos) << c.name << restored.output;
     }
+}
+
+TEST_F(CliRestoreSafety, ARestoreToTheOriginalPlacesKeepsANewerLocalEditUnlessToldToReplace) {
+    write_bytes(src / "edited", "as backed up");
+    write_bytes(src / "stale", "as backed up");
+    set_mtime(src / "edited", -3600);
+    set_mtime(src / "stale", -3600);
+    add_job("home", "normal");
+    run("home");
+    write_bytes(src / "edited", "edited since");  // newer than the set's copy
+    write_bytes(src / "stale", "older than the set");
+    set_mtime(src / "stale", -86400);
+
+    const auto kept = cli({"restore", "home"});  // nobody at a terminal to ask
+    EXPECT_EQ(kept.status, 0) << kept.output;
+    EXPECT_EQ(read_bytes(src / "edited"), "edited since");
+    EXPECT_EQ(read_bytes(src / "stale"), "as backed up");
+    EXPECT_NE(kept.output.find("Kept 1 existing file"), std::string::npos) << kept.output;
+
+    const auto replaced = cli({"restore", "home", "--existing", "replace"});
+    EXPECT_EQ(replaced.status, 0) << replaced.output;
+    EXPECT_EQ(read_bytes(src / "edited"), "as backed up");
+    EXPECT_EQ(replaced.output.find("Kept"), std::string::npos) << replaced.output;
 }
 
 }  // namespace
