@@ -154,7 +154,9 @@ public:
     CLI::App* attach(CLI::App& parent) override {
         CLI::App* app = parent.add_subcommand("restore", "Restore a set, or chosen items of it");
         app->add_option("source", name_, "A job's name or id, or an archive file")->required();
-        app->add_option("items", items_, "Paths of items to restore (default: everything, each from its newest run)");
+        app->add_option("items", items_,
+                        "Paths of items to restore (default: everything; each file from the newest run that holds "
+                        "it whole)");
         app->add_option("--run", run_, "Take the items from this run (1 is the oldest)");
         app->add_option("--to", target_, "Restore under this folder instead of where the items came from");
         app->add_option("--existing", existing_,

@@ -34,12 +34,6 @@ constexpr std::uint32_t msg_in_the_way = 171;
 constexpr std::uint32_t permission_bits = 07777;
 constexpr std::size_t longest_link = 65536;
 
-const DataHeader& root_of(const DataHeader& item) {
-    const DataHeader* node = &item;
-    while (node->parent() != nullptr) node = node->parent();
-    return *node;
-}
-
 }  // namespace
 
 Restorer::Restorer(BackupSession& session, const OpenedSet& set, bk::StringView target, std::uint32_t option,
@@ -48,10 +42,9 @@ Restorer::Restorer(BackupSession& session, const OpenedSet& set, bk::StringView 
       pick_(pick) {}
 
 bool Restorer::backed_up_whole(const DataHeader& item, const bk::String& path) {
+    // An item of no run of the set is found missing when its data is read.
     const archive::RunLayout* run = run_of(set_.layout, item);
-    CopyState state = CopyState::whole;
-    if (run != nullptr) state = copy_state(item, run->header);
-    else if (item.data_flag != archive::data_valid || item.stored_size < 0) state = CopyState::failed;
+    const CopyState state = copy_state(item, run != nullptr ? run->header : archive::RunHeader{});
     if (state == CopyState::whole) return true;
     skip(path, state == CopyState::partial ? msg_contents_lost : msg_not_backed_up);
     return false;
@@ -164,12 +157,11 @@ bool Restorer::attempt(const bk::String& path, Step&& step) {
 }
 
 Restorer::RunState& Restorer::state_for(const DataHeader& item) {
-    const DataHeader& root = root_of(item);
-    RunState& state = runs_[&root];
+    const archive::RunLayout* run = run_of(set_.layout, item);
+    if (run == nullptr) throw BackupException(msg_set_incomplete);
+    RunState& state = runs_[run];
     if (state.run == nullptr) {
-        for (const auto& run : set_.layout.runs)
-            if (run.root.get() == &root) state.run = &run;
-        if (state.run == nullptr) throw BackupException(msg_set_incomplete);
+        state.run = run;
         state.reader = std::make_unique<archive::RunDataReader>(set_.layout, *state.run);
         state.decipher = archive::make_data_cipher(state.run->header.cipher, set_.key, set_.layout.security, true);
         state.stored_chunk = archive::chunk_size + (state.run->header.cipher == CipherId::rijndael ? 16 : 0);

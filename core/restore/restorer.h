@@ -120,7 +120,7 @@ private:
     std::uint32_t option_;
     Layout layout_;
     FolderMaker folders_;
-    std::map<const DataHeader*, RunState> runs_;
+    std::map<const archive::RunLayout*, RunState> runs_;
     std::vector<PendingLink> links_;
     std::vector<PendingFolder> folders_done_;
     std::map<bk::String, std::size_t> folder_places_;  // index into folders_done_ by path
