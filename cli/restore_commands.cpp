@@ -14,6 +14,7 @@
 #include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
 #include "core/jobs/backup_item_manager.h"
+#include "core/restore/item_pick.h"
 #include "core/security/cipher_selection.h"
 
 namespace brim::cli {
@@ -129,13 +130,21 @@ public:
                 const bk::String path = item.full_path();
                 if (!filter.empty() && !path.starts_with(filter)) return;
                 std::cout << "    " << when(item.modified) << "  " << item.stored_size << "  " << out(path)
-                          << (item.data_flag == archive::data_valid ? "" : "  (no data)") << '\n';
+                          << state_mark(restore::copy_state(item, header)) << '\n';
             });
         }
         return 0;
     }
 
 private:
+    static const char* state_mark(restore::CopyState state) {
+        switch (state) {
+            case restore::CopyState::partial: return "  (partial: stored only in part)";
+            case restore::CopyState::failed: return "  (failed: no data)";
+            default: return "";
+        }
+    }
+
     std::string name_, filter_, password_file_, volume_dir_;
     bool runs_only_ = false;
 };
@@ -145,10 +154,14 @@ public:
     CLI::App* attach(CLI::App& parent) override {
         CLI::App* app = parent.add_subcommand("restore", "Restore a set, or chosen items of it");
         app->add_option("source", name_, "A job's name or id, or an archive file")->required();
-        app->add_option("items", items_, "Paths of items to restore (default: everything, each from its newest run)");
+        app->add_option("items", items_,
+                        "Paths of items to restore (default: everything; each file from the newest run that holds "
+                        "it whole)");
         app->add_option("--run", run_, "Take the items from this run (1 is the oldest)");
         app->add_option("--to", target_, "Restore under this folder instead of where the items came from");
-        app->add_option("--existing", existing_, "What to do with a file that exists: skip, ask, replace, older")
+        app->add_option("--existing", existing_,
+                        "What to do with a file that exists: skip, ask, replace, older (default: ask on a terminal, "
+                        "else keep it when it is newer than the set's copy)")
             ->check(CLI::IsMember({"skip", "ask", "replace", "older"}));
         app->add_flag("--touch", touch_, "Give restored files the current time");
         app->add_flag("--keep-structure", keep_structure_, "Under --to, keep each item's whole original path");
@@ -171,13 +184,13 @@ public:
             print_error("the set has " + std::to_string(runs.size()) + " runs");
             return exit_usage;
         }
-        RestorePrinter printer(quiet_);
+        RestorePrinter printer(quiet_, existing_.empty());
         session->install(&printer);
         int status = 0;
-        for (const auto& selection : selections(runs)) {
-            if (selection.empty()) continue;
-            session->restore(selection, in(target_), option_word());
-            if (const auto* report = session->active_report()) status = std::max(status, report->result);
+        const std::vector<const DataHeader*> chosen = selection(runs);
+        if (!chosen.empty()) {
+            session->restore(chosen, in(target_), option_word());
+            if (const auto* report = session->active_report()) status = report->result;
         }
         if (subject.owned == nullptr) store.save();
         return status;
@@ -189,33 +202,38 @@ private:
         if (touch_) option |= restore_option::touch;
         if (keep_structure_) option |= restore_option::keep_structure;
         if (flatten_) option |= restore_option::flatten;
+        // Without --existing the printer asks on a terminal and otherwise
+        // keeps an existing file that is newer than the set's copy.
         static const std::map<std::string, std::uint32_t> existing = {
-            {"skip", restore_option::existing_skip}, {"ask", restore_option::existing_ask},
-            {"older", restore_option::existing_newer}, {"replace", 0}};
+            {"", restore_option::existing_ask}, {"skip", restore_option::existing_skip},
+            {"ask", restore_option::existing_ask}, {"older", restore_option::existing_newer}, {"replace", 0}};
         return option | existing.at(existing_);
     }
 
-    // What to restore, in the order to restore it. Without items: every run
-    // from the oldest on (later runs replace what earlier ones restored), or
-    // the one run asked for. With items: each item from the run asked for,
-    // else from the newest run that holds it.
-    std::vector<std::vector<const DataHeader*>> selections(const std::vector<const archive::RunLayout*>& runs) const {
-        std::vector<std::vector<const DataHeader*>> chosen;
+    // What to restore: without items every run (or the one asked for),
+    // with items each item from every run that holds it (or the one asked
+    // for). The session writes each file once, from the newest run that
+    // holds it whole.
+    std::vector<const DataHeader*> selection(const std::vector<const archive::RunLayout*>& runs) const {
+        std::vector<const DataHeader*> chosen;
+        const auto taken = [&](std::size_t i) {
+            return (run_ == 0 || static_cast<std::size_t>(run_) == i + 1) && runs[i]->root != nullptr;
+        };
         if (items_.empty()) {
             for (std::size_t i = 0; i < runs.size(); ++i)
-                if ((run_ == 0 || static_cast<std::size_t>(run_) == i + 1) && runs[i]->root)
-                    chosen.push_back({runs[i]->root.get()});
+                if (taken(i)) chosen.push_back(runs[i]->root.get());
             return chosen;
         }
-        chosen.emplace_back();
         for (const auto& item : items_) {
-            const DataHeader* found = nullptr;
+            bool found = false;
             for (std::size_t i = 0; i < runs.size(); ++i) {
-                if ((run_ != 0 && static_cast<std::size_t>(run_) != i + 1) || !runs[i]->root) continue;
-                if (const DataHeader* match = find(*runs[i]->root, in(item))) found = match;
+                if (!taken(i)) continue;
+                if (const DataHeader* match = find(*runs[i]->root, in(item))) {
+                    chosen.push_back(match);
+                    found = true;
+                }
             }
-            if (found == nullptr) print_error("\"" + item + "\" is not in the set");
-            else chosen.back().push_back(found);
+            if (!found) print_error("\"" + item + "\" is not in the set");
         }
         return chosen;
     }
@@ -230,7 +248,7 @@ private:
         return nullptr;
     }
 
-    std::string name_, target_, existing_ = "replace", password_file_, volume_dir_;
+    std::string name_, target_, existing_, password_file_, volume_dir_;
     std::vector<std::string> items_;
     int run_ = 0;
     bool touch_ = false, keep_structure_ = false, flatten_ = false, quiet_ = false;

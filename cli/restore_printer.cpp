@@ -2,7 +2,9 @@
 
 #include <iostream>
 
+#include "basekit/exception.h"
 #include "basekit/platform/os_console.h"
+#include "basekit/platform/os_fs.h"
 #include "cli/console.h"
 
 namespace brim::cli {
@@ -13,8 +15,21 @@ void RestorePrinter::line(const std::string& text) {
 }
 
 void RestorePrinter::begin_restore(const bk::String& job_name) { line("Restoring from \"" + out(job_name) + "\""); }
-void RestorePrinter::end_restore() { line("Restore finished."); }
-void RestorePrinter::end_stop() { line("Stopped."); }
+void RestorePrinter::end_restore() {
+    tell_kept();
+    line("Restore finished.");
+}
+
+void RestorePrinter::end_stop() {
+    tell_kept();
+    line("Stopped.");
+}
+
+void RestorePrinter::tell_kept() {
+    if (kept_ == 0) return;
+    line("Kept " + std::to_string(kept_) + (kept_ == 1 ? " existing file that is" : " existing files that are") +
+         " newer than the set's copy (--existing replace replaces them).");
+}
 
 void RestorePrinter::on_file(const bk::String& path, std::uint32_t) {
     if (!quiet_) line("file " + out(path));
@@ -32,9 +47,14 @@ void RestorePrinter::end_parse(std::uint32_t files, std::uint32_t directories, s
 void RestorePrinter::on_warning(const bk::String& text) { line("warning: " + out(text)); }
 void RestorePrinter::on_error(const bk::String& text) { line("error: " + out(text)); }
 
-bool RestorePrinter::ask(const bk::String& target) {
+bool RestorePrinter::ask(const bk::String& target, std::int64_t archived_time, std::int64_t existing_time) {
     if (replace_all_) return true;
-    if (!bk::os::is_terminal_input()) return false;
+    if (!bk::os::is_terminal_input()) {
+        if (!keep_newer_unanswered_) return false;
+        if (archived_time > existing_time) return true;
+        if (existing_time > archived_time) ++kept_;  // the same time: nothing newer was kept
+        return false;
+    }
     std::lock_guard lock(mutex_);
     std::cout << "\"" << out(target) << "\" exists. Replace it? [y]es, [n]o, [a]ll: " << std::flush;
     std::string answer;
@@ -43,10 +63,32 @@ bool RestorePrinter::ask(const bk::String& target) {
     return replace_all_ || answer[0] == 'y' || answer[0] == 'Y';
 }
 
-bool RestorePrinter::replace_file(const DataHeader&, const bk::String& target) { return ask(target); }
-bool RestorePrinter::replace_file(const bk::String&, const bk::String& target) { return ask(target); }
-bool RestorePrinter::replace_ftp_file(const DataHeader&, const bk::String& target, std::int64_t, std::int64_t) {
-    return ask(target);
+bool RestorePrinter::ask(const bk::String& target, std::int64_t archived_time) {
+    std::int64_t existing_time = 0;
+    try {
+        existing_time = bk::os::status(target).modify_time;
+    } catch (const bk::Exception&) {
+        // Unknown: taken as old, so the set's copy is written.
+    }
+    return ask(target, archived_time, existing_time);
+}
+
+bool RestorePrinter::replace_file(const DataHeader& item, const bk::String& target) {
+    return ask(target, item.modified);
+}
+
+bool RestorePrinter::replace_file(const bk::String& source, const bk::String& target) {
+    std::int64_t archived_time = 0;
+    try {
+        archived_time = bk::os::status(source).modify_time;
+    } catch (const bk::Exception&) {
+    }
+    return ask(target, archived_time);
+}
+
+bool RestorePrinter::replace_ftp_file(const DataHeader& item, const bk::String& target, std::int64_t remote_time,
+                                      std::int64_t) {
+    return ask(target, item.modified, remote_time);
 }
 
 }  // namespace brim::cli

@@ -1,6 +1,9 @@
 #pragma once
 // Shows a restore on the terminal, and answers its questions about files
-// that exist: asked on a terminal (y, n, a for all), kept otherwise.
+// that exist: asked on a terminal (y, n, a for all). When nobody can answer,
+// the file is kept; or, when the restore chose no rule of its own, kept only
+// when it is newer than the set's copy, and the files so kept are counted
+// and told at the end.
 #include <mutex>
 
 #include "core/engine/session_events.h"
@@ -9,7 +12,8 @@ namespace brim::cli {
 
 class RestorePrinter final : public RestoreEvent {
 public:
-    explicit RestorePrinter(bool quiet) : quiet_(quiet) {}
+    RestorePrinter(bool quiet, bool keep_newer_unanswered)
+        : quiet_(quiet), keep_newer_unanswered_(keep_newer_unanswered) {}
 
     void begin_restore(const bk::String& job_name) override;
     void end_restore() override;
@@ -27,11 +31,17 @@ public:
     void end_stop() override;
 
 private:
-    bool ask(const bk::String& target);
+    // `archived_time` and `existing_time`: last-modified times of the set's
+    // copy and of the file that is there.
+    bool ask(const bk::String& target, std::int64_t archived_time, std::int64_t existing_time);
+    bool ask(const bk::String& target, std::int64_t archived_time);
+    void tell_kept();
     void line(const std::string& text);
 
     bool quiet_;
+    bool keep_newer_unanswered_;
     bool replace_all_ = false;
+    std::uint32_t kept_ = 0;
     std::mutex mutex_;
 };
 

@@ -108,7 +108,12 @@ bool DataWriter::write_file(DataHeader& item) {
     item.stored_size = static_cast<std::int64_t>(stored);
     if (!complete) {
         item.status = stored == 0 ? DataStatus::nothing_written : DataStatus::partial;
-        if (stored == 0) item.data_flag = data_unusable;
+        // Only data stored whole is usable: a file cut short by a read error or
+        // a stop keeps its bytes (the offsets of the files after it count
+        // them) but not the data flag. A file that shrank since the scan was
+        // read to its end and stays usable.
+        const bool cut_short = read_failed || (plain < item.size && context_.has_stopped());
+        if (stored == 0 || cut_short) item.data_flag = data_unusable;
     }
     context_.item_written(item, plain);
     return complete;

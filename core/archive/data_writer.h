@@ -37,8 +37,10 @@ public:
                VolumeSource* volumes);
 
     // Writes one file's block. The item's stored size and data flag are
-    // updated to what really went in; returns false when that differs from
-    // the catalogue (a partial or failed file) so the catalogue needs a patch.
+    // updated to what really went in (a file cut short by a read error or a
+    // stop keeps its stored size and gets the data flag "no usable data");
+    // returns false when that differs from the catalogue (a partial or failed
+    // file) so the catalogue needs a patch.
     // Exceptions of the set's own file (disk full...) and those the context
     // rethrows end the run.
     bool write_file(DataHeader& item);

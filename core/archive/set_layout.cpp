@@ -74,8 +74,9 @@ struct Walk {
     std::uint64_t remaining_data = 0;  // of a run spanning into the next file
 };
 
-// Reads the runs of the file at `index`, from `pos` on.
-bool walk_runs(Walk& walk, SetFileReader& reader, std::size_t index, std::uint64_t pos) {
+// Reads the continued data at the start of the file at `index` (from `pos`
+// on) and the `headers` runs after it.
+bool walk_runs(Walk& walk, SetFileReader& reader, std::size_t index, std::uint64_t pos, std::uint32_t headers) {
     SetLayout& layout = walk.result.layout;
     SetFileLayout& file = layout.files[index];
     const bool has_next = has_next_file(file.file_header.span);
@@ -91,7 +92,7 @@ bool walk_runs(Walk& walk, SetFileReader& reader, std::size_t index, std::uint64
         pos += take;
         walk.remaining_data -= take;
     }
-    for (std::uint32_t r = 0; r < file.run_count; ++r) {
+    for (std::uint32_t r = 0; r < headers; ++r) {
         if (walk.remaining_data > 0) return false;  // only the last run of a file may span
         RunLayout run;
         run.file = index;
@@ -114,6 +115,7 @@ bool walk_runs(Walk& walk, SetFileReader& reader, std::size_t index, std::uint64
         walk.remaining_data = data_length - take;
         layout.runs.push_back(std::move(run));
     }
+    file.run_count = headers;
     file.runs_end = pos;
     if (has_next) {
         file.trailer_sound = pos == file.trailer_offset;
@@ -127,6 +129,38 @@ bool walk_runs(Walk& walk, SetFileReader& reader, std::size_t index, std::uint64
         file.trailer_sound = zeros;
     }
     return true;
+}
+
+// Reads the file at `index` from `pos` on, working out how many run headers
+// its stored count stands for (see read_set_layout).
+bool walk_file(Walk& walk, SetFileReader& reader, std::size_t index, std::uint64_t pos) {
+    SetLayout& layout = walk.result.layout;
+    SetFileLayout& file = layout.files[index];
+    file.continues_run = index > 0 && walk.remaining_data > 0;
+    const std::uint32_t stored = file.run_count;
+    if (!file.continues_run || stored == 0) return walk_runs(walk, reader, index, pos, stored);
+
+    const std::size_t runs_before = layout.runs.size();
+    const std::uint64_t remaining = walk.remaining_data;
+    const SetFileLayout before = file;
+    struct Reading {
+        std::uint32_t headers;
+        bool must_be_sound;
+    };
+    const Reading readings[] = {{stored - 1, true}, {stored, true}, {stored, false}, {stored - 1, false}};
+    for (const Reading& reading : readings) {
+        layout.runs.resize(runs_before);
+        walk.remaining_data = remaining;
+        file = before;
+        bool read = false;
+        try {
+            read = walk_runs(walk, reader, index, pos, reading.headers);
+        } catch (const bk::Exception&) {
+            read = false;
+        }
+        if (read && (file.trailer_sound || !reading.must_be_sound)) return true;
+    }
+    return false;
 }
 
 LayoutError check_file_header(const FileHeader& header, std::uint32_t program_major) {
@@ -206,7 +240,7 @@ LayoutResult read_set_layout(bk::StringView main_path, bool has_copy_root, bool 
                 }
                 file.trailer_offset = file.size - layout.format->string_size(*next);
             }
-            if (!walk_runs(walk, *reader, index, pos)) {
+            if (!walk_file(walk, *reader, index, pos)) {
                 result.error = LayoutError::damaged;
                 return result;
             }

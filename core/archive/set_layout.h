@@ -3,11 +3,17 @@
 // runs in each, the extents of each run's data across the files, and where
 // each file's runs end. Reading it touches nothing.
 //
-// Each file of the set counts the run headers it holds (the run count at
-// offset 16 of the main archive, and of each volume's link). A run's data
-// follows its catalogue and, when the run spans, continues right after the
-// link of the next volume. A file whose span word is not 0 ends with the
-// next volume's name; the last file of the chain ends with eight zero bytes.
+// A run's data follows its catalogue and, when the run spans, continues
+// right after the link of the next volume. A file whose span word is not 0
+// ends with the next volume's name; the last file of the chain ends with
+// eight zero bytes.
+//
+// The run count at offset 16 of the main archive counts the run headers it
+// holds. A volume's count counts the runs that have a part in it: a volume
+// that begins with the continued data of a run counts that run too (1 when
+// it is created), and then holds count - 1 run headers. Sets of our earlier
+// builds counted only the run headers (0 for a volume that holds nothing
+// but continued data); both are read, see read_set_layout.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -40,7 +46,8 @@ struct SetFileLayout {
     bk::String path;
     FileHeader file_header;
     std::optional<VolumeLink> link;  // volumes only
-    std::uint32_t run_count = 0;
+    std::uint32_t run_count = 0;      // the run headers this file holds
+    bool continues_run = false;       // it begins with the continued data of a run
     std::uint64_t size = 0;
     std::uint64_t runs_end = 0;       // where the last complete run of this file ends
     std::uint64_t trailer_offset = 0;  // where the trailer starts
@@ -73,6 +80,12 @@ using VolumeLocator = std::function<bool(bk::String& path)>;
 // Reads the set whose main archive is `main_path`. `has_copy_root` tells the
 // run headers of the copy kinds; catalogues are read into trees when asked.
 // `program_major` is the running program's major version (newer sets are refused).
+//
+// A volume that begins with continued data and whose stored count N is not
+// 0 holds N - 1 run headers when they end where its trailer begins, else N
+// when those do (our earlier builds). When neither does (bytes of a run that
+// was never counted follow), N headers are taken if they read, else N - 1:
+// a run counted by an earlier build is never dropped.
 //
 // Whatever the error, `layout` keeps the files and the runs read before it.
 // A run whose data continues into a volume that is missing or damaged keeps

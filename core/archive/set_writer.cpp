@@ -76,7 +76,10 @@ SetWriter::OpenFile& SetWriter::create_volume(VolumeRole role) {
     file.is_new = true;
     file.layout_index = open_.empty() ? 0 : open_.back().layout_index + 1;
     file.writer->write(encode([&](auto& out) { format_->write_file_header(out, static_cast<std::uint32_t>(Span::last)); }));
-    const VolumeLink link{0, role, 0, bk::Path::file_name(main_path_), bk::Path::file_name(path)};
+    // A volume counts the run it is made for from the start; a volume of
+    // continued data keeps that count, one that holds the run header gets
+    // it again when the run is counted.
+    const VolumeLink link{1, role, 0, bk::Path::file_name(main_path_), bk::Path::file_name(path)};
     file.writer->write(encode([&](auto& out) { format_->write_volume_link(out, link); }));
     open_.push_back(std::move(file));
     return open_.back();
@@ -224,8 +227,12 @@ void SetWriter::count_run() {
     // the file that holds the run header, and the span word of every file
     // that now continues in a next one.
     SetFileWriter& header_file = *open_[header_index_].writer;
+    // A volume that begins with a run's continued data counts that run too.
     std::uint32_t count = 1;
-    if (!open_[header_index_].is_new) count += layout_.layout.files[open_[header_index_].layout_index].run_count;
+    if (!open_[header_index_].is_new) {
+        const SetFileLayout& file = layout_.layout.files[open_[header_index_].layout_index];
+        count += file.run_count + (file.continues_run ? 1 : 0);
+    }
     const auto count_bytes = be32(count);
     header_file.patch(offset_run_count, count_bytes.data(), count_bytes.size());
     for (std::size_t i = 0; i < open_.size(); ++i) {

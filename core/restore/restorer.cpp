@@ -19,6 +19,7 @@
 #include "core/media/ftp_listing.h"
 #include "core/media/ftp_output_stream.h"
 #include "core/restore/copy_location.h"
+#include "core/restore/staged_file.h"
 
 namespace brim::restore {
 namespace {
@@ -33,21 +34,34 @@ constexpr std::uint32_t msg_in_the_way = 171;
 constexpr std::uint32_t permission_bits = 07777;
 constexpr std::size_t longest_link = 65536;
 
-// The file's bytes were stored when it was backed up.
-bool was_backed_up(const DataHeader& item) {
-    return item.data_flag == archive::data_valid && item.stored_size >= 0;
-}
-
-const DataHeader& root_of(const DataHeader& item) {
-    const DataHeader* node = &item;
-    while (node->parent() != nullptr) node = node->parent();
-    return *node;
-}
-
 }  // namespace
 
-Restorer::Restorer(BackupSession& session, const OpenedSet& set, bk::StringView target, std::uint32_t option)
-    : session_(session), set_(set), target_(target), option_(option), layout_(layout_for(target, option)) {}
+Restorer::Restorer(BackupSession& session, const OpenedSet& set, bk::StringView target, std::uint32_t option,
+                   ItemPick& pick)
+    : session_(session), set_(set), target_(target), option_(option), layout_(layout_for(target, option)),
+      pick_(pick) {}
+
+bool Restorer::backed_up_whole(const DataHeader& item, const bk::String& path) {
+    // An item of no run of the set is found missing when its data is read.
+    const archive::RunLayout* run = run_of(set_.layout, item);
+    const CopyState state = copy_state(item, run != nullptr ? run->header : archive::RunHeader{});
+    if (state == CopyState::whole) return true;
+    skip(path, state == CopyState::partial ? msg_contents_lost : msg_not_backed_up);
+    return false;
+}
+
+void Restorer::remember_folder(const DataHeader& directory, const bk::String& path) {
+    // A folder restored from several runs gets the times and mode of the newest.
+    const auto [at, added] = folder_places_.try_emplace(path, folders_done_.size());
+    if (added) {
+        folders_done_.push_back({&directory, path});
+        return;
+    }
+    PendingFolder& held = folders_done_[at->second];
+    const archive::RunLayout* held_run = run_of(set_.layout, *held.item);
+    const archive::RunLayout* new_run = run_of(set_.layout, directory);
+    if (held_run == nullptr || (new_run != nullptr && new_run > held_run)) held.item = &directory;
+}
 
 void Restorer::skip(const bk::String& path, const bk::String& reason) {
     ++failed_;
@@ -105,7 +119,7 @@ bool Restorer::restore_directory(const DataHeader& directory, const Destination&
         return true;
     }
     session_.fire_restore_dir(path);
-    if (layout_ != Layout::flat) folders_done_.push_back({&directory, path});
+    if (layout_ != Layout::flat) remember_folder(directory, path);
     for (const auto& sub : directory.directories()) {
         const auto child = place_child(*sub, directory, where, layout_);
         if (!child) skip(sub->name(), msg_name_escapes);
@@ -143,12 +157,11 @@ bool Restorer::attempt(const bk::String& path, Step&& step) {
 }
 
 Restorer::RunState& Restorer::state_for(const DataHeader& item) {
-    const DataHeader& root = root_of(item);
-    RunState& state = runs_[&root];
+    const archive::RunLayout* run = run_of(set_.layout, item);
+    if (run == nullptr) throw BackupException(msg_set_incomplete);
+    RunState& state = runs_[run];
     if (state.run == nullptr) {
-        for (const auto& run : set_.layout.runs)
-            if (run.root.get() == &root) state.run = &run;
-        if (state.run == nullptr) throw BackupException(msg_set_incomplete);
+        state.run = run;
         state.reader = std::make_unique<archive::RunDataReader>(set_.layout, *state.run);
         state.decipher = archive::make_data_cipher(state.run->header.cipher, set_.key, set_.layout.security, true);
         state.stored_chunk = archive::chunk_size + (state.run->header.cipher == CipherId::rijndael ? 16 : 0);
@@ -165,18 +178,23 @@ bool Restorer::has_data(const DataHeader& item, RunState& state) {
     return std::memcmp(marker, archive::marker_reserved, archive::marker_size) != 0;
 }
 
+bool Restorer::ends_with_marker(const DataHeader& item, RunState& state) {
+    std::uint8_t marker[archive::marker_size];
+    state.reader->read(item.data_offset + archive::marker_size + static_cast<std::uint64_t>(item.stored_size), marker,
+                       sizeof marker);
+    return std::memcmp(marker, archive::marker_data, archive::marker_size) == 0;
+}
+
 bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
     if (session_.has_stopped()) return false;
+    if (!pick_.take(item)) return true;
     const bk::String path = where.path();
     if (is_link_item(item)) {
         links_.push_back({&item, where});
         return true;
     }
     ++attempted_;
-    if (!was_backed_up(item)) {
-        skip(path, msg_not_backed_up);
-        return true;
-    }
+    if (!backed_up_whole(item, path)) return true;
     RunState& state = state_for(item);
     const bool ready = attempt(path, [&] {
         if (!folders_.make_parent(where)) {
@@ -189,11 +207,7 @@ bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
                 --attempted_;
                 return false;
             }
-            // A link or a special file at the target is replaced, never written through.
-            if (existing.kind == bk::os::EntryKind::symlink || existing.kind == bk::os::EntryKind::other)
-                bk::os::remove_file(path);
-            else if (existing.kind == bk::os::EntryKind::regular && (existing.mode & 0200) == 0)
-                bk::os::set_owner_writable(path, true);
+            // What is there stays untouched until the new file takes its place.
         }
         if (!is_copy(state) && !has_data(item, state)) {
             skip(path, msg_not_backed_up);
@@ -204,8 +218,15 @@ bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
     if (!ready) return true;
     // A file with a mode of its own is created private and gets its mode at the end.
     const std::uint32_t permissions = item.posix_mode != 0 ? 0600 : 0666;
-    if (!write_stored(item, path, state, [&] { return open_output(path, permissions); }))
-        return !session_.has_stopped();
+    StagedFile staged(path);
+    if (!write_stored(item, path, state, [&] { return staged.create(permissions); })) return !session_.has_stopped();
+    try {
+        // A link or a special file at the target is replaced, never written through.
+        staged.commit();
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return true;
+    }
     try {
         if (item.posix_mode != 0) bk::os::set_mode(path, item.posix_mode & permission_bits);
         else if ((item.attributes & bk::file_attribute::readonly) != 0) bk::os::set_owner_writable(path, false);
@@ -246,11 +267,9 @@ bool Restorer::restore_ftp(const DataHeader& item, const bk::String& remote) {
 
 bool Restorer::restore_ftp_file(const DataHeader& item, const bk::String& remote) {
     if (session_.has_stopped()) return false;
+    if (!pick_.take(item)) return true;
     ++attempted_;
-    if (!was_backed_up(item)) {
-        skip(remote, msg_not_backed_up);
-        return true;
-    }
+    if (!backed_up_whole(item, remote)) return true;
     RunState& state = state_for(item);
     const std::size_t slash = remote.rfind(u'/');
     const bk::String folder = remote.substr(0, slash);
@@ -287,16 +306,6 @@ bool Restorer::restore_ftp_file(const DataHeader& item, const bk::String& remote
     if (!written) return !session_.has_stopped();
     file_done(item);
     return true;
-}
-
-std::unique_ptr<bk::OutputStream> Restorer::open_output(const bk::String& path, std::uint32_t permissions) {
-    try {
-        return std::make_unique<bk::FileOutputStream>(path, bk::FileMode::Create, bk::FileShare::ReadWrite,
-                                                      permissions, bk::FinalLink::refuse);
-    } catch (const bk::Exception& failure) {
-        skip(path, failure.message());
-        return nullptr;
-    }
 }
 
 bool Restorer::is_copy(const RunState& state) const { return state.run->header.has_copy_root; }
@@ -386,6 +395,17 @@ bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunStat
         done += take;
         if (chunked) session_.fire_on_size(static_cast<std::uint32_t>(plain_size));
     }
+    // Every stored byte was read and deciphered; the block must end where
+    // the catalogue says it does.
+    bool checked = false;
+    try {
+        checked = ends_with_marker(item, state);
+    } catch (const bk::Exception&) {
+    }
+    if (!checked) {
+        skip(path, msg_contents_lost);
+        return false;
+    }
     try {
         out->close();
     } catch (const bk::Exception& failure) {
@@ -419,10 +439,7 @@ void Restorer::restore_link(const PendingLink& link) {
     const bk::String path = link.where.path();
     ++attempted_;
     const bool made = attempt(path, [&] {
-        if (!was_backed_up(item)) {
-            skip(path, msg_not_backed_up);
-            return false;
-        }
+        if (!backed_up_whole(item, path)) return false;
         RunState& state = state_for(item);
         if (!folders_.make_parent(link.where)) {
             skip(path, msg_in_the_way);

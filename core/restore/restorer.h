@@ -10,6 +10,12 @@
 //
 // Items that came from an FTP server and are restored to where they came
 // from are written back through the FTP client.
+//
+// A local file is written under a temporary name beside its target and
+// renamed over it only when all its data was read, deciphered and checked
+// (staged_file.h): a file whose data turns out damaged or missing, or a run
+// that stops, leaves an existing file as it was. Of an item selected from
+// several runs, only the copy the pick chose is written (item_pick.h).
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -20,6 +26,7 @@
 #include "basekit/file_stream.h"
 #include "basekit/platform/os_fs.h"
 #include "core/archive/run_data_reader.h"
+#include "core/restore/item_pick.h"
 #include "core/restore/opened_set.h"
 #include "core/restore/restore_paths.h"
 #include "core/security/data_cipher.h"
@@ -32,7 +39,9 @@ namespace brim::restore {
 
 class Restorer final {
 public:
-    Restorer(BackupSession& session, const OpenedSet& set, bk::StringView target, std::uint32_t option);
+    // `pick` says which copy of each file to write; it must outlive the restorer.
+    Restorer(BackupSession& session, const OpenedSet& set, bk::StringView target, std::uint32_t option,
+             ItemPick& pick);
     Restorer(const Restorer&) = delete;
     Restorer& operator=(const Restorer&) = delete;
 
@@ -79,9 +88,6 @@ private:
     bool copy_plain(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open);
     // A link's target as the set keeps it; nothing when it cannot be read.
     std::optional<bk::String> link_target(const DataHeader& item, RunState& state);
-    // The file at `path` created without following a final link; nothing
-    // (and the file skipped) when that fails.
-    std::unique_ptr<bk::OutputStream> open_output(const bk::String& path, std::uint32_t permissions);
     void restore_link(const PendingLink& link);
     // Whether an existing file last modified at `existing_time` gives way,
     // by the option word; `ask` puts the question.
@@ -96,6 +102,13 @@ private:
     RunState& state_for(const DataHeader& item);
     // The item's stored bytes begin with the data marker.
     bool has_data(const DataHeader& item, RunState& state);
+    // False (the item skipped with its warning) when its run holds its data
+    // not at all or only in part.
+    bool backed_up_whole(const DataHeader& item, const bk::String& path);
+    // Keeps a restored folder for finish(), once per path.
+    void remember_folder(const DataHeader& directory, const bk::String& path);
+    // The item's stored bytes end with the data marker.
+    bool ends_with_marker(const DataHeader& item, RunState& state);
     void skip(const bk::String& path, const bk::String& reason);
     void skip(const bk::String& path, std::uint32_t reason_id);
     void file_done(const DataHeader& item);
@@ -107,9 +120,11 @@ private:
     std::uint32_t option_;
     Layout layout_;
     FolderMaker folders_;
-    std::map<const DataHeader*, RunState> runs_;
+    std::map<const archive::RunLayout*, RunState> runs_;
     std::vector<PendingLink> links_;
     std::vector<PendingFolder> folders_done_;
+    std::map<bk::String, std::size_t> folder_places_;  // index into folders_done_ by path
+    ItemPick& pick_;
     std::vector<std::uint8_t> stored_, plain_;
     std::uint32_t attempted_ = 0, written_ = 0, failed_ = 0;
 };

@@ -1,5 +1,7 @@
 // The restore side of a session: opening the job's set into its runs and
 // restoring selected items from it.
+#include <set>
+
 #include "basekit/date.h"
 #include "basekit/exception.h"
 #include "basekit/path.h"
@@ -11,6 +13,7 @@
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/log_manager.h"
 #include "core/jobs/system_info.h"
+#include "core/restore/item_pick.h"
 #include "core/restore/opened_set.h"
 #include "core/restore/restorer.h"
 
@@ -36,19 +39,24 @@ std::uint64_t rounded(std::uint64_t size, std::uint32_t cluster) {
     return cluster == 0 ? size : (size + cluster - 1) / cluster * cluster;
 }
 
-// Files, folders, bytes and disk space of an item's subtree.
+// Files, folders, bytes and disk space of an item's subtree: with a pick,
+// only the copies it chose, and each folder once however many runs hold it.
 struct Extent {
+    explicit Extent(const restore::ItemPick* chosen = nullptr) : pick(chosen) {}
+    const restore::ItemPick* pick;
     std::uint32_t files = 0, directories = 0;
     std::uint64_t size = 0, needed = 0;
+    std::set<bk::String> folders;
     void add(const DataHeader& item, std::uint32_t cluster) {
         if (!item.is_directory()) {
+            if (pick != nullptr && !pick->chosen(item)) return;
             ++files;
             size += item.size;
             needed += rounded(item.size, cluster);
             return;
         }
-        if (!item.name().empty()) ++directories;
         needed += cluster;
+        if (!item.name().empty() && (pick == nullptr || folders.insert(item.name()).second)) ++directories;
         for (const auto& sub : item.directories()) add(*sub, cluster);
         for (const auto& file : item.files()) add(*file, cluster);
     }
@@ -176,7 +184,9 @@ void BackupSession::restore(const std::vector<const DataHeader*>& selection, bk:
 
         std::vector<const DataHeader*> items;
         for (const DataHeader* item : selection) flatten(item, items);
-        Extent extent;
+        // Each file is written once, from the newest run that holds it whole.
+        restore::ItemPick pick(opened_->layout, items);
+        Extent extent(&pick);
         if (!target.empty()) {
             const std::uint32_t cluster = SystemInfo::cluster_size(target);
             for (const DataHeader* item : items) extent.add(*item, cluster);
@@ -186,7 +196,7 @@ void BackupSession::restore(const std::vector<const DataHeader*>& selection, bk:
                 fire_end_parse(extent.files, extent.directories, extent.size);
             } else {
                 items.clear();
-                extent = {};
+                extent = Extent(&pick);
             }
         } else {
             // The servers of the set, and the job's own (their log-on may be newer).
@@ -208,7 +218,7 @@ void BackupSession::restore(const std::vector<const DataHeader*>& selection, bk:
         }
         const bool space_short = report_ != nullptr && report_->result == static_cast<std::int32_t>(RunResult::aborted);
         if (!has_stopped() && !space_short) {
-            restore::Restorer restorer(*this, *opened_, target, option);
+            restore::Restorer restorer(*this, *opened_, target, option, pick);
             restorer_ = &restorer;
             struct Reset {
                 restore::Restorer*& slot;

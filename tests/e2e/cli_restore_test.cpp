@@ -12,8 +12,7 @@
 #include "basekit/convertion.h"
 #include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
-#include "core/jobs/tests/store_home.h"
-#include "tests/support/cli_runner.h"
+#include "tests/support/cli_fixture.h"
 #include "tests/support/odd_tree.h"
 #include "tests/support/file_tree.h"
 
@@ -65,12 +64,9 @@ void set_mtime(const fs::path& path, int seconds_from_now) {
     fs::last_write_time(path, fs::file_time_type::clock::now() + std::chrono::seconds(seconds_from_now));
 }
 
-class CliRestore : public brim_test::StoreHome {
+class CliRestore : public brim_test::CliJobs {
 protected:
     CliRestore() {
-        root = home.dir().path();
-        src = root / "src";
-        dest = root / "dest";
         brim_test::write_odd_tree(src, 300000);
         ::chmod((src / "with space" / "deeper").c_str(), 0750);
         ::symlink("with space/64k", (src / "link").c_str());
@@ -82,24 +78,6 @@ protected:
         set_mtime(src / "with space" / "deeper", -7200);
     }
 
-    brim_test::CliResult cli(std::vector<std::string> args) {
-        // A restore that hangs ends as status 124 instead of stopping the suite.
-        args.insert(args.begin(), {"60", BRIM_CLI});
-        return brim_test::run_cli("/usr/bin/timeout", args);
-    }
-
-    void add_job(const std::string& name, const std::string& kind, std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {"job", "add", name, "--kind", kind, "--dest", dest.string(), "--dir", src.string()};
-        args.insert(args.end(), extra.begin(), extra.end());
-        const auto added = cli(args);
-        ASSERT_EQ(added.status, 0) << added.output;
-    }
-
-    void run(const std::string& name) {
-        const auto ran = cli({"run", name});
-        ASSERT_EQ(ran.status, 0) << ran.output;
-    }
-
     // Restores with the given arguments after the job's name; expects `status`.
     std::string restore(const std::string& name, std::vector<std::string> extra, int status = 0) {
         std::vector<std::string> args = {"restore", name};
@@ -108,8 +86,6 @@ protected:
         EXPECT_EQ(restored.status, status) << restored.output;
         return restored.output;
     }
-
-    fs::path root, src, dest;
 };
 
 TEST_F(CliRestore, RoundTripsForEachKindAndCipherGiveTheSourceBack) {

@@ -8,6 +8,7 @@
 #include "basekit/convertion.h"
 #include "basekit/file_stream.h"
 #include "core/archive/catalogue.h"
+#include "core/archive/run_data_reader.h"
 #include "core/security/xor_cipher.h"
 #include "core/security/rijndael_cipher.h"
 #include "core/security/wake_cipher.h"
@@ -292,6 +293,117 @@ TEST(SetWriter, AnUnfinishedRunIsCutAwayBeforeTheNextOne) {
     EXPECT_TRUE(repaired.layout.is_complete());
     EXPECT_EQ(repaired.layout.run_count(), 2u);
     for (const auto& run : repaired.layout.runs) expect_data_matches_sources(repaired.layout, run, nullptr);
+}
+
+// Writes the run count (offset 16) of every volume that begins with a run's
+// continued data: counting that run as the layout does, or not (earlier builds).
+void rewrite_volume_counts(const SetLayout& layout, bool layout_way) {
+    for (std::size_t i = 1; i < layout.files.size(); ++i) {
+        if (!layout.files[i].continues_run) continue;
+        const std::filesystem::path path = bk::to_native_path(layout.files[i].path);
+        std::string bytes = read_bytes(path);
+        const std::uint32_t count = layout.files[i].run_count + (layout_way ? 1 : 0);
+        for (int b = 0; b < 4; ++b) bytes[16 + b] = static_cast<char>(count >> (24 - 8 * b));
+        write_bytes(path, bytes);
+    }
+}
+
+TEST(SetWriter, VolumesOfContinuedDataReadWithEitherRunCountAndAppendAsTheLayoutCounts) {
+    for (const bool layout_way : {true, false}) {
+        TempDir dir;
+        SourceTree sources(dir / "src");
+        sources.put("big", 300000);
+        const bk::String main = native(dir / "set.bvf");
+        SetWriterSettings settings;
+        settings.segment_limit = 16576 + 16384 + 150000;
+        const auto write_run = [&] {
+            auto root = tree_of(sources.path);
+            SetWriter writer(main, settings);
+            ASSERT_NE(writer.state(), SetWriter::State::damaged);
+            writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
+            FileRunContext context;
+            writer.write_data(context, nullptr);
+            writer.finish_run();
+        };
+        write_run();
+        auto written = read_set_layout(main, false, true, 1);
+        ASSERT_EQ(written.error, LayoutError::none);
+        ASSERT_GE(written.layout.files.size(), 3u);
+        for (std::size_t i = 1; i < written.layout.files.size(); ++i) {
+            const SetFileLayout& file = written.layout.files[i];
+            EXPECT_TRUE(file.continues_run);
+            EXPECT_EQ(file.run_count, 0u);
+            EXPECT_EQ(file.link->run_count, 1u);  // as the layout counts: the run continued into it
+        }
+        rewrite_volume_counts(written.layout, layout_way);
+        // Appended into the last volume, after the continued data, then once more.
+        write_run();
+        write_run();
+        const auto result = read_set_layout(main, false, true, 1);
+        ASSERT_EQ(result.error, LayoutError::none) << layout_way;
+        EXPECT_TRUE(result.layout.is_complete());
+        ASSERT_EQ(result.layout.run_count(), 3u) << layout_way;
+        for (const auto& run : result.layout.runs) expect_data_matches_sources(result.layout, run, nullptr);
+        // The file that took the later runs counts them and the continued one.
+        const SetFileLayout& last = result.layout.files[result.layout.runs[1].file];
+        ASSERT_TRUE(last.continues_run);
+        const std::string bytes = read_bytes(bk::to_native_path(last.path));
+        EXPECT_EQ(static_cast<unsigned char>(bytes[19]), last.run_count + 1);
+        // Read again the other way round, the runs are the same.
+        rewrite_volume_counts(result.layout, !layout_way);
+        const auto again = read_set_layout(main, false, true, 1);
+        ASSERT_EQ(again.error, LayoutError::none);
+        EXPECT_TRUE(again.layout.is_complete());
+        EXPECT_EQ(again.layout.run_count(), 3u);
+    }
+}
+
+TEST(SetWriter, AFileCutShortKeepsItsBytesWithoutTheDataFlagAndAShrunkFileStaysUsable) {
+    // z fails after its first chunk; y lost its last byte since the scan.
+    struct CuttingContext : FileRunContext {
+        std::unique_ptr<bk::InputStream> open_item(const DataHeader& item) override {
+            if (item.name() == u"z") return std::make_unique<Failing>(FileRunContext::open_item(item));
+            return FileRunContext::open_item(item);
+        }
+        struct Failing : bk::InputStream {
+            explicit Failing(std::unique_ptr<bk::InputStream> in) : in_(std::move(in)) {}
+            int read(std::uint8_t* buffer, int length) override {
+                if (given_ >= 65536) throw bk::IOException(u"Input/output error", 1117);
+                const int n = in_->read(buffer, std::min(length, 65536 - given_));
+                given_ += n;
+                return n;
+            }
+            std::int64_t seek(std::int64_t, bk::SeekOrigin) override { return 0; }
+            std::unique_ptr<bk::InputStream> in_;
+            int given_ = 0;
+        };
+    };
+    TempDir dir;
+    SourceTree sources(dir / "src");
+    const bk::String main = native(dir / "set.bvf");
+    auto root = tree_of(sources.path);
+    sources.put("a/y", 65536);
+    {
+        SetWriter writer(main, {});
+        writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
+        CuttingContext context;
+        writer.write_data(context, nullptr);
+        writer.finish_run();
+        EXPECT_TRUE(writer.had_incomplete_files());
+    }
+    const auto result = read_set_layout(main, false, true, 1);
+    ASSERT_EQ(result.error, LayoutError::none);
+    std::map<bk::String, std::pair<std::int64_t, std::uint8_t>> files;
+    for_each_file(*result.layout.runs[0].root, [&](const DataHeader& f) { files[f.name()] = {f.stored_size, f.data_flag}; });
+    EXPECT_EQ(files[u"z"], std::make_pair(std::int64_t{65536}, data_unusable));
+    EXPECT_EQ(files[u"y"], std::make_pair(std::int64_t{65536}, data_valid));
+    EXPECT_EQ(files[u"small"], std::make_pair(std::int64_t{17}, data_valid));  // after z, at its true place
+    std::vector<std::uint8_t> small(17);
+    RunDataReader reader(result.layout, result.layout.runs[0]);
+    for_each_file(*result.layout.runs[0].root, [&](const DataHeader& f) {
+        if (f.name() == u"small") reader.read(f.data_offset + marker_size, small.data(), small.size());
+    });
+    EXPECT_EQ(std::string(small.begin(), small.end()), read_bytes(sources.path / "small"));
 }
 
 }  // namespace

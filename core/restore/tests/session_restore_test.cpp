@@ -175,5 +175,47 @@ TEST_F(SessionRestore, ExistingFilesFollowTheOption) {
     }
 }
 
+// A file that cannot be written whole, for whatever reason, leaves the file
+// that was there as it was and no temporary file beside it.
+TEST_F(SessionRestore, AFileNotWrittenWholeLeavesTheExistingFileAndNoTemporary) {
+    back_up();
+    const fs::path target = home.dir().path() / "t";
+    const fs::path existing = target / "src" / "sub dir" / "64k+1";
+    struct Stopper : Warnings {
+        using Warnings::on_file;
+        void on_file(const bk::String&) override {
+            if (session != nullptr) session->stop();  // as Ctrl-C while its first chunk is read
+        }
+        BackupSession* session = nullptr;
+    };
+    const std::function<void(const archive::RunLayout&)> damages[] = {
+        {},  // the run is stopped
+        [](const archive::RunLayout& run) {  // its block does not end where the catalogue says
+            auto& root = const_cast<DataHeader&>(*run.root);
+            DataHeader& file = *root.directories().front()->directories().front()->files().front();
+            file.stored_size -= 1;
+        },
+    };
+    for (const auto& damage : damages) {
+        fs::remove_all(target);
+        fs::create_directories(existing.parent_path());
+        write_bytes(existing, "the user's own");
+        auto session = BackupSession::create_session(&job, SessionDirection::restore);
+        Stopper events;
+        if (!damage) events.session = session.get();
+        session->install(&events);
+        std::vector<const archive::RunLayout*> runs;
+        ASSERT_EQ(session->open(runs, nullptr), OpenArchiveResult::all_read);
+        if (damage) damage(*runs.back());
+        session->restore({runs.back()->root.get()}, wide(target), 0);
+        EXPECT_EQ(read_bytes(existing), "the user's own");
+        for (const auto& entry : fs::recursive_directory_iterator(target))
+            EXPECT_FALSE(entry.path().filename().string().starts_with(".brimvault-restore-")) << entry.path();
+        if (damage) {
+            EXPECT_EQ(events.warnings.size(), 1u);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace brim
