@@ -6,7 +6,8 @@
 // programs): a comma-separated list of OPERATION:N:ERROR[:PATH], where
 // OPERATION is read, write, sync, rename or volume (the free-space query),
 // N counts from 1 and ERROR is ENOSPC, EIO, EACCES, EDQUOT, ENETUNREACH or a
-// number. With PATH only calls on paths
+// number, or SLOW: that call waits 20 ms and then goes on (a slow disk, so
+// that a test can stop a run that would otherwise end first). With PATH only calls on paths
 // holding that text count. Every later call fails too when N is followed
 // by "+" (a disk that stays full).
 #include <cstdint>

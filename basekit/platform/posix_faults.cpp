@@ -1,9 +1,11 @@
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "basekit/platform/os_faults.h"
@@ -36,7 +38,12 @@ bool parse_operation(std::string_view text, FaultOperation& operation) {
     return true;
 }
 
+// Not an error: the call waits a while and then goes on, as on a slow disk.
+constexpr int slow_call = -1;
+constexpr auto slow_call_wait = std::chrono::milliseconds(20);
+
 int parse_error(std::string_view text) {
+    if (text == "SLOW") return slow_call;
     if (text == "ENOSPC") return ENOSPC;
     if (text == "EIO") return EIO;
     if (text == "EACCES") return EACCES;
@@ -102,13 +109,21 @@ bool set_fault_plan(std::string_view text) {
 int injected_fault(FaultOperation operation, std::u16string_view path) {
     Plan& p = plan();
     if (!p.active.load(std::memory_order_relaxed)) return 0;
-    std::lock_guard lock(p.mutex);
-    for (auto& fault : p.faults) {
-        if (fault.operation != operation) continue;
-        if (!fault.path_part.empty() && path.find(fault.path_part) == std::u16string_view::npos) continue;
-        const std::uint64_t call = ++fault.calls;
-        if (call == fault.nth || (fault.persists && call > fault.nth)) return fault.error;
+    int error = 0;
+    {
+        std::lock_guard lock(p.mutex);
+        for (auto& fault : p.faults) {
+            if (fault.operation != operation) continue;
+            if (!fault.path_part.empty() && path.find(fault.path_part) == std::u16string_view::npos) continue;
+            const std::uint64_t call = ++fault.calls;
+            if (call == fault.nth || (fault.persists && call > fault.nth)) {
+                error = fault.error;
+                break;
+            }
+        }
     }
+    if (error != slow_call) return error;
+    std::this_thread::sleep_for(slow_call_wait);
     return 0;
 }
 

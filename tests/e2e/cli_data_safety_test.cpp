@@ -100,10 +100,7 @@ TEST_F(CliDataSafety, AFileThatFailedIsTakenAgainByTheNextIncrement) {
     const auto second = cli({"run", "job"});
     EXPECT_EQ(second.status, 0) << second.output;
     EXPECT_NE(second.output.find("1 of 1 files"), std::string::npos) << second.output;
-    const fs::path out = home.dir().path() / "out";
-    const auto back = cli({"restore", "job", "--run", "2", "--to", out.string(), "--keep-structure", "--quiet"});
-    EXPECT_EQ(back.status, 0) << back.output;
-    EXPECT_EQ(read_bytes(out / src.relative_path() / "sub" / "f2"), read_bytes(src / "sub" / "f2"));
+    EXPECT_TRUE(restored("job") == tree_of(src));  // f2 from run 2, the rest from run 1
 }
 
 TEST_F(CliDataSafety, AFreeSpaceQueryThatFailsIsRetriedThenReportedAsItself) {
