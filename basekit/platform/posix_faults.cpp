@@ -1,5 +1,6 @@
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
@@ -34,6 +35,7 @@ bool parse_operation(std::string_view text, FaultOperation& operation) {
     else if (text == "sync") operation = FaultOperation::sync;
     else if (text == "rename") operation = FaultOperation::rename;
     else if (text == "volume") operation = FaultOperation::volume;
+    else if (text == "crash") operation = FaultOperation::crash;
     else return false;
     return true;
 }
@@ -44,6 +46,7 @@ constexpr auto slow_call_wait = std::chrono::milliseconds(20);
 
 int parse_error(std::string_view text) {
     if (text == "SLOW") return slow_call;
+    if (text == "KILL") return SIGKILL;
     if (text == "ENOSPC") return ENOSPC;
     if (text == "EIO") return EIO;
     if (text == "EACCES") return EACCES;
@@ -125,6 +128,10 @@ int injected_fault(FaultOperation operation, std::u16string_view path) {
     if (error != slow_call) return error;
     std::this_thread::sleep_for(slow_call_wait);
     return 0;
+}
+
+void crash_point(std::u16string_view name) {
+    if (injected_fault(FaultOperation::crash, name) != 0) ::raise(SIGKILL);
 }
 
 }  // namespace bk::os

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "basekit/platform/os_faults.h"
 #include "basekit/exception.h"
 #include "basekit/path.h"
 #include "basekit/platform/os_fs.h"
@@ -127,10 +128,12 @@ void SetReplacement::move_aside() {
     bk::os::rename_entry(main_path_, aside_path(main_path_));
     bk::os::sync_directory(bk::Path::directory_name(main_path_));
     aside_ = true;
+    bk::os::crash_point(u"set-moved-aside");
 }
 
 void SetReplacement::complete(const Announce& announce) {
     if (!aside_) return;
+    bk::os::crash_point(u"set-deleting-old");
     delete_set(aside_path(main_path_), main_path_, destination_, has_copy_root_, program_major_, announce);
     aside_ = false;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "basekit/platform/os_faults.h"
 #include "basekit/date.h"
 #include "basekit/memory_stream.h"
 #include "basekit/path.h"
@@ -196,6 +197,7 @@ void SetWriter::write_data(RunContext& context, DataCipher* cipher) {
             return;
         }
         if (!writer.write_file(file)) incomplete_ = true;
+        bk::os::crash_point(u"set-file-written");
     });
     data_length_ = writer.data_length();
     open_.back().data_end = open_.back().writer->size();
@@ -216,6 +218,7 @@ void SetWriter::write_trailers() {
     for (std::size_t i = 0; i < open_.size(); ++i) {
         SetFileWriter& writer = *open_[i].writer;
         if (writer.size() != open_[i].data_end) writer.truncate(open_[i].data_end);
+        bk::os::crash_point(u"set-trailer");
         const bk::String next = i + 1 < open_.size() ? bk::Path::file_name(open_[i + 1].writer->path()) : bk::String();
         writer.write(encode([&](auto& out) { format_->write_trailer(out, next); }));
         writer.sync();
@@ -272,7 +275,9 @@ void SetWriter::abandon_run() {
 void SetWriter::finish_run() {
     if (incomplete_ || data_length_ != run_.data_length) repair_catalogue();
     write_trailers();
+    bk::os::crash_point(u"set-data-synced");
     count_run();
+    bk::os::crash_point(u"set-counted");
     for (auto& file : open_) file.writer->close();
     open_.clear();
 }

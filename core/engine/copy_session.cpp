@@ -1,5 +1,6 @@
 #include "core/engine/copy_session.h"
 
+#include "basekit/platform/os_faults.h"
 #include "basekit/date.h"
 #include "basekit/file_ops.h"
 #include "basekit/path.h"
@@ -231,6 +232,7 @@ SessionRunResult MergeCopySession::merge(std::unique_ptr<archive::SetWriter>& wr
         bk::os::remove_file(rewritten);
         return result;
     }
+    bk::os::crash_point(u"merge-catalogue-written");
     bk::replace_file(rewritten, main);
     return result;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "basekit/platform/os_faults.h"
 #include "basekit/convertion.h"
 #include "basekit/date.h"
 #include "basekit/exception.h"
@@ -388,6 +389,7 @@ bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunStat
         }
         try {
             out->write(plain, static_cast<std::uint32_t>(plain_size));
+            bk::os::crash_point(u"restore-chunk-written");
         } catch (const bk::Exception& failure) {
             skip(path, failure.message());
             return false;

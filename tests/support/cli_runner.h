@@ -14,7 +14,8 @@
 namespace brim_test {
 
 struct CliResult {
-    int status = -1;
+    int status = -1;      // the exit status; -1 when a signal ended it
+    int signal = 0;       // the signal that ended it, 0 when it exited
     std::string output;  // standard output and standard error together
 };
 
@@ -56,6 +57,7 @@ inline CliResult run_cli(const std::string& program, const std::vector<std::stri
     int status = 0;
     ::waitpid(child, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return result;
 }
 
