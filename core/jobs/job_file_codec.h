@@ -17,8 +17,9 @@ void write_job(bk::DataOutputStream& out, const BackupItem& job, JobForm form);
 // Reads one job block (its lines through "</job>"). Returns null when the
 // block does not follow the format; the rest of the block is then skipped so
 // that the next job can be read. Throws BackupException(104) when the data
-// ends inside the block.
-std::unique_ptr<BackupItem> read_job(bk::DataInputStream& in, JobForm form);
+// ends inside the block. `name_read`, when given, receives the name of the
+// job line whether or not the block reads (empty when the line has none).
+std::unique_ptr<BackupItem> read_job(bk::DataInputStream& in, JobForm form, bk::String* name_read = nullptr);
 
 // The job as one line of tab-separated text, and back (null when the line
 // does not follow the format).
