@@ -64,6 +64,15 @@ private:
     std::set<bk::String> tried_;
 };
 
+// A directory_copy job writes no set to list or restore from: says so and
+// returns exit_usage; 0 for every other kind.
+int refuse_mirror(const BackupItem& job) {
+    if (job.kind != BackupKind::directory_copy) return 0;
+    print_error("a directory_copy job keeps no archive set: its mirror is \"" + printable(job.destination) +
+                "\", and its files are restored by copying them from there");
+    return exit_usage;
+}
+
 std::unique_ptr<BackupSession> open_runs(Subject& subject, const std::string& volume_dir,
                                          std::vector<const archive::RunLayout*>& runs) {
     auto session = BackupSession::create_session(subject.job, SessionDirection::restore);
@@ -86,9 +95,15 @@ public:
     }
     int execute() override {
         Store store(true);
-        if (store.locked_out()) return store_busy();
+        if (const int refused = store.refuse_changes()) return refused;
         auto job = BackupSession::open(bk::Path::make_full_path(in(archive_)));
-        const std::string name = out(job->name);
+        if (const int refused = refuse_job_name(job->name)) return refused;
+        if (const BackupItem* same = job_named(job->name)) {
+            print_error("job " + std::to_string(same->id) + " is named \"" + printable(job->name) +
+                        "\" already; its set would be this one's name too");
+            return exit_usage;
+        }
+        const std::string name = printable(job->name);
         BackupItemManager::instance()->add(std::move(job));
         store.save();
         std::cout << "Added job \"" << name << "\" for " << archive_ << '\n';
@@ -114,7 +129,8 @@ public:
         Store store(false);
         Subject subject;
         if (!resolve(store, name_, subject)) return exit_not_found;
-        if (!prove_password(*subject.job, password_file_)) return exit_usage;
+        if (const int refused = refuse_mirror(*subject.job)) return refused;
+        if (!prove_password(*subject.job, password_file_)) return exit_password;
         std::vector<const archive::RunLayout*> runs;
         auto session = open_runs(subject, volume_dir_, runs);
         const bk::String filter = in(filter_);
@@ -128,7 +144,7 @@ public:
             archive::for_each_file(*runs[i]->root, [&](const DataHeader& item) {
                 const bk::String path = item.full_path();
                 if (!filter.empty() && !path.starts_with(filter)) return;
-                std::cout << "    " << when(item.modified) << "  " << item.stored_size << "  " << out(path)
+                std::cout << "    " << when(item.modified) << "  " << item.size << "  " << printable(path)
                           << (item.data_flag == archive::data_valid ? "" : "  (no data)") << '\n';
             });
         }
@@ -146,16 +162,17 @@ public:
         CLI::App* app = parent.add_subcommand("restore", "Restore a set, or chosen items of it");
         app->add_option("source", name_, "A job's name or id, or an archive file")->required();
         app->add_option("items", items_, "Paths of items to restore (default: everything, each from its newest run)");
-        app->add_option("--run", run_, "Take the items from this run (1 is the oldest)");
+        app->add_option("--run", run_, "Take the items from this run (1 is the oldest)")->check(CLI::Range(1, 1 << 30));
         app->add_option("--to", target_, "Restore under this folder instead of where the items came from");
-        app->add_option("--existing", existing_, "What to do with a file that exists: skip, ask, replace, older")
-            ->check(CLI::IsMember({"skip", "ask", "replace", "older"}));
+        app->add_option("--existing", existing_, "What to do with a file that exists: " + existing_words_help())
+            ->check(CLI::IsMember(existing_word_list()));
         app->add_flag("--touch", touch_, "Give restored files the current time");
         app->add_flag("--keep-structure", keep_structure_, "Under --to, keep each item's whole original path");
         app->add_flag("--flatten", flatten_, "Under --to, put every file directly in the folder");
         app->add_option("--password-file", password_file_, "The set's password");
         app->add_option("--volume-dir", volume_dir_, "Where to look for missing volumes");
-        app->add_flag("--quiet", quiet_, "Show only warnings, errors and the result");
+        app->add_flag("--quiet", quiet_, "No progress line: only warnings, errors and the result");
+        app->add_flag("--verbose", verbose_, "Without a terminal: a line for every file restored");
         return app;
     }
 
@@ -164,21 +181,30 @@ public:
         if (store.locked_out()) return store_busy();
         Subject subject;
         if (!resolve(store, name_, subject)) return exit_not_found;
-        if (!prove_password(*subject.job, password_file_)) return exit_usage;
+        if (const int refused = refuse_mirror(*subject.job)) return refused;
+        if (!prove_password(*subject.job, password_file_)) return exit_password;
         std::vector<const archive::RunLayout*> runs;
         auto session = open_runs(subject, volume_dir_, runs);
         if (run_ > 0 && static_cast<std::size_t>(run_) > runs.size()) {
             print_error("the set has " + std::to_string(runs.size()) + " runs");
             return exit_usage;
         }
-        RestorePrinter printer(quiet_);
+        RestorePrinter printer(bk::os::is_terminal_output() && !quiet_, verbose_ && !quiet_);
         session->install(&printer);
         int status = 0;
-        for (const auto& selection : selections(runs)) {
+        std::size_t missing = 0;
+        const auto chosen = selections(runs, missing);
+        if (!items_.empty() && missing == items_.size()) {
+            print_error("none of the items named is in the set; nothing was restored");
+            return exit_not_found;
+        }
+        for (const auto& selection : chosen) {
             if (selection.empty()) continue;
             session->restore(selection, in(target_), option_word());
             if (const auto* report = session->active_report()) status = std::max(status, report->result);
         }
+        // An item named that is not in the set is a warning of the restore.
+        if (missing > 0 && status == 0) status = 1;
         if (subject.owned == nullptr) store.save();
         return status;
     }
@@ -189,17 +215,21 @@ private:
         if (touch_) option |= restore_option::touch;
         if (keep_structure_) option |= restore_option::keep_structure;
         if (flatten_) option |= restore_option::flatten;
-        static const std::map<std::string, std::uint32_t> existing = {
-            {"skip", restore_option::existing_skip}, {"ask", restore_option::existing_ask},
-            {"older", restore_option::existing_newer}, {"replace", 0}};
-        return option | existing.at(existing_);
+        switch (existing_policy(existing_)) {
+            case ExistingPolicy::keep: return option | restore_option::existing_skip;
+            case ExistingPolicy::ask: return option | restore_option::existing_ask;
+            case ExistingPolicy::by_time: return option | restore_option::existing_newer;
+            case ExistingPolicy::replace: return option;
+        }
+        return option;
     }
 
     // What to restore, in the order to restore it. Without items: every run
     // from the oldest on (later runs replace what earlier ones restored), or
     // the one run asked for. With items: each item from the run asked for,
     // else from the newest run that holds it.
-    std::vector<std::vector<const DataHeader*>> selections(const std::vector<const archive::RunLayout*>& runs) const {
+    std::vector<std::vector<const DataHeader*>> selections(const std::vector<const archive::RunLayout*>& runs,
+                                                           std::size_t& missing) const {
         std::vector<std::vector<const DataHeader*>> chosen;
         if (items_.empty()) {
             for (std::size_t i = 0; i < runs.size(); ++i)
@@ -214,8 +244,12 @@ private:
                 if ((run_ != 0 && static_cast<std::size_t>(run_) != i + 1) || !runs[i]->root) continue;
                 if (const DataHeader* match = find(*runs[i]->root, in(item))) found = match;
             }
-            if (found == nullptr) print_error("\"" + item + "\" is not in the set");
-            else chosen.back().push_back(found);
+            if (found == nullptr) {
+                print_error("\"" + item + "\" is not in the set");
+                ++missing;
+            } else {
+                chosen.back().push_back(found);
+            }
         }
         return chosen;
     }
@@ -233,7 +267,7 @@ private:
     std::string name_, target_, existing_ = "replace", password_file_, volume_dir_;
     std::vector<std::string> items_;
     int run_ = 0;
-    bool touch_ = false, keep_structure_ = false, flatten_ = false, quiet_ = false;
+    bool touch_ = false, keep_structure_ = false, flatten_ = false, quiet_ = false, verbose_ = false;
 };
 
 }  // namespace

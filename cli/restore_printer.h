@@ -1,15 +1,19 @@
 #pragma once
-// Shows a restore on the terminal, and answers its questions about files
-// that exist: asked on a terminal (y, n, a for all), kept otherwise.
+// Shows a restore as a run is shown (ProgressLine), and answers its
+// questions about files that exist: asked on a terminal (y, n, a for all),
+// kept otherwise.
 #include <mutex>
 
+#include "cli/progress_line.h"
 #include "core/engine/session_events.h"
 
 namespace brim::cli {
 
 class RestorePrinter final : public RestoreEvent {
 public:
-    explicit RestorePrinter(bool quiet) : quiet_(quiet) {}
+    // `live`: a progress line on a terminal; `events`: a line per file where
+    // there is no live line.
+    RestorePrinter(bool live, bool events) : progress_(live, events) {}
 
     void begin_restore(const bk::String& job_name) override;
     void end_restore() override;
@@ -23,16 +27,16 @@ public:
     void end_parse(std::uint32_t files, std::uint32_t directories, std::uint64_t size) override;
     void on_warning(const bk::String& text) override;
     void on_error(const bk::String& text) override;
-    void on_size(std::uint32_t) override {}
+    void on_size(std::uint32_t bytes) override;
     void end_stop() override;
 
 private:
     bool ask(const bk::String& target);
     void line(const std::string& text);
 
-    bool quiet_;
-    bool replace_all_ = false;
     std::mutex mutex_;
+    ProgressLine progress_;
+    bool replace_all_ = false;
 };
 
 }  // namespace brim::cli

@@ -93,7 +93,7 @@ TEST_F(CliFtp, CtrlCStopsARunCleanly) {
                    src.string()})
                   .status,
               0);
-    const auto stopped = cli({"run", "many"}, "\nfile ");
+    const auto stopped = cli({"run", "many", "--verbose"}, "\nfile ");
     EXPECT_EQ(stopped.status, 2) << stopped.output.substr(stopped.output.size() > 400 ? stopped.output.size() - 400 : 0);
     EXPECT_NE(stopped.output.find("Stopped."), std::string::npos);
     EXPECT_NE(cli({"report", "many"}).output.find("Stopped"), std::string::npos);
