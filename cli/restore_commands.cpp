@@ -14,6 +14,7 @@
 #include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
 #include "core/jobs/backup_item_manager.h"
+#include "core/restore/copy_location.h"
 #include "core/security/cipher_selection.h"
 
 namespace brim::cli {
@@ -133,7 +134,10 @@ public:
         if (!prove_password(*subject.job, password_file_)) return exit_password;
         std::vector<const archive::RunLayout*> runs;
         auto session = open_runs(subject, volume_dir_, runs);
+        subject_kind_ = subject.job->kind;
         const bk::String filter = in(filter_);
+        const bk::String set_folder =
+            bk::Path::directory_name(subject.archive.empty() ? subject.job->archive_file() : subject.archive);
         for (std::size_t i = 0; i < runs.size(); ++i) {
             const auto& header = runs[i]->header;
             std::cout << "run " << i + 1 << "  " << when(header.backup_time) << "  "
@@ -144,7 +148,8 @@ public:
             archive::for_each_file(*runs[i]->root, [&](const DataHeader& item) {
                 const bk::String path = item.full_path();
                 if (!filter.empty() && !path.starts_with(filter)) return;
-                std::cout << "    " << when(item.modified) << "  " << item.size << "  " << printable(path)
+                std::cout << "    " << when(item.modified) << "  " << own_size(item, *runs[i], set_folder) << "  "
+                          << printable(path)
                           << (item.data_flag == archive::data_valid ? "" : "  (no data)") << '\n';
             });
         }
@@ -152,7 +157,20 @@ public:
     }
 
 private:
+    // The size of the file itself: for the copy kinds that of its copy, as
+    // their catalogues hold no data.
+    std::uint64_t own_size(const DataHeader& item, const archive::RunLayout& run, const bk::String& set_folder) const {
+        if (!run.header.has_copy_root) return item.size;
+        try {
+            const auto copy = restore::copy_location(item, subject_kind_, set_folder, run.header.copy_root);
+            if (copy && bk::SystemFile::is_file(*copy)) return static_cast<std::uint64_t>(bk::File(*copy).length());
+        } catch (const bk::Exception&) {
+        }
+        return item.size;
+    }
+
     std::string name_, filter_, password_file_, volume_dir_;
+    BackupKind subject_kind_ = BackupKind::none;
     bool runs_only_ = false;
 };
 
