@@ -7,6 +7,7 @@
 #include "basekit/date.h"
 #include "cli/console.h"
 #include "core/jobs/backup_item_manager.h"
+#include "core/jobs/job_file_codec.h"
 #include "core/security/cipher_selection.h"
 
 namespace brim::cli {
@@ -158,6 +159,13 @@ public:
             BackupItem* job = store.find(name);
             if (job == nullptr) return job_not_found(name);
             jobs.push_back(job);
+        }
+        for (const BackupItem* job : jobs) {
+            if (format_ == "text" && !fits_text_form(*job)) {
+                print_error("job \"" + printable(job->name) + "\" holds a line break, a TAB or a separator (; or |) " +
+                            "in a value, which the text form cannot keep: export it with --format xml");
+                return exit_usage;
+            }
         }
         BackupItemManager::instance()->export_jobs(jobs, in(file_), format_of(format_));
         std::cout << "Exported " << jobs.size() << " jobs to " << file_ << '\n';

@@ -24,6 +24,10 @@ std::unique_ptr<BackupItem> read_job(bk::DataInputStream& in, JobForm form, bk::
 // The job as one line of tab-separated text, and back (null when the line
 // does not follow the format).
 bk::String job_to_text(const BackupItem& job);
+// Whether the text form holds the job whole: none of its values holds a
+// control character (a TAB or a line break would split the line), and no
+// source, extension or FTP field holds the ";" or "|" that separate them.
+bool fits_text_form(const BackupItem& job);
 std::unique_ptr<BackupItem> job_from_text(bk::StringView line);
 
 }  // namespace brim

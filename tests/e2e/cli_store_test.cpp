@@ -163,6 +163,16 @@ TEST_F(CliStore, HostileSourceNamesRoundTrip) {
     // Each listed item is one line.
     const auto listed = cli({"list", "Odd"});
     EXPECT_TRUE(has(listed.output, "new\\nline/f")) << listed.output;
+    // The XML export keeps the names; the text form, which cannot, refuses.
+    const std::string xml = (home.dir().path() / "odd.xml").string();
+    ASSERT_EQ(cli({"job", "export", xml, "Odd"}).status, 0);
+    ASSERT_EQ(cli({"job", "remove", "Odd"}).status, 0);
+    ASSERT_EQ(cli({"job", "import", xml}).status, 0);
+    EXPECT_TRUE(has(cli({"job", "show", "Odd"}).output, "new\\nline")) << cli({"job", "show", "Odd"}).output;
+    const auto text = cli({"job", "export", (home.dir().path() / "odd.txt").string(), "Odd", "--format", "text"});
+    EXPECT_EQ(text.status, 64) << text.output;
+    EXPECT_TRUE(has(text.output, "--format xml")) << text.output;
+    EXPECT_EQ(cli({"job", "export", (home.dir().path() / "second.txt").string(), "Second", "--format", "text"}).status, 0);
 }
 
 TEST_F(CliStore, NamesThatCannotBeFileNamesAreRefusedEverywhere) {

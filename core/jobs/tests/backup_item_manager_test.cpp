@@ -9,6 +9,7 @@
 #include "core/backup_exception.h"
 #include "core/core_strings.h"
 #include "core/jobs/backup_item_report_coll.h"
+#include "core/jobs/job_file_codec.h"
 #include "core/jobs/tests/store_home.h"
 
 namespace brim {
@@ -184,6 +185,34 @@ TEST_F(JobStoreTest, NamesThatAreNotOneFileNameAreLeftOut) {
     ASSERT_FALSE(logged.empty());
     EXPECT_EQ(logged[0]->type, LogType::warning);
     EXPECT_EQ(logged[0]->description, bk::format_text(core_string(520), {bk::String(u"../../x")}));
+}
+
+TEST_F(JobStoreTest, TheTextFormTellsWhatItCannotKeep) {
+    const struct {
+        const char* what;
+        void (*change)(BackupItem&);
+        bool fits;
+    } cases[] = {
+        {"as filled", [](BackupItem&) {}, true},
+        {"; in a destination", [](BackupItem& j) { j.destination = u"/a;b"; }, true},
+        {"line break in a source", [](BackupItem& j) { j.sources[0].path = u"/a\nb"; }, false},
+        {"TAB in the destination", [](BackupItem& j) { j.destination = u"/a\tb"; }, false},
+        {"; in a source", [](BackupItem& j) { j.sources[1].path = u"/a;b"; }, false},
+        {"; in an extension", [](BackupItem& j) { j.extensions = {u".a;b"}; }, false},
+        {"| in an FTP password", [](BackupItem& j) { j.ftp_servers[0].password = u"p|w"; }, false},
+    };
+    for (const auto& c : cases) {
+        BackupItem job;
+        fill(job);
+        c.change(job);
+        EXPECT_EQ(fits_text_form(job), c.fits) << c.what;
+        if (c.fits) {
+            auto back = job_from_text(job_to_text(job));
+            ASSERT_NE(back, nullptr) << c.what;
+            EXPECT_EQ(back->sources, job.sources) << c.what;
+            EXPECT_EQ(back->destination, job.destination) << c.what;
+        }
+    }
 }
 
 TEST_F(JobStoreTest, WritesTheDocumentedLines) {
