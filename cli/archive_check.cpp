@@ -95,7 +95,7 @@ public:
         Store store(false);
         BackupItem* job = store.find(name_);
         if (job == nullptr) return job_not_found(name_);
-        if (!prove_password(*job, password_file_)) return exit_usage;
+        if (!prove_password(*job, password_file_)) return exit_password;
         auto session = backup_session_for(*job);
         if (!session) return exit_failure;
         const CheckResult result = session->check_archive();

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <stdexcept>
 
 #include "basekit/convertion.h"
@@ -67,29 +68,108 @@ bool prove_password(BackupItem& job, const std::string& password_file) {
     return false;
 }
 
+namespace {
+const std::map<std::string, ExistingPolicy> existing_words = {
+    {"keep", ExistingPolicy::keep},       {"skip", ExistingPolicy::keep},   {"ask", ExistingPolicy::ask},
+    {"by-time", ExistingPolicy::by_time}, {"older", ExistingPolicy::by_time}, {"replace", ExistingPolicy::replace}};
+}  // namespace
+
+std::vector<std::string> existing_word_list() {
+    std::vector<std::string> words;
+    for (const auto& [word, policy] : existing_words) words.push_back(word);
+    return words;
+}
+
+std::string existing_words_help() {
+    return "keep (or skip), ask, by-time (or older: replace when the archived file is newer) or replace";
+}
+
+ExistingPolicy existing_policy(const std::string& word) { return existing_words.at(word); }
+
+BackupItem* job_named(bk::StringView name) {
+    for (BackupItem* job : BackupItemManager::instance()->items())
+        if (job->name == name) return job;
+    return nullptr;
+}
+
+int refuse_job_name(bk::StringView name) {
+    static const std::map<JobNameFault, std::string> reasons = {
+        {JobNameFault::empty, "the name is empty"},
+        {JobNameFault::dots, "\".\" and \"..\" cannot name a job"},
+        {JobNameFault::separator, "the name holds a \"/\""},
+        {JobNameFault::control, "the name holds a line break or another control character"},
+        {JobNameFault::too_long, "the name is longer than " + std::to_string(max_job_name_bytes) + " bytes"}};
+    const JobNameFault fault = job_name_fault(name);
+    if (fault == JobNameFault::none) return 0;
+    print_error("\"" + printable(name) + "\" cannot name a job: " + reasons.at(fault) +
+                " (a job's name is the file name of its set and its report)");
+    return exit_usage;
+}
+
+std::string printable(bk::StringView text) {
+    std::string result;
+    for (char c : out(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') result += "\\\\";
+        else if (c == '\n') result += "\\n";
+        else if (c == '\t') result += "\\t";
+        else if (c == '\r') result += "\\r";
+        else if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char digits[] = "0123456789abcdef";
+            result += std::string("\\x") + digits[byte >> 4] + digits[byte & 0xF];
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
 Store::Store(bool change) : change_(change) {
     if (change_) {
         lock_ = StoreLock::try_acquire();
         if (!lock_) return;
     }
+    BackupItemManager& store = *BackupItemManager::instance();
     try {
-        BackupItemManager::instance()->load();
+        store.load();
     } catch (const bk::Exception& failure) {
-        // A damaged job file: work with the jobs that can still be read.
-        print_error("the job store could not be read whole (" + out(failure.message()) + "); using the jobs that could");
-        BackupItemManager::instance()->reload();
+        // A damaged store: work with the jobs that can still be read.
+        damage_ = out(failure.message());
+        store.reload();
     }
+    if (!store.partly_read()) {
+        // Only a store known to be whole replaces its safety copies.
+        if (change_) store.save_copy(safety_copy_days);
+        return;
+    }
+    std::string names;
+    for (const bk::String& name : store.left_out())
+        names += (names.empty() ? "" : ", ") + (name.empty() ? std::string("(no name)") : "\"" + printable(name) + "\"");
+    if (damage_.empty()) damage_ = "jobs left out";
+    if (!names.empty()) damage_ += "; left out: " + names;
+    print_error("the job store could not be read whole (" + damage_ + "); using the jobs that could");
+}
+
+int Store::refuse_changes() const {
+    if (locked_out()) return store_busy();
+    if (damage_.empty()) return 0;
+    print_error("the job store was read only in part, and saving it now would lose the jobs that could not be read. "
+                "\"brimvault-cli job repair\" keeps the damaged files aside and saves the jobs that could be read; "
+                "\"brimvault-cli job repair --from-copy\" puts the last safety copy back");
+    return exit_store_damaged;
 }
 
 BackupItem* Store::find(const std::string& name_or_id) const {
-    const bk::String name = in(name_or_id);
-    for (BackupItem* job : BackupItemManager::instance()->items())
-        if (job->name == name) return job;
-    if (!name_or_id.empty() && name_or_id.find_first_not_of("0123456789") == std::string::npos)
+    if (BackupItem* job = job_named(in(name_or_id))) return job;
+    if (!name_or_id.empty() && name_or_id.size() <= 9 && name_or_id.find_first_not_of("0123456789") == std::string::npos)
         return BackupItemManager::instance()->backup_item(static_cast<std::uint32_t>(std::stoul(name_or_id)));
     return nullptr;
 }
 
-void Store::save() const { BackupItemManager::instance()->save(); }
+void Store::save() const {
+    BackupItemManager& store = *BackupItemManager::instance();
+    if (store.partly_read()) store.save_reports();
+    else store.save();
+}
 
 }  // namespace brim::cli

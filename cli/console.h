@@ -2,6 +2,7 @@
 // Text to and from the terminal, and the job store as the commands use it.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "basekit/types.h"
 #include "core/engine/backup_session.h"
@@ -30,19 +31,51 @@ bool prove_password(BackupItem& job, const std::string& password_file);
 // The backup session for the job's kind; null after saying there is none.
 std::unique_ptr<BackupSession> backup_session_for(BackupItem& job);
 
+// What happens to a file that exists at a restore (--existing of "job add"
+// and "restore", which take the same words).
+enum class ExistingPolicy { keep, ask, by_time, replace };
+// keep (or skip), ask, by-time (or older), replace.
+std::vector<std::string> existing_word_list();
+std::string existing_words_help();
+// The policy of one of existing_word_list(); throws std::out_of_range else.
+ExistingPolicy existing_policy(const std::string& word);
+
+// The job of the store with exactly this name; null when none.
+BackupItem* job_named(bk::StringView name);
+
+// Says why `name` cannot name a job and returns exit_usage; 0 when it can.
+int refuse_job_name(bk::StringView name);
+
+// Text for one line of output: control characters as \n, \t, \xHH and
+// backslashes doubled, so that every name stays on its line.
+std::string printable(bk::StringView text);
+
 // The job store of this user, loaded; with `change` the store's lock is
-// held first (null lock: another process owns the data directory).
+// held first (null lock: another process owns the data directory). A store
+// that loads whole refreshes its safety copies (safety_copy_days); one that
+// does not is read leniently, with a warning.
 class Store final {
 public:
+    static constexpr std::int32_t safety_copy_days = 15;
+
     explicit Store(bool change);
     bool locked_out() const { return change_ && !lock_; }
-    // A job by name, or by id when the text is a number; null when none.
+    // For commands that change job definitions: 0 when they may go on;
+    // otherwise says why not (another process holds the store, or it was
+    // read only in part and saving would lose jobs) and returns the status.
+    int refuse_changes() const;
+    // A job by name, or by id when the text is a number and no job has that
+    // name; null when none.
     BackupItem* find(const std::string& name_or_id) const;
+    // Saves the store; a store read only in part saves its reports alone.
     void save() const;
+    // Why the store was read only in part; empty when it was read whole.
+    const std::string& damage() const { return damage_; }
 
 private:
     bool change_;
     std::unique_ptr<StoreLock> lock_;
+    std::string damage_;
 };
 
 }  // namespace brim::cli

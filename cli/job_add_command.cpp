@@ -1,8 +1,11 @@
 // "job add": a new job with every field a user sets.
+#include <cctype>
 #include <iostream>
 #include <map>
+#include <optional>
 
 #include "basekit/date.h"
+#include "basekit/path.h"
 #include "basekit/string_helpers.h"
 #include "cli/console.h"
 #include "cli/job_commands.h"
@@ -15,9 +18,25 @@ const std::map<std::string, std::uint32_t> cipher_bits = {
     {"none", 0}, {"xor", job_option::cipher_xor}, {"panama", job_option::cipher_panama},
     {"rijndael", job_option::cipher_rijndael}};
 
-const std::map<std::string, std::uint32_t> existing_policies = {
-    {"keep", job_option::restore_keep}, {"ask", job_option::restore_ask},
-    {"by-time", job_option::restore_by_time}, {"replace", 0x8000000}};
+// The job's policy for each word of --existing (restore takes the same words).
+std::uint32_t policy_bits(ExistingPolicy policy) {
+    switch (policy) {
+        case ExistingPolicy::keep: return job_option::restore_keep;
+        case ExistingPolicy::ask: return job_option::restore_ask;
+        case ExistingPolicy::by_time: return job_option::restore_by_time;
+        case ExistingPolicy::replace: return 0x8000000;
+    }
+    return job_option::restore_ask;
+}
+
+// A local path as an absolute one; FTP addresses and drive-letter paths of
+// jobs carried over from other systems stay as they are.
+bk::String absolute_local(const std::string& text) {
+    const bk::String path = in(text);
+    const bool remote = text.find("://") != std::string::npos;
+    const bool drive = text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':';
+    return remote || drive || path.empty() ? path : bk::Path::make_full_path(path);
+}
 
 const std::map<std::string, std::uint16_t> weekdays = {{"sun", 0x1}, {"mon", 0x2}, {"tue", 0x4}, {"wed", 0x8},
                                                        {"thu", 0x10}, {"fri", 0x20}, {"sat", 0x40}};
@@ -35,6 +54,10 @@ class JobAddCommand final : public Command {
 public:
     CLI::App* attach(CLI::App& parent) override {
         CLI::App* app = parent.add_subcommand("add", "Add a backup job");
+        app->footer(
+            "Triggers (increment and increment_copy jobs): --full-every N, --full-weekly N --days LIST or\n"
+            "--full-monthly DAY make the next run a full backup when they come due.\n"
+            "Relative --dest, --dir, --dir-only and --file paths are stored as absolute paths.");
         app->add_option("name", name_, "The job's name")->required();
         app->add_option("--kind", kind_, "The kind of backup")
             ->required()
@@ -61,21 +84,47 @@ public:
         app->add_flag("--append", append_, "Append runs to the set instead of replacing it");
         app->add_option("--new-archive-every-run", rotation_, "Each run in a volume of its own, keeping this many (2-256)")
             ->check(CLI::Range(2, 256));
-        app->add_option("--full-every", full_every_, "Increments: a full run when the set holds this many runs");
-        app->add_option("--full-weekly", full_weekly_, "Increments: a full run every this many weeks ...");
+        app->add_option("--full-every", full_every_, "Trigger: a full run when the set holds this many runs")
+            ->check(CLI::Range(1, 32767));
+        app->add_option("--full-weekly", full_weekly_, "Trigger: a full run every this many weeks ...")
+            ->check(CLI::Range(1, 32767));
         app->add_option("--days", days_, "... on these days (sun,mon,...)");
-        app->add_option("--full-monthly", full_monthly_, "Increments: a full run on this day of the month")
+        app->add_option("--full-monthly", full_monthly_, "Trigger: a full run on this day of the month")
             ->check(CLI::Range(1, 31));
-        app->add_option("--retry", retry_count_, "Tries for files on a network that drops (0: no retry)");
-        app->add_option("--retry-interval", retry_interval_, "Seconds between tries");
+        app->add_option("--retry", retry_count_, "Tries for files on a network that drops (0: no retry)")
+            ->check(CLI::Range(0, 32767));
+        app->add_option("--retry-interval", retry_interval_, "Seconds between tries")->check(CLI::Range(1, 32767));
         app->add_flag("--no-open-files", no_open_files_, "Do not read files held open by other programs");
         app->add_flag("--unattended", unattended_, "Never ask questions when run by the scheduler");
-        app->add_option("--existing", existing_, "At a restore: keep, ask, by-time or replace existing files")
-            ->check(CLI::IsMember(existing_policies));
+        app->add_option("--existing", existing_, "At a restore: " + existing_words_help() + " existing files")
+            ->check(CLI::IsMember(existing_word_list()));
         return app;
     }
 
     int execute() override {
+        if (const int refused = refuse_job_name(in(name_))) return refused;
+        if (destination_.empty()) {
+            print_error("the destination (--dest) is empty");
+            return exit_usage;
+        }
+        if (!days_.empty() && full_weekly_ == 0) {
+            print_error("--days goes with --full-weekly");
+            return exit_usage;
+        }
+        std::vector<bk::String> day_names;
+        bk::split_string(in(days_), day_names, u",");
+        for (const auto& day : day_names) {
+            if (!day.empty() && !weekdays.contains(out(day))) {
+                print_error("--days: \"" + out(day) + "\" is not a day (sun, mon, tue, wed, thu, fri, sat)");
+                return exit_usage;
+            }
+        }
+        for (const auto& host : ftp_hosts_) {
+            if (!ftp_port(host)) {
+                print_error("--ftp: \"" + host + "\" is not host or host:port (port 1 to 65535)");
+                return exit_usage;
+            }
+        }
         if (dirs_.empty() && flat_dirs_.empty() && files_.empty() && ftp_servers_.empty() && ftp_dirs_.empty() &&
             ftp_files_.empty()) {
             print_error("a job needs at least one source (--dir, --dir-only, --file, --ftp-server, --ftp-dir, --ftp-file)");
@@ -89,27 +138,27 @@ public:
             return exit_usage;
         }
         Store store(true);
-        if (store.locked_out()) return store_busy();
-        if (store.find(name_) != nullptr) {
+        if (const int refused = store.refuse_changes()) return refused;
+        if (job_named(in(name_)) != nullptr) {
             print_error("a job named \"" + name_ + "\" exists already");
             return exit_usage;
         }
         BackupItem& job = *BackupItemManager::instance()->create_item();
         fill(job, password);
         store.save();
-        std::cout << "Added job " << job.id << " \"" << name_ << "\"\n";
+        std::cout << "Added job " << job.id << " \"" << printable(job.name) << "\"\n";
         return 0;
     }
 
 private:
     void fill(BackupItem& job, const bk::String& password) {
         job.name = in(name_);
-        job.destination = in(destination_);
+        job.destination = absolute_local(destination_);
         job.kind = backup_kind_from_name(in(kind_));
         job.creation_time = bk::Date::now_time();
-        for (const auto& d : dirs_) job.sources.push_back({in(d), SourceType::directory, true});
-        for (const auto& d : flat_dirs_) job.sources.push_back({in(d), SourceType::directory, false});
-        for (const auto& f : files_) job.sources.push_back({in(f), SourceType::file, false});
+        for (const auto& d : dirs_) job.sources.push_back({absolute_local(d), SourceType::directory, true});
+        for (const auto& d : flat_dirs_) job.sources.push_back({absolute_local(d), SourceType::directory, false});
+        for (const auto& f : files_) job.sources.push_back({absolute_local(f), SourceType::file, false});
         for (const auto& s : ftp_servers_) job.sources.push_back({in(s), SourceType::ftp_server, true});
         for (const auto& d : ftp_dirs_) job.sources.push_back({in(d), SourceType::ftp_directory, true});
         for (const auto& f : ftp_files_) job.sources.push_back({in(f), SourceType::ftp_file, false});
@@ -147,7 +196,7 @@ private:
         if (existing_.empty() && job.kind == BackupKind::directory_copy)
             job.options = (job.options & ~job_option::restore_policy_mask) | job_option::restore_by_time;
         if (!existing_.empty())
-            job.options = (job.options & ~job_option::restore_policy_mask) | existing_policies.at(existing_);
+            job.options = (job.options & ~job_option::restore_policy_mask) | policy_bits(existing_policy(existing_));
     }
 
     void fill_ftp(BackupItem& job) {
@@ -157,12 +206,25 @@ private:
             FtpConnectInfo server;
             const auto colon = host.rfind(':');
             server.server = in(host.substr(0, colon));
-            if (colon != std::string::npos) server.port = static_cast<std::uint16_t>(std::stoi(host.substr(colon + 1)));
+            server.port = *ftp_port(host);
             server.user = in(ftp_user_);
             server.password = ftp_password;
             server.passive = ftp_passive_;
             job.ftp_servers.push_back(server);
         }
+    }
+
+    // The port of "host" (21) or "host:port"; nothing when it is not one.
+    static std::optional<std::uint16_t> ftp_port(const std::string& host) {
+        const auto colon = host.rfind(':');
+        if (colon == 0) return std::nullopt;
+        if (colon == std::string::npos) return std::uint16_t{21};
+        const std::string digits = host.substr(colon + 1);
+        if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+        const int port = std::stoi(digits);
+        if (port < 1 || port > 65535) return std::nullopt;
+        return static_cast<std::uint16_t>(port);
     }
 
     void fill_trigger(BackupItem& job) {

@@ -1,22 +1,20 @@
 #pragma once
-// Shows a run on the terminal: a live progress line (files, bytes, percent,
-// rate, elapsed) when the output is a terminal, one line per event
-// otherwise, and warnings and errors as they come. Called on the run's
-// worker thread.
-#include <chrono>
-#include <cstdint>
+// Shows a backup run (ProgressLine): the live line on a terminal, a line per
+// event elsewhere only when asked for, and warnings and errors as they come.
+// Called on the run's worker thread.
 #include <mutex>
 
+#include "cli/progress_line.h"
 #include "core/engine/session_events.h"
 
 namespace brim::cli {
 
 class ProgressPrinter final : public NullBackupEvent {
 public:
-    // `live`: a progress line on a terminal; `quiet`: no line per file;
-    // `ask`: questions are put on the terminal, otherwise the answer is
-    // always to keep what is there.
-    ProgressPrinter(bool live, bool quiet, bool ask = false);
+    // `live`: a progress line on a terminal; `events`: a line per file and
+    // step where there is no live line; `ask`: questions are put on the
+    // terminal, otherwise the answer is always to keep what is there.
+    ProgressPrinter(bool live, bool events, bool ask = false);
 
     void begin_backup(const bk::String& job_name) override;
     void parse_source(const bk::String& path) override;
@@ -36,19 +34,8 @@ public:
     bool replace_dir_file(const bk::String& source, const bk::String& target) override;
 
 private:
-    void line(const std::string& text);
-    void show_progress(bool force);
-
-    bool live_;
-    bool quiet_ = false;
     std::mutex mutex_;
-    std::chrono::steady_clock::time_point start_;
-    std::chrono::steady_clock::time_point last_draw_;
-    std::uint32_t total_files_ = 0;
-    std::uint64_t total_bytes_ = 0;
-    std::uint32_t files_ = 0;
-    std::uint64_t bytes_ = 0;
-    bool line_open_ = false;
+    ProgressLine progress_;
     bool ask_ = false;
     bool replace_all_ = false;
 };

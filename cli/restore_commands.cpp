@@ -14,6 +14,7 @@
 #include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
 #include "core/jobs/backup_item_manager.h"
+#include "core/restore/copy_location.h"
 #include "core/restore/item_pick.h"
 #include "core/security/cipher_selection.h"
 
@@ -65,6 +66,15 @@ private:
     std::set<bk::String> tried_;
 };
 
+// A directory_copy job writes no set to list or restore from: says so and
+// returns exit_usage; 0 for every other kind.
+int refuse_mirror(const BackupItem& job) {
+    if (job.kind != BackupKind::directory_copy) return 0;
+    print_error("a directory_copy job keeps no archive set: its mirror is \"" + printable(job.destination) +
+                "\", and its files are restored by copying them from there");
+    return exit_usage;
+}
+
 std::unique_ptr<BackupSession> open_runs(Subject& subject, const std::string& volume_dir,
                                          std::vector<const archive::RunLayout*>& runs) {
     auto session = BackupSession::create_session(subject.job, SessionDirection::restore);
@@ -87,9 +97,15 @@ public:
     }
     int execute() override {
         Store store(true);
-        if (store.locked_out()) return store_busy();
+        if (const int refused = store.refuse_changes()) return refused;
         auto job = BackupSession::open(bk::Path::make_full_path(in(archive_)));
-        const std::string name = out(job->name);
+        if (const int refused = refuse_job_name(job->name)) return refused;
+        if (const BackupItem* same = job_named(job->name)) {
+            print_error("job " + std::to_string(same->id) + " is named \"" + printable(job->name) +
+                        "\" already; its set would be this one's name too");
+            return exit_usage;
+        }
+        const std::string name = printable(job->name);
         BackupItemManager::instance()->add(std::move(job));
         store.save();
         std::cout << "Added job \"" << name << "\" for " << archive_ << '\n';
@@ -115,10 +131,14 @@ public:
         Store store(false);
         Subject subject;
         if (!resolve(store, name_, subject)) return exit_not_found;
-        if (!prove_password(*subject.job, password_file_)) return exit_usage;
+        if (const int refused = refuse_mirror(*subject.job)) return refused;
+        if (!prove_password(*subject.job, password_file_)) return exit_password;
         std::vector<const archive::RunLayout*> runs;
         auto session = open_runs(subject, volume_dir_, runs);
+        subject_kind_ = subject.job->kind;
         const bk::String filter = in(filter_);
+        const bk::String set_folder =
+            bk::Path::directory_name(subject.archive.empty() ? subject.job->archive_file() : subject.archive);
         for (std::size_t i = 0; i < runs.size(); ++i) {
             const auto& header = runs[i]->header;
             std::cout << "run " << i + 1 << "  " << when(header.backup_time) << "  "
@@ -129,8 +149,8 @@ public:
             archive::for_each_file(*runs[i]->root, [&](const DataHeader& item) {
                 const bk::String path = item.full_path();
                 if (!filter.empty() && !path.starts_with(filter)) return;
-                std::cout << "    " << when(item.modified) << "  " << item.stored_size << "  " << out(path)
-                          << state_mark(restore::copy_state(item, header)) << '\n';
+                std::cout << "    " << when(item.modified) << "  " << own_size(item, *runs[i], set_folder) << "  "
+                          << printable(path) << state_mark(restore::copy_state(item, header)) << '\n';
             });
         }
         return 0;
@@ -145,7 +165,20 @@ private:
         }
     }
 
+    // The size of the file itself: for the copy kinds that of its copy, as
+    // their catalogues hold no data.
+    std::uint64_t own_size(const DataHeader& item, const archive::RunLayout& run, const bk::String& set_folder) const {
+        if (!run.header.has_copy_root) return item.size;
+        try {
+            const auto copy = restore::copy_location(item, subject_kind_, set_folder, run.header.copy_root);
+            if (copy && bk::SystemFile::is_file(*copy)) return static_cast<std::uint64_t>(bk::File(*copy).length());
+        } catch (const bk::Exception&) {
+        }
+        return item.size;
+    }
+
     std::string name_, filter_, password_file_, volume_dir_;
+    BackupKind subject_kind_ = BackupKind::none;
     bool runs_only_ = false;
 };
 
@@ -157,18 +190,19 @@ public:
         app->add_option("items", items_,
                         "Paths of items to restore (default: everything; each file from the newest run that holds "
                         "it whole)");
-        app->add_option("--run", run_, "Take the items from this run (1 is the oldest)");
+        app->add_option("--run", run_, "Take the items from this run (1 is the oldest)")->check(CLI::Range(1, 1 << 30));
         app->add_option("--to", target_, "Restore under this folder instead of where the items came from");
         app->add_option("--existing", existing_,
-                        "What to do with a file that exists: skip, ask, replace, older (default: ask on a terminal, "
-                        "else keep it when it is newer than the set's copy)")
-            ->check(CLI::IsMember({"skip", "ask", "replace", "older"}));
+                        "What to do with a file that exists: " + existing_words_help() +
+                            " (default: ask on a terminal, else keep it when it is newer than the set's copy)")
+            ->check(CLI::IsMember(existing_word_list()));
         app->add_flag("--touch", touch_, "Give restored files the current time");
         app->add_flag("--keep-structure", keep_structure_, "Under --to, keep each item's whole original path");
         app->add_flag("--flatten", flatten_, "Under --to, put every file directly in the folder");
         app->add_option("--password-file", password_file_, "The set's password");
         app->add_option("--volume-dir", volume_dir_, "Where to look for missing volumes");
-        app->add_flag("--quiet", quiet_, "Show only warnings, errors and the result");
+        app->add_flag("--quiet", quiet_, "No progress line: only warnings, errors and the result");
+        app->add_flag("--verbose", verbose_, "Without a terminal: a line for every file restored");
         return app;
     }
 
@@ -177,21 +211,29 @@ public:
         if (store.locked_out()) return store_busy();
         Subject subject;
         if (!resolve(store, name_, subject)) return exit_not_found;
-        if (!prove_password(*subject.job, password_file_)) return exit_usage;
+        if (const int refused = refuse_mirror(*subject.job)) return refused;
+        if (!prove_password(*subject.job, password_file_)) return exit_password;
         std::vector<const archive::RunLayout*> runs;
         auto session = open_runs(subject, volume_dir_, runs);
         if (run_ > 0 && static_cast<std::size_t>(run_) > runs.size()) {
             print_error("the set has " + std::to_string(runs.size()) + " runs");
             return exit_usage;
         }
-        RestorePrinter printer(quiet_, existing_.empty());
+        RestorePrinter printer(bk::os::is_terminal_output() && !quiet_, verbose_ && !quiet_, existing_.empty());
         session->install(&printer);
         int status = 0;
-        const std::vector<const DataHeader*> chosen = selection(runs);
+        std::size_t missing = 0;
+        const std::vector<const DataHeader*> chosen = selection(runs, missing);
+        if (!items_.empty() && missing == items_.size()) {
+            print_error("none of the items named is in the set; nothing was restored");
+            return exit_not_found;
+        }
         if (!chosen.empty()) {
             session->restore(chosen, in(target_), option_word());
             if (const auto* report = session->active_report()) status = report->result;
         }
+        // An item named that is not in the set is a warning of the restore.
+        if (missing > 0 && status == 0) status = 1;
         if (subject.owned == nullptr) store.save();
         return status;
     }
@@ -204,17 +246,22 @@ private:
         if (flatten_) option |= restore_option::flatten;
         // Without --existing the printer asks on a terminal and otherwise
         // keeps an existing file that is newer than the set's copy.
-        static const std::map<std::string, std::uint32_t> existing = {
-            {"", restore_option::existing_ask}, {"skip", restore_option::existing_skip},
-            {"ask", restore_option::existing_ask}, {"older", restore_option::existing_newer}, {"replace", 0}};
-        return option | existing.at(existing_);
+        if (existing_.empty()) return option | restore_option::existing_ask;
+        switch (existing_policy(existing_)) {
+            case ExistingPolicy::keep: return option | restore_option::existing_skip;
+            case ExistingPolicy::ask: return option | restore_option::existing_ask;
+            case ExistingPolicy::by_time: return option | restore_option::existing_newer;
+            case ExistingPolicy::replace: return option;
+        }
+        return option;
     }
 
     // What to restore: without items every run (or the one asked for),
     // with items each item from every run that holds it (or the one asked
-    // for). The session writes each file once, from the newest run that
-    // holds it whole.
-    std::vector<const DataHeader*> selection(const std::vector<const archive::RunLayout*>& runs) const {
+    // for); `missing` counts the items no run holds. The session writes each
+    // file once, from the newest run that holds it whole.
+    std::vector<const DataHeader*> selection(const std::vector<const archive::RunLayout*>& runs,
+                                             std::size_t& missing) const {
         std::vector<const DataHeader*> chosen;
         const auto taken = [&](std::size_t i) {
             return (run_ == 0 || static_cast<std::size_t>(run_) == i + 1) && runs[i]->root != nullptr;
@@ -233,7 +280,10 @@ private:
                     found = true;
                 }
             }
-            if (!found) print_error("\"" + item + "\" is not in the set");
+            if (!found) {
+                print_error("\"" + item + "\" is not in the set");
+                ++missing;
+            }
         }
         return chosen;
     }
@@ -251,7 +301,7 @@ private:
     std::string name_, target_, existing_, password_file_, volume_dir_;
     std::vector<std::string> items_;
     int run_ = 0;
-    bool touch_ = false, keep_structure_ = false, flatten_ = false, quiet_ = false;
+    bool touch_ = false, keep_structure_ = false, flatten_ = false, quiet_ = false, verbose_ = false;
 };
 
 }  // namespace

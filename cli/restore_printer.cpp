@@ -11,11 +11,20 @@ namespace brim::cli {
 
 void RestorePrinter::line(const std::string& text) {
     std::lock_guard lock(mutex_);
-    std::cout << text << '\n' << std::flush;
+    progress_.line(text);
 }
 
-void RestorePrinter::begin_restore(const bk::String& job_name) { line("Restoring from \"" + out(job_name) + "\""); }
+void RestorePrinter::begin_restore(const bk::String& job_name) {
+    std::lock_guard lock(mutex_);
+    progress_.restart();
+    progress_.line("Restoring from \"" + out(job_name) + "\"");
+}
+
 void RestorePrinter::end_restore() {
+    {
+        std::lock_guard lock(mutex_);
+        progress_.finish();
+    }
     tell_kept();
     line("Restore finished.");
 }
@@ -31,17 +40,26 @@ void RestorePrinter::tell_kept() {
          " newer than the set's copy (--existing replace replaces them).");
 }
 
-void RestorePrinter::on_file(const bk::String& path, std::uint32_t) {
-    if (!quiet_) line("file " + out(path));
+void RestorePrinter::on_file(const bk::String& path, std::uint32_t size) {
+    std::lock_guard lock(mutex_);
+    progress_.file("file " + out(path), size);
 }
 
 void RestorePrinter::on_file(const bk::String& path) {
-    if (!quiet_) line("file " + out(path));
+    std::lock_guard lock(mutex_);
+    progress_.file("file " + out(path), 0);
+}
+
+void RestorePrinter::on_size(std::uint32_t bytes) {
+    std::lock_guard lock(mutex_);
+    progress_.bytes(bytes);
 }
 
 void RestorePrinter::end_parse(std::uint32_t files, std::uint32_t directories, std::uint64_t size) {
-    line("Restoring " + std::to_string(files) + " files in " + std::to_string(directories) + " directories, " +
-         std::to_string(size) + " bytes");
+    std::lock_guard lock(mutex_);
+    progress_.totals(files, size);
+    progress_.line("Restoring " + std::to_string(files) + " files in " + std::to_string(directories) + " directories, " +
+                   size_text(size));
 }
 
 void RestorePrinter::on_warning(const bk::String& text) { line("warning: " + out(text)); }
@@ -56,7 +74,7 @@ bool RestorePrinter::ask(const bk::String& target, std::int64_t archived_time, s
         return false;
     }
     std::lock_guard lock(mutex_);
-    std::cout << "\"" << out(target) << "\" exists. Replace it? [y]es, [n]o, [a]ll: " << std::flush;
+    progress_.line("\"" + out(target) + "\" exists. Replace it? [y]es, [n]o, [a]ll: ");
     std::string answer;
     if (!std::getline(std::cin, answer) || answer.empty()) return false;
     if (answer[0] == 'a' || answer[0] == 'A') replace_all_ = true;

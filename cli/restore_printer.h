@@ -1,19 +1,22 @@
 #pragma once
-// Shows a restore on the terminal, and answers its questions about files
-// that exist: asked on a terminal (y, n, a for all). When nobody can answer,
-// the file is kept; or, when the restore chose no rule of its own, kept only
-// when it is newer than the set's copy, and the files so kept are counted
-// and told at the end.
+// Shows a restore as a run is shown (ProgressLine), and answers its
+// questions about files that exist: asked on a terminal (y, n, a for all).
+// When nobody can answer, the file is kept; or, when the restore chose no
+// rule of its own, kept only when it is newer than the set's copy, and the
+// files so kept are counted and told at the end.
 #include <mutex>
 
+#include "cli/progress_line.h"
 #include "core/engine/session_events.h"
 
 namespace brim::cli {
 
 class RestorePrinter final : public RestoreEvent {
 public:
-    RestorePrinter(bool quiet, bool keep_newer_unanswered)
-        : quiet_(quiet), keep_newer_unanswered_(keep_newer_unanswered) {}
+    // `live`: a progress line on a terminal; `events`: a line per file where
+    // there is no live line.
+    RestorePrinter(bool live, bool events, bool keep_newer_unanswered)
+        : progress_(live, events), keep_newer_unanswered_(keep_newer_unanswered) {}
 
     void begin_restore(const bk::String& job_name) override;
     void end_restore() override;
@@ -22,12 +25,13 @@ public:
     void on_file(const bk::String& path) override;
     bool replace_file(const DataHeader& item, const bk::String& target) override;
     bool replace_file(const bk::String& source, const bk::String& target) override;
-    bool replace_ftp_file(const DataHeader& item, const bk::String& target, std::int64_t, std::int64_t) override;
+    bool replace_ftp_file(const DataHeader& item, const bk::String& target, std::int64_t remote_time,
+                          std::int64_t remote_size) override;
     void verify_file(const bk::String&) override {}
     void end_parse(std::uint32_t files, std::uint32_t directories, std::uint64_t size) override;
     void on_warning(const bk::String& text) override;
     void on_error(const bk::String& text) override;
-    void on_size(std::uint32_t) override {}
+    void on_size(std::uint32_t bytes) override;
     void end_stop() override;
 
 private:
@@ -38,11 +42,11 @@ private:
     void tell_kept();
     void line(const std::string& text);
 
-    bool quiet_;
+    std::mutex mutex_;
+    ProgressLine progress_;
     bool keep_newer_unanswered_;
     bool replace_all_ = false;
     std::uint32_t kept_ = 0;
-    std::mutex mutex_;
 };
 
 }  // namespace brim::cli

@@ -31,7 +31,8 @@ public:
         CLI::App* app = parent.add_subcommand("run", "Run a job's backup");
         app->add_option("job", name_, "Name or id")->required();
         app->add_option("--password-file", password_file_, "The job's password, when it is not stored");
-        app->add_flag("--quiet", quiet_, "Show only warnings, errors and the summary");
+        app->add_flag("--quiet", quiet_, "No progress line: only warnings, errors and the summary");
+        app->add_flag("--verbose", verbose_, "Without a terminal: a line for every file and step");
         app->add_flag("--delete-sources", delete_sources_,
                       "directory_copy jobs: delete each source once it was copied (and verified)");
         return app;
@@ -42,7 +43,7 @@ public:
         if (store.locked_out()) return store_busy();
         BackupItem* job = store.find(name_);
         if (job == nullptr) return job_not_found(name_);
-        if (!prove_password(*job, password_file_)) return exit_usage;
+        if (!prove_password(*job, password_file_)) return exit_password;
         auto session = backup_session_for(*job);
         if (!session) return exit_failure;
         if (delete_sources_) {
@@ -74,7 +75,8 @@ public:
 private:
     int run(BackupSession& session) {
         const bool terminal = bk::os::is_terminal_output() && bk::os::is_terminal_input();
-        ProgressPrinter printer(bk::os::is_terminal_output() && !quiet_, quiet_, terminal && !session.backup_item().is_unattended());
+        ProgressPrinter printer(bk::os::is_terminal_output() && !quiet_, verbose_ && !quiet_,
+                                terminal && !session.backup_item().is_unattended());
         session.install(&printer);
         interrupted = false;
         struct sigaction action {};
@@ -119,7 +121,7 @@ private:
     }
 
     std::string name_, password_file_;
-    bool quiet_ = false;
+    bool quiet_ = false, verbose_ = false;
     bool delete_sources_ = false;
 };
 

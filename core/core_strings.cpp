@@ -31,6 +31,12 @@ const bk::StringTable& core_strings() {
         {153, u"Unable to export logs to file \"%s\"(%s)."},
         {196, u"Replaced the associated backup set on the destination when created the job."},
         {198, u"The password of some jobs has lost, Orvex Brimvault deleted these jobs automatically."},
+        {520, u"The job \"%s\" was left out: its name cannot be the name of a file."},
+        {521, u"The report file was damaged; it was kept as \"%s\" and a new one was started."},
+        {522, u"Repaired the job store; the damaged files were kept as %s."},
+        {523, u"The job store was read only in part; it is not saved before it is repaired"},
+        {524, u"The passwords of the protected jobs could not be read; these jobs were left out until the job store is "
+              u"repaired."},
         // backup engine
         {127, u"Executed backup operation on this job."},
         {128, u"Invalid job"},

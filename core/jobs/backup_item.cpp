@@ -3,12 +3,24 @@
 #include <chrono>
 #include <thread>
 
+#include "basekit/convertion.h"
 #include "basekit/exception.h"
 #include "basekit/path.h"
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/store_settings.h"
 
 namespace brim {
+
+JobNameFault job_name_fault(bk::StringView name) {
+    if (name.empty()) return JobNameFault::empty;
+    if (name == u"." || name == u"..") return JobNameFault::dots;
+    for (char16_t c : name) {
+        if (c == bk::Path::separator || c == bk::Path::alt_separator) return JobNameFault::separator;
+        if (c < 0x20 || c == 0x7F) return JobNameFault::control;
+    }
+    if (bk::to_ansi(name).size() > max_job_name_bytes) return JobNameFault::too_long;
+    return JobNameFault::none;
+}
 
 BackupItem::BackupItem() = default;
 BackupItem::~BackupItem() = default;

@@ -41,6 +41,14 @@ enum class PasswordState : std::int32_t {
     prove_only = 4,      // an archive with a password exists: prove it, do not keep it
 };
 
+// What keeps a text from naming a job. A job's name is the base name of its
+// set and of its report file, so it must be one file name: not empty, not
+// "." or "..", without a path separator or a control character, and at most
+// max_job_name_bytes bytes in the file system's encoding.
+enum class JobNameFault : std::uint8_t { none, empty, dots, separator, control, too_long };
+inline constexpr std::size_t max_job_name_bytes = 200;
+JobNameFault job_name_fault(bk::StringView name);
+
 class BackupItem final {
 public:
     BackupItem();
@@ -104,7 +112,8 @@ public:
     // with the job as source, and throws BackupException with its reason.
     //
     // Proves a password: against the set (states 1 and 4; a wrong or
-    // unreadable set reads as false) or against the stored password. On
+    // unreadable set reads as false; in state 1 with no file at the archive
+    // path any password is taken) or against the stored password. On
     // success the state becomes proved (the password is kept in state 1).
     // Never throws.
     bool check_password(bk::StringView candidate);

@@ -1,12 +1,15 @@
 #include "core/jobs/backup_item_manager.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <set>
 
 #include "basekit/buffered_stream.h"
 #include "basekit/convertion.h"
+#include "basekit/date.h"
 #include "basekit/file_ops.h"
 #include "basekit/path.h"
 #include "basekit/platform/os_fs.h"
@@ -128,32 +131,46 @@ bk::String BackupItemManager::in_config(bk::StringView name) const {
 std::uint32_t BackupItemManager::max_report_count() const { return report_limit(); }
 void BackupItemManager::max_report_count(std::uint32_t count) { report_limit(count); }
 
+void BackupItemManager::leave_out(bk::StringView name) {
+    left_out_.emplace_back(name);
+    partly_read_ = true;
+}
+
 bool BackupItemManager::read_jobs(bk::DataInputStream& in, bool lenient) {
     store_text::check_header(in);
-    bool complete = true;
     while (in.peek() == '\t') {
-        std::unique_ptr<BackupItem> job = read_job(in, JobForm::store);
+        bk::String name;
+        std::unique_ptr<BackupItem> job = read_job(in, JobForm::store, &name);
+        if (job && job_name_fault(job->name) != JobNameFault::none) {
+            // Its set and report file would lie outside their folders.
+            log_entry(LogType::warning, bk::format_text(core_string(520), {job->name}));
+            leave_out(job->name);
+            continue;
+        }
         if (!job || !is_complete_job(*job) || jobs_.contains(job->id)) {
             if (!lenient) return false;
-            complete = false;
+            leave_out(name);
             continue;
         }
         highest_id_ = std::max(highest_id_, job->id);
         jobs_[job->id] = std::move(job);
     }
     store_text::read_line(in);
-    return complete || lenient;
+    return true;
 }
 
-std::vector<JobPassword> BackupItemManager::stored_passwords(bool lenient) const {
+std::optional<std::vector<JobPassword>> BackupItemManager::stored_passwords(bool lenient) const {
     PasswordFileContent content;
     try {
         content = read_password_file(data_file_);
     } catch (const bk::Exception& error) {
-        if (lenient) return {};
+        if (lenient) return std::nullopt;
         refuse_password_file(BackupException(error.message()));
     }
-    if (lenient) return content.state == PasswordFileState::read ? std::move(content.entries) : std::vector<JobPassword>{};
+    if (lenient) {
+        if (content.state != PasswordFileState::read) return std::nullopt;
+        return std::move(content.entries);
+    }
     if (content.state != PasswordFileState::foreign && !Version::instance()->support(content.version))
         refuse_password_file(BackupException(std::uint32_t{139}));
     if (content.state != PasswordFileState::read) refuse_password_file(BackupException(std::uint32_t{117}));
@@ -166,13 +183,28 @@ void BackupItemManager::attach_passwords(bool lenient) {
         if (is_protected(*job)) protected_jobs.push_back(job.get());
     if (protected_jobs.empty()) return;
 
-    std::vector<JobPassword> entries = stored_passwords(lenient);
+    std::optional<std::vector<JobPassword>> stored = stored_passwords(lenient);
+    if (!stored) {
+        // The lenient load of a password file that cannot be read: the
+        // protected jobs are left out with their report files, and the store
+        // refuses to be saved until it is repaired or its copy put back.
+        log_entry(LogType::error, core_string(524));
+        for (BackupItem* job : protected_jobs) {
+            leave_out(job->name);
+            jobs_.erase(job->id);
+        }
+        return;
+    }
+    std::vector<JobPassword>& entries = *stored;
     std::set<std::uint32_t> found;
     for (JobPassword& entry : entries) {
         BackupItem* job = backup_item(entry.job_id);
         if (job == nullptr || !is_protected(*job)) continue;
         job->password = std::move(entry.password);
-        job->password_state = PasswordState::proved;
+        // A job made from a protected set, or imported, keeps no password
+        // until one is proved against its set.
+        job->password_state = job->password.empty() && job->has_option(job_option::password) ? PasswordState::must_prove
+                                                                                              : PasswordState::proved;
         found.insert(entry.job_id);
     }
     wipe_passwords(entries);
@@ -187,6 +219,8 @@ void BackupItemManager::attach_passwords(bool lenient) {
 }
 
 bool BackupItemManager::internal_load(bool lenient) {
+    partly_read_ = false;
+    left_out_.clear();
     const bk::File file(config_file_);
     if (!file.exists() || file.length() == 0) return true;
     bool complete = false;
@@ -205,10 +239,12 @@ void BackupItemManager::load() {
         loaded = fatal_on_failure(109, [this] { return internal_load(false); });
     } catch (const BackupException&) {
         jobs_.clear();  // a failed load leaves no half store behind
+        partly_read_ = true;
         throw;
     }
     if (!loaded) {
         jobs_.clear();
+        partly_read_ = true;
         log_entry(LogType::fatal_error, bk::format_text(core_string(109), {core_string(104)}));
         throw BackupException(std::uint32_t{104});
     }
@@ -219,7 +255,56 @@ void BackupItemManager::reload() {
     try {
         internal_load(true);
     } catch (const bk::Exception&) {
+        partly_read_ = true;  // the rest of the file could not be read
     }
+}
+
+std::vector<bk::String> BackupItemManager::keep_aside() const {
+    const bk::Date now(bk::Date(bk::Date::now_time()).local_time());
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d-%02d%02d%02d", now.year(), now.month(), now.day(),
+                  now.hours(), now.minutes(), now.seconds());
+    std::vector<bk::String> kept;
+    for (const bk::String& file : {config_file_, data_file_}) {
+        if (!bk::File(file).exists()) continue;
+        // Never over a copy kept before: a second one in the same second is numbered.
+        const bk::String dated = file + bk::String(stamp, stamp + std::strlen(stamp));
+        bk::String copy = dated;
+        for (int n = 2; bk::File(copy).exists(); ++n) copy = dated + u"-" + store_text::to_decimal(std::int64_t{n});
+        copy_private(file, copy);
+        kept.push_back(copy);
+    }
+    return kept;
+}
+
+std::vector<bk::String> BackupItemManager::repair() {
+    std::vector<bk::String> kept = keep_aside();
+    const bool was_partly_read = partly_read_;
+    partly_read_ = false;
+    try {
+        save();
+    } catch (const bk::Exception&) {
+        partly_read_ = was_partly_read;
+        throw;
+    }
+    bk::String names;
+    for (const bk::String& copy : kept) names += (names.empty() ? u"\"" : u", \"") + copy + u"\"";
+    log_entry(LogType::information, bk::format_text(core_string(522), {names}));
+    return kept;
+}
+
+namespace {
+void save_reports_of(BackupItem& job) {
+    if (!job.reports) return;
+    try {
+        job.reports->save();
+    } catch (const bk::Exception&) {
+    }
+}
+}  // namespace
+
+void BackupItemManager::save_reports() {
+    for (const auto& [id, job] : jobs_) save_reports_of(*job);
 }
 
 void BackupItemManager::write_config() {
@@ -230,12 +315,7 @@ void BackupItemManager::write_config() {
         store_text::write_header(out, store_comment);
         for (const auto& [id, job] : jobs_) {
             write_job(out, *job, JobForm::store);
-            if (job->reports) {
-                try {
-                    job->reports->save();
-                } catch (const bk::Exception&) {
-                }
-            }
+            save_reports_of(*job);
         }
         store_text::write_closing(out);
         out.close();
@@ -262,7 +342,11 @@ void BackupItemManager::write_passwords() {
 }
 
 void BackupItemManager::save() {
-    fatal_on_failure(111, [this] { write_config(); });
+    fatal_on_failure(111, [this] {
+        // The job file still holds what this store could not read.
+        if (partly_read_) throw BackupException(std::uint32_t{523});
+        write_config();
+    });
     if (!jobs_.empty()) {
         write_passwords();
         return;
@@ -274,6 +358,7 @@ void BackupItemManager::save() {
 }
 
 void BackupItemManager::save_copy(std::int32_t days) {
+    if (partly_read_) return;  // a damaged store never replaces a good copy
     try {
         if (!refresh_dated_copy(config_file_, in_config(config_copy_name), days)) return;
         log_entry(LogType::information, core_string(112));
@@ -394,6 +479,11 @@ std::vector<std::unique_ptr<BackupItem>> BackupItemManager::import_jobs(bk::Stri
             while (in.peek() == '\t')
                 if (auto job = read_job(in, JobForm::exported)) jobs.push_back(std::move(job));
         }
+        // The password stays behind in the exporting store: it is proved
+        // against the set when the job is first used.
+        for (auto& job : jobs)
+            if (job->has_option(job_option::password) && job->password.empty())
+                job->password_state = PasswordState::must_prove;
     } catch (const bk::Exception& error) {
         log_entry(LogType::error, bk::format_text(core_string(114), {path, error.message()}));
         throw BackupException(error.message());

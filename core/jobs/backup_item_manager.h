@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "basekit/data_stream.h"
@@ -49,20 +50,44 @@ public:
     // load_copy() can put the safety copy back. Protected jobs that an intact
     // file holds no password for are deleted with their report files
     // (messages 198 and 101). A failed load leaves the store empty.
+    // A job whose name cannot be a file name (job_name_fault) is left out
+    // with a warning in the log (message 520), the other jobs load, and the
+    // store counts as read only in part.
     virtual void load();
     // Drops the jobs in memory and reads the job file, skipping jobs that
     // cannot be read; a password file that cannot be read gives no password,
-    // so every protected job is then deleted as above. Never throws.
+    // so every protected job is then left out (its report file kept). What
+    // was skipped makes the store read only in part. Never throws.
     void reload();
+    // Whether the last load left out jobs or failed: such a store refuses to
+    // be saved (the job file still holds what memory lacks) until repair().
+    bool partly_read() const { return partly_read_; }
+    // The names of the jobs the last load left out (an empty name for a job
+    // whose name could not be read); it may have left out more, unnamed.
+    const std::vector<bk::String>& left_out() const { return left_out_; }
+    // Copies the job file and the password file, those that exist, to dated
+    // names beside them ("brimkeep.config.damaged-20261210-121500", numbered
+    // "-2", "-3", ... rather than over an earlier copy) with mode 0600;
+    // returns the copies' paths. Throws IOException when a copy fails.
+    std::vector<bk::String> keep_aside() const;
+    // Keeps the store's files aside, then saves the jobs that were read and
+    // counts the store as whole again; logs message 522 with the copies.
+    // Returns the copies' paths; throws as keep_aside() and save().
+    std::vector<bk::String> repair();
     // Replaces the job file safely (temporary file, flush, rename) with mode
     // 0600, saving each job's opened report collection on the way; logs
     // message 111 and throws BackupException on failure. Then writes the
     // password file the same way when jobs are protected (message 118 and
     // BackupException on failure), deletes it when the store has no job, and
-    // leaves it as it is when no job is protected.
+    // leaves it as it is when no job is protected. A store read only in part
+    // is not saved: BackupException(523).
     virtual void save();
+    // Saves the opened report collections only (failures ignored): what a
+    // run or restore records in a store read only in part.
+    void save_reports();
     // Refreshes "brimkeep.configbak" when it is missing or at least `days`
-    // whole days old (and then the password file's copy); never throws.
+    // whole days old (and then the password file's copy), with mode 0600;
+    // never throws. Nothing is copied from a store read only in part.
     void save_copy(std::int32_t days);
     // The modification time of "brimkeep.configbak", 0 when missing.
     std::int64_t last_config_backup_time() const;
@@ -91,8 +116,10 @@ public:
     // on failure.
     virtual void export_jobs(const std::vector<BackupItem*>& jobs, bk::StringView path, JobFileFormat format);
     // Reads the jobs of an exported file (skipping those that cannot be
-    // read) and logs message 113; the jobs are not added. Logs message 114
-    // and throws BackupException on failure.
+    // read) and logs message 113; the jobs are not added. A protected job
+    // comes without its password: it is to be proved against its set
+    // (PasswordState::must_prove). Logs message 114 and throws
+    // BackupException on failure.
     virtual std::vector<std::unique_ptr<BackupItem>> import_jobs(bk::StringView path, JobFileFormat format);
 
     std::int64_t archive_segment() const { return archive_segment_; }
@@ -112,7 +139,8 @@ protected:
 private:
     bool internal_load(bool lenient);
     bool read_jobs(bk::DataInputStream& in, bool lenient);
-    std::vector<JobPassword> stored_passwords(bool lenient) const;
+    std::optional<std::vector<JobPassword>> stored_passwords(bool lenient) const;
+    void leave_out(bk::StringView name);
     void attach_passwords(bool lenient);
     void write_config();
     void write_passwords();
@@ -124,6 +152,8 @@ private:
     bk::String config_file_;
     bk::String data_file_;
     std::int32_t open_file_try_days_ = -1;
+    bool partly_read_ = false;
+    std::vector<bk::String> left_out_;
 };
 
 }  // namespace brim

@@ -13,6 +13,7 @@
 #include "core/core_strings.h"
 #include "core/jobs/locked_text_file.h"
 #include "core/jobs/log_manager.h"
+#include "core/jobs/store_copy.h"
 #include "core/jobs/store_streams.h"
 #include "core/jobs/store_text.h"
 #include "core/jobs/system_info.h"
@@ -23,14 +24,20 @@ namespace {
 constexpr char16_t file_comment[] = u"<!-- This file represents Orvex Brimvault job reports -->";
 constexpr std::uint32_t damaged_report = 120;
 
-void log_failure(std::uint32_t id, bk::StringView job_name, std::initializer_list<bk::FormatArg> args) {
+constexpr std::uint32_t msg_kept_aside = 521;
+
+void log_failure(std::uint32_t id, bk::StringView job_name, std::initializer_list<bk::FormatArg> args,
+                 LogType type = LogType::error) {
     try {
-        LogManager::instance()->log(LogType::error, bk::format_text(core_string(id), args), job_name);
+        LogManager::instance()->log(type, bk::format_text(core_string(id), args), job_name);
     } catch (const bk::Exception&) {
     }
 }
 
-bool is_damaged_report(const bk::Exception& error) { return error.message() == core_string(damaged_report); }
+// A report that does not read, or a frame that does not (a cut or foreign file).
+bool is_damaged(const bk::Exception& error) {
+    return error.message() == core_string(damaged_report) || error.message() == core_string(104);
+}
 
 }  // namespace
 
@@ -67,11 +74,20 @@ void BackupItemReportColl::load() {
     try {
         read_file();
     } catch (const bk::Exception& error) {
-        repair();
-        if (is_damaged_report(error)) {
-            log_failure(damaged_report, job_name_, {});
-            throw BackupException(damaged_report);
+        if (is_damaged(error)) {
+            // A damaged file must not stop the job's runs: it is kept aside,
+            // as the log keeps its own, and a new file holds what was read.
+            const bk::String kept = path_ + damaged_suffix;
+            try {
+                copy_private(path_, kept);
+            } catch (const bk::Exception&) {
+            }
+            repair();
+            log_failure(damaged_report, job_name_, {}, LogType::warning);
+            log_failure(msg_kept_aside, job_name_, {kept}, LogType::warning);
+            return;
         }
+        repair();
         log_failure(121, job_name_, {error.message()});
         throw BackupException(error.message());
     }

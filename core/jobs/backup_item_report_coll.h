@@ -24,11 +24,15 @@ public:
     BackupItemReportColl(const BackupItemReportColl&) = delete;
     BackupItemReportColl& operator=(const BackupItemReportColl&) = delete;
 
+    // The name + this suffix is where a damaged report file is kept.
+    static constexpr char16_t damaged_suffix[] = u"bak";
+
     // Reads the report file, when it exists and is not empty, keeping the
-    // newest `limit` reports. A damaged report: the file is rewritten from
-    // the reports read before it, message 120 is logged and thrown as
-    // BackupException(120). Any other failure: the same repair, message 121
-    // logged, BackupException with the failure's message.
+    // newest `limit` reports. A damaged file (a report or the frame that
+    // does not read): it is copied aside to its name + "bak", rewritten from
+    // the reports read before the damage, and messages 120 and 521 are
+    // logged as warnings; the load goes on. Any other failure: the same
+    // rewrite, message 121 logged, BackupException with the failure's message.
     void load();
     // A new report of that type, made now with the result "Failed", appended;
     // at the limit the oldest report goes and the next save rewrites the file.

@@ -151,6 +151,8 @@ public:
         return std::move(job_);
     }
 
+    const bk::String& name() const { return job_->name; }
+
     // After a bad element: the lines up to the end of the block.
     void skip_rest() {
         while (in_.peek() == '\t' || in_.peek() == ' ') {
@@ -356,11 +358,14 @@ private:
 
 }  // namespace
 
-std::unique_ptr<BackupItem> read_job(bk::DataInputStream& in, JobForm form) {
+std::unique_ptr<BackupItem> read_job(bk::DataInputStream& in, JobForm form, bk::String* name_read) {
     JobReader reader(in, form);
     try {
-        return reader.read();
+        auto job = reader.read();
+        if (name_read != nullptr) *name_read = job->name;
+        return job;
     } catch (const BadJob&) {
+        if (name_read != nullptr) *name_read = reader.name();
         reader.skip_rest();
         return nullptr;
     }

@@ -48,7 +48,13 @@ bool BackupItem::check_password(bk::StringView candidate) {
         try {
             const auto stored = stored_header(*this);
             archive::DataKey key;
-            if (!stored || !archive::unlock_data_key(stored->header, *stored->format, candidate, key)) return false;
+            if (!stored) {
+                // A protected job with no set yet (imported before its first
+                // run) takes the password its first run will write with.
+                if (password_state != PasswordState::must_prove || bk::File(archive_file()).exists()) return false;
+            } else if (!archive::unlock_data_key(stored->header, *stored->format, candidate, key)) {
+                return false;
+            }
         } catch (const bk::Exception&) {
             return false;
         }

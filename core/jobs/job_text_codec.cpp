@@ -40,6 +40,23 @@ std::vector<bk::String> split(bk::StringView text, char16_t separator) {
 
 }  // namespace
 
+bool fits_text_form(const BackupItem& job) {
+    const auto plain = [](bk::StringView value, bk::StringView separators) {
+        for (char16_t c : value)
+            if (c < 0x20 || c == 0x7F || separators.find(c) != bk::StringView::npos) return false;
+        return true;
+    };
+    if (!plain(job.name, u"") || !plain(job.destination, u"")) return false;
+    for (const auto& source : job.sources)
+        if (!plain(source.path, u";")) return false;
+    for (const auto& extension : job.extensions)
+        if (!plain(extension, u";")) return false;
+    for (const auto& server : job.ftp_servers)
+        for (const bk::String* field : {&server.server, &server.user, &server.password})
+            if (!plain(*field, u";|")) return false;
+    return true;
+}
+
 bk::String job_to_text(const BackupItem& job) {
     std::vector<bk::String> fields;
     fields.push_back(job.name);

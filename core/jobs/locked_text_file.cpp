@@ -12,6 +12,7 @@ LockedTextFile::LockedTextFile(bk::StringView path) : path_(path) {
     request.read = true;
     request.write = true;
     request.create = bk::os::Create::open_always;
+    request.mode = 0600;  // logs and reports name every backed-up path
     handle_ = bk::os::open(path_, request);
     try {
         bk::os::lock(handle_, true, path_);

@@ -131,10 +131,10 @@ void LogManager::write_entry(const LogItem& item) {
     LockedTextFile file(path_);
     if (!file.is_complete()) {
         // A damaged log of some length is kept aside rather than lost.
-        if (file.size() >= 15) bk::copy_file(path_, copy_path());
+        if (file.size() >= 15) copy_private(path_, copy_path());
         file.rewrite(whole_file(&item));
     } else if (file.size() >= static_cast<std::int64_t>(max_size_) + size_slack) {
-        bk::copy_file(path_, copy_path());
+        copy_private(path_, copy_path());
         file.rewrite(whole_file(&item));
     } else {
         store_text::LineBuffer buffer;

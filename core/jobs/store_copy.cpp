@@ -2,12 +2,18 @@
 
 #include "basekit/date.h"
 #include "basekit/file_ops.h"
+#include "basekit/platform/os_fs.h"
 #include "basekit/system_file.h"
 
 namespace brim {
 
-void copy_with_current_time(bk::StringView source, bk::StringView copy) {
+void copy_private(bk::StringView source, bk::StringView copy) {
     bk::copy_file(source, copy);
+    bk::os::set_mode(copy, 0600);
+}
+
+void copy_with_current_time(bk::StringView source, bk::StringView copy) {
+    copy_private(source, copy);
     bk::SystemFile::last_modified_time(copy, bk::Date::now_time());
 }
 

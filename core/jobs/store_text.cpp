@@ -19,11 +19,41 @@ bk::String escape(bk::StringView value) {
             case u'<': out += u"&lt;"; break;
             case u'>': out += u"&gt;"; break;
             case u'"': out += u"&quot;"; break;
-            default: out += c;
+            default:
+                // Line breaks, TABs and the other control characters would
+                // break the line-oriented frame: they go as character references.
+                if (c < 0x20 || c == 0x7F) out += u"&#" + to_decimal(std::int64_t{c}) + u";";
+                else out += c;
         }
     }
     return out;
 }
+
+namespace {
+
+// "&#N;" or "&#xH;" at the start of `text` for a character below 0x10000:
+// the character and the reference's length, or 0 when there is none.
+std::size_t character_reference(bk::StringView text, char16_t& c) {
+    if (!text.starts_with(u"&#")) return 0;
+    const bool hex = text.size() > 2 && (text[2] == u'x' || text[2] == u'X');
+    std::uint32_t value = 0;
+    std::size_t i = hex ? 3 : 2;
+    const std::size_t first = i;
+    for (; i < text.size() && i < first + 6; ++i) {
+        const char16_t d = text[i];
+        int digit = -1;
+        if (d >= u'0' && d <= u'9') digit = d - u'0';
+        else if (hex && d >= u'a' && d <= u'f') digit = d - u'a' + 10;
+        else if (hex && d >= u'A' && d <= u'F') digit = d - u'A' + 10;
+        if (digit < 0) break;
+        value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+    }
+    if (i == first || i >= text.size() || text[i] != u';' || value > 0xFFFF) return 0;
+    c = static_cast<char16_t>(value);
+    return i + 1;
+}
+
+}  // namespace
 
 bk::String unescape(bk::StringView text) {
     static constexpr std::pair<bk::StringView, char16_t> entities[] = {
@@ -33,6 +63,12 @@ bk::String unescape(bk::StringView text) {
     for (std::size_t i = 0; i < text.size();) {
         bool replaced = false;
         if (text[i] == u'&') {
+            char16_t c = 0;
+            if (const std::size_t length = character_reference(text.substr(i), c); length > 0) {
+                out += c;
+                i += length;
+                continue;
+            }
             for (const auto& [entity, c] : entities) {
                 if (text.substr(i, entity.size()) == entity) {
                     out += c;

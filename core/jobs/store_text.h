@@ -6,8 +6,10 @@
 // ANSI code page.
 //
 // Values inside elements and attributes are written with &, <, > and "
-// escaped as entities, so that any name or path reads back; a value without
-// those characters is written as it is, byte for byte as the unescaped form.
+// escaped as entities and the control characters (line breaks and TABs
+// among them) as character references ("&#10;"), so that any name or path
+// reads back on its one line; a value without those characters is written as
+// it is, byte for byte as the unescaped form.
 #include <cstdint>
 #include <span>
 #include <utility>
@@ -25,7 +27,8 @@ inline constexpr char16_t closing_tag[] = u"</brimvault>";
 inline constexpr int closing_line_size = 14;
 
 bk::String escape(bk::StringView value);
-// Turns &amp; &lt; &gt; &quot; back; any other '&' stays as it is.
+// Turns &amp; &lt; &gt; &quot; and the character references &#N; and &#xH;
+// (below 0x10000) back; any other '&' stays as it is.
 bk::String unescape(bk::StringView text);
 
 // Writes lines 1 to 5 of the frame with the given comment (without its LF).

@@ -8,6 +8,7 @@
 
 #include "basekit/exception.h"
 #include "basekit/path.h"
+#include "basekit/platform/os_fs.h"
 #include "basekit/platform/os_system.h"
 #include "basekit/system_file.h"
 
@@ -41,9 +42,33 @@ bk::String data_directory() {
     return bk::Path::combine(bk::Path::combine(base, u"Orvex"), u"Brimvault");
 }
 
-bk::String created_directory(const bk::String& path) {
+// The data directory holds every backed-up path, the job names and the
+// destinations: like ~/.ssh, it is its owner's alone.
+constexpr std::uint32_t private_directory_mode = 0700;
+constexpr std::uint32_t private_file_mode = 0600;
+
+// Takes the group's and others' permissions away from `path` (a directory
+// gets `private_directory_mode`, anything else `private_file_mode`).
+void make_private(const bk::String& path, bool directory) {
+    const bk::os::EntryStatus status = bk::os::status(path);
+    if (status.kind == bk::os::EntryKind::none || status.kind == bk::os::EntryKind::symlink) return;
+    if ((status.mode & 077) != 0) bk::os::set_mode(path, directory ? private_directory_mode : private_file_mode);
+}
+
+// Creates the directory when missing and makes it and the files in it
+// private, so that a tree made by an earlier version is tightened too.
+// Failures to tighten are ignored: the directory may belong to another user.
+bk::String created_directory(const bk::String& path, bool with_files) {
     bk::Directory directory(path);
     if (!directory.exists()) directory.create();
+    try {
+        make_private(path, true);
+        if (with_files) {
+            for (const auto& entry : bk::os::read_directory(path))
+                if (entry.kind == bk::os::EntryKind::regular) make_private(bk::Path::combine(path, entry.name), false);
+        }
+    } catch (const bk::Exception&) {
+    }
     return directory.full_name();
 }
 
@@ -57,10 +82,14 @@ SystemInfo::SystemInfo() : os_version_(bk::running_os_version()) {
 
 void SystemInfo::fill_paths() {
     data_path_ = bk::Path::make_full_path(data_directory());
-    config_path_ = created_directory(bk::Path::combine(data_path_, u"config"));
-    log_path_ = created_directory(bk::Path::combine(data_path_, u"logs"));
-    report_path_ = created_directory(bk::Path::combine(data_path_, u"reports"));
-    all_users_path_ = created_directory(data_path_);
+    // The data directory first, so that nothing is created in it while
+    // others may look in.
+    bk::Directory data(data_path_);
+    if (!data.exists()) data.create();
+    all_users_path_ = created_directory(data_path_, true);
+    config_path_ = created_directory(bk::Path::combine(data_path_, u"config"), true);
+    log_path_ = created_directory(bk::Path::combine(data_path_, u"logs"), true);
+    report_path_ = created_directory(bk::Path::combine(data_path_, u"reports"), true);
 }
 
 SystemInfo* SystemInfo::instance() {

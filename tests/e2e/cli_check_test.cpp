@@ -115,7 +115,7 @@ TEST_F(CliCheck, AGivenPasswordIsCheckedEvenWhenTheJobRemembersOne) {
     add_job("Safe", {"--cipher", "rijndael", "--password-file", (home.dir().path() / "pw").string()});
     ASSERT_EQ(cli({"run", "Safe"}).status, 0);
     const auto wrong = cli({"run", "Safe", "--password-file", (home.dir().path() / "wrong").string()});
-    EXPECT_EQ(wrong.status, 64) << wrong.output;
+    EXPECT_EQ(wrong.status, 77) << wrong.output;
     EXPECT_NE(wrong.output.find("the password is not right"), std::string::npos);
     const auto right = cli({"run", "Safe", "--password-file", (home.dir().path() / "pw").string()});
     EXPECT_EQ(right.status, 0) << right.output;

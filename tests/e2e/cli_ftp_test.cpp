@@ -128,7 +128,7 @@ TEST_F(CliFtp, CtrlCStopsARunCleanly) {
               0);
     // Each read is slow, so the run cannot end before Ctrl-C reaches it.
     home.set("BRIMVAULT_FAULTS", "read:1+:SLOW");
-    const auto stopped = cli({"run", "many"}, "\nfile ");
+    const auto stopped = cli({"run", "many", "--verbose"}, "\nfile ");
     home.set("BRIMVAULT_FAULTS", std::nullopt);
     EXPECT_EQ(stopped.status, 2) << stopped.output.substr(stopped.output.size() > 400 ? stopped.output.size() - 400 : 0);
     EXPECT_NE(stopped.output.find("Stopped."), std::string::npos);

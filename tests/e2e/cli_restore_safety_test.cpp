@@ -98,7 +98,7 @@ TEST_F(CliRestoreSafety, ACopyStoredOnlyInPartNeverReplacesTheEarlierWholeOne) {
         write_bytes(src / "small", "second");
         set_mtime(src / "small", 60);
         if (!c.faults.empty()) ::setenv("BRIMVAULT_FAULTS", c.faults.c_str(), 1);
-        const auto second = cli({"run", c.name}, c.interrupt_on);
+        const auto second = cli({"run", c.name, "--verbose"}, c.interrupt_on);
         ::unsetenv("BRIMVAULT_FAULTS");
         ASSERT_NE(second.status, 0) << c.name << second.output;
 

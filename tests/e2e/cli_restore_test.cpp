@@ -200,7 +200,8 @@ TEST_F(CliRestore, SelectedItemsAreRestoredByTheChosenLayout) {
     EXPECT_EQ(snapshot(src).at("private"), tree.at("private"));
     EXPECT_EQ(read_bytes(src / "empty"), "changed");
 
-    EXPECT_EQ(cli({"restore", "pick", (src / "not there").string(), "--to", (root / "none").string()}).status, 0);
+    // An item that is not in the set restores nothing, and says so in its status.
+    EXPECT_EQ(cli({"restore", "pick", (src / "not there").string(), "--to", (root / "none").string()}).status, 65);
     EXPECT_FALSE(fs::exists(root / "none" / "not there"));
 }
 
@@ -268,7 +269,7 @@ TEST_F(CliRestore, AWrongPasswordRestoresNothing) {
     // The archive file alone: its job is not in the store, so the password is asked for.
     const auto refused = cli({"restore", (dest / "locked.bvf").string(), "--to", (root / "out").string(),
                               "--password-file", (root / "wrong").string()});
-    EXPECT_EQ(refused.status, 64) << refused.output;
+    EXPECT_EQ(refused.status, 77) << refused.output;
     EXPECT_NE(refused.output.find("password"), std::string::npos) << refused.output;
     EXPECT_FALSE(fs::exists(root / "out"));
 }
@@ -365,9 +366,9 @@ protected:
             for (const auto& args : {std::vector<std::string>{"list", file.string()},
                                      std::vector<std::string>{"restore", file.string(), "--to", target.string()}}) {
                 const auto result = cli(args);
-                // 64: a flipped security kind asks for a password nobody gave.
+                // 77: a flipped security kind asks for a password nobody gave.
                 const bool documented =
-                    (result.status >= 0 && result.status <= 5) || result.status == 64 || result.status == 70;
+                    (result.status >= 0 && result.status <= 5) || result.status == 77 || result.status == 70;
                 EXPECT_TRUE(documented) << label << " " << args[0] << " status " << result.status << "\n"
                                         << result.output;
             }

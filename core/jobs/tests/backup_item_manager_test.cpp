@@ -5,9 +5,11 @@
 #include <filesystem>
 
 #include "basekit/date.h"
+#include "basekit/text_format.h"
 #include "core/backup_exception.h"
 #include "core/core_strings.h"
 #include "core/jobs/backup_item_report_coll.h"
+#include "core/jobs/job_file_codec.h"
 #include "core/jobs/tests/store_home.h"
 
 namespace brim {
@@ -118,6 +120,101 @@ TEST_F(JobStoreTest, EveryFieldRoundTripsThroughTheJobFile) {
     EXPECT_EQ(store().highest_id(), 2u);
 }
 
+// Line breaks, TABs and every other control character are legal in Linux
+// names: each value keeps its one line and reads back exactly, also next to
+// text that looks like a character reference.
+TEST_F(JobStoreTest, ControlCharactersInEveryValueRoundTrip) {
+    bk::String controls;
+    for (char16_t c = 1; c < 0x20; ++c) controls += c;
+    controls += u'\x7f';
+    BackupItem* job = store().create_item();
+    fill(*job);
+    job->destination = u"/dest/" + controls + u"&#10;&#x41;&#;&#99999999;";
+    job->task_name = u"task\tname\r\n";
+    job->sources[0].path = u"/src/new\nline";
+    job->sources[1].path = u"/src/" + controls;
+    job->ftp_servers[0].password = u"pa\nss\t";
+    job->extensions = {u"a\nb"};
+    job->name = u"Control \u00e9 &#10;";
+    store().save();
+    for (char bad : {'\n', '\t'}) {
+        std::string text = read_bytes(config_file());
+        // Only the frame's own line ends and the indentation remain.
+        for (std::size_t at = text.find(bad); at != std::string::npos; at = text.find(bad, at + 1))
+            EXPECT_TRUE(bad == '\n' ? text[at - 1] == '\r' || text[at - 1] == '>' : text[at - 1] == '\t' || text[at - 1] == '\n')
+                << at;
+    }
+    BackupItemManager::del_instance();
+    EXPECT_EQ(load_error(), "");
+    ASSERT_EQ(store().item_count(), 1u);
+    const BackupItem& read = *store().backup_item(1);
+    EXPECT_EQ(read.destination, u"/dest/" + controls + u"&#10;&#x41;&#;&#99999999;");
+    EXPECT_EQ(read.task_name, u"task\tname\r\n");
+    EXPECT_EQ(read.sources[0].path, u"/src/new\nline");
+    EXPECT_EQ(read.sources[1].path, u"/src/" + controls);
+    EXPECT_EQ(read.ftp_servers[0].password, u"pa\nss\t");
+    EXPECT_EQ(read.extensions, std::vector<bk::String>{u"a\nb"});
+    EXPECT_EQ(read.name, u"Control \u00e9 &#10;");
+}
+
+// A job's name is the file name of its set and report: names that are not
+// one file name leave that job out of the load, with a warning.
+TEST_F(JobStoreTest, NamesThatAreNotOneFileNameAreLeftOut) {
+    const struct {
+        bk::String name;
+        JobNameFault fault;
+    } cases[] = {
+        {u"Daily", JobNameFault::none},     {u"..x", JobNameFault::none},     {u"a\\b", JobNameFault::none},
+        {bk::String(200, u'n'), JobNameFault::none}, {bk::String(100, u'\u00e9'), JobNameFault::none},
+        {u"", JobNameFault::empty},         {u".", JobNameFault::dots},       {u"..", JobNameFault::dots},
+        {u"../x", JobNameFault::separator}, {u"a/b", JobNameFault::separator}, {u"x\ny", JobNameFault::control},
+        {u"x\x7f", JobNameFault::control},  {bk::String(201, u'n'), JobNameFault::too_long},
+        {bk::String(101, u'\u00e9'), JobNameFault::too_long},
+    };
+    for (const auto& c : cases) EXPECT_EQ(job_name_fault(c.name), c.fault) << narrow(c.name);
+
+    std::string bad = job_block(2);
+    bad.replace(bad.find("name=\"J2\""), 9, "name=\"../../x\"");
+    write_config(job_block(1) + bad + job_block(3));
+    EXPECT_EQ(load_error(), "");
+    EXPECT_EQ(store().item_count(), 2u);
+    EXPECT_EQ(store().backup_item(2), nullptr);
+    EXPECT_TRUE(store().partly_read());
+    EXPECT_EQ(store().left_out(), std::vector<bk::String>{u"../../x"});
+    const auto logged = LogManager::instance()->new_items();
+    ASSERT_FALSE(logged.empty());
+    EXPECT_EQ(logged[0]->type, LogType::warning);
+    EXPECT_EQ(logged[0]->description, bk::format_text(core_string(520), {bk::String(u"../../x")}));
+}
+
+TEST_F(JobStoreTest, TheTextFormTellsWhatItCannotKeep) {
+    const struct {
+        const char* what;
+        void (*change)(BackupItem&);
+        bool fits;
+    } cases[] = {
+        {"as filled", [](BackupItem&) {}, true},
+        {"; in a destination", [](BackupItem& j) { j.destination = u"/a;b"; }, true},
+        {"line break in a source", [](BackupItem& j) { j.sources[0].path = u"/a\nb"; }, false},
+        {"TAB in the destination", [](BackupItem& j) { j.destination = u"/a\tb"; }, false},
+        {"; in a source", [](BackupItem& j) { j.sources[1].path = u"/a;b"; }, false},
+        {"; in an extension", [](BackupItem& j) { j.extensions = {u".a;b"}; }, false},
+        {"| in an FTP password", [](BackupItem& j) { j.ftp_servers[0].password = u"p|w"; }, false},
+    };
+    for (const auto& c : cases) {
+        BackupItem job;
+        fill(job);
+        c.change(job);
+        EXPECT_EQ(fits_text_form(job), c.fits) << c.what;
+        if (c.fits) {
+            auto back = job_from_text(job_to_text(job));
+            ASSERT_NE(back, nullptr) << c.what;
+            EXPECT_EQ(back->sources, job.sources) << c.what;
+            EXPECT_EQ(back->destination, job.destination) << c.what;
+        }
+    }
+}
+
 TEST_F(JobStoreTest, WritesTheDocumentedLines) {
     BackupItem* job = store().create_item();
     job->name = u"Daily";
@@ -142,7 +239,9 @@ TEST_F(JobStoreTest, WritesTheDocumentedLines) {
                   "\t</job>\r\n</brimvault>\r\n");
     BackupItemManager::del_instance();
     store().load();
-    EXPECT_EQ(store().backup_item(1)->password_state, PasswordState::proved);
+    // No password was ever given: it is to be proved against the set, never
+    // taken to be the empty one.
+    EXPECT_EQ(store().backup_item(1)->password_state, PasswordState::must_prove);
     EXPECT_EQ(store().backup_item(1)->options, 0xE30u);
 }
 
@@ -170,7 +269,7 @@ TEST_F(JobStoreTest, BothExportFormatsRoundTripWithoutSecurity) {
             imported[0]->retry_interval = expected.retry_interval;
         }
         expect_same(*imported[0], expected, false);
-        EXPECT_EQ(imported[0]->password_state, PasswordState::unknown);
+        EXPECT_EQ(imported[0]->password_state, PasswordState::must_prove);
         EXPECT_TRUE(imported[0]->password.empty());
     }
     const auto logged = LogManager::instance()->new_items();

@@ -106,7 +106,9 @@ TEST_F(PasswordFileTest, PasswordsRoundTripInTheDocumentedLayout) {
     for (std::uint32_t id = 1; id <= 4; ++id) {
         const BackupItem* job = store().backup_item(id);
         EXPECT_EQ(job->password, jobs[id - 1].password) << id;
-        EXPECT_EQ(job->password_state, id == 2 ? PasswordState::unknown : PasswordState::proved) << id;
+        // An empty password of a job with the password bit is proved against its set.
+        const PasswordState expected = id == 2 ? PasswordState::unknown : id == 3 ? PasswordState::must_prove : PasswordState::proved;
+        EXPECT_EQ(job->password_state, expected) << id;
     }
 }
 
@@ -146,8 +148,9 @@ TEST_F(PasswordFileTest, DamagedFileFailsTheLoadAndDeletesNothing) {
     }
 }
 
-TEST_F(PasswordFileTest, ReloadDeletesTheJobsWhosePasswordsAreLost) {
+TEST_F(PasswordFileTest, ReloadLeavesOutTheJobsWhosePasswordsAreLostAndRefusesToSave) {
     save_three_jobs();
+    const std::string config = read_bytes(config_file());
     std::string damaged = read_bytes(data_file());
     damaged[110] = static_cast<char>(damaged[110] ^ 0x80);
     write_bytes(data_file(), damaged);
@@ -155,13 +158,28 @@ TEST_F(PasswordFileTest, ReloadDeletesTheJobsWhosePasswordsAreLost) {
     store().reload();
     ASSERT_EQ(store().item_count(), 1u);
     EXPECT_NE(store().backup_item(2), nullptr);
-    EXPECT_FALSE(fs::exists(report_dir() / "Beta.log"));
-    const LogItemList logged_items = LogManager::instance()->new_items();
-    EXPECT_TRUE(logged(logged_items, core_string(198)));
-    std::vector<bk::String> deleted;
-    for (const auto& item : logged_items)
-        if (item->description == core_string(101)) deleted.push_back(item->source);
-    EXPECT_EQ(deleted, (std::vector<bk::String>{u"Alpha", u"Beta"}));
+    EXPECT_TRUE(store().partly_read());
+    EXPECT_EQ(store().left_out(), (std::vector<bk::String>{u"Alpha", u"Beta"}));
+    EXPECT_TRUE(fs::exists(report_dir() / "Beta.log"));
+    EXPECT_TRUE(logged(LogManager::instance()->new_items(), core_string(524)));
+    // Saving would lose them for good: refused until the store is repaired.
+    try {
+        store().save();
+        ADD_FAILURE() << "saved";
+    } catch (const BackupException& error) {
+        EXPECT_NE(error.message().find(core_string(523)), bk::String::npos);
+    }
+    EXPECT_EQ(read_bytes(config_file()), config);
+    store().save_copy(1);
+    EXPECT_FALSE(fs::exists(config_dir() / "brimkeep.configbak"));
+    const auto kept = store().repair();
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(read_bytes(narrow(kept[0])), config);
+    EXPECT_EQ(read_bytes(narrow(kept[1])), damaged);
+    EXPECT_FALSE(store().partly_read());
+    BackupItemManager::del_instance();
+    EXPECT_EQ(load_error(), "");
+    EXPECT_EQ(store().item_count(), 1u);
 
     // A newer version alone does not hide the passwords from the lenient load.
     BackupItemManager::del_instance();
