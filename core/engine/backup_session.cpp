@@ -54,6 +54,15 @@ bool aborts_run(std::int32_t code) {
            code == bk::error::network_unreachable;
 }
 
+// The reason of a failure as the user needs it: a platform failure names
+// the file or folder that refused, unless its text does already.
+bk::String reason_with_path(const bk::Exception& failure) {
+    const auto* io = dynamic_cast<const bk::IOException*>(&failure);
+    if (io == nullptr || io->path().empty() || failure.message().find(io->path()) != bk::String::npos)
+        return failure.message();
+    return io->path() + u": " + failure.message();
+}
+
 std::int32_t code_of(const bk::Exception& error) {
     const auto* io = dynamic_cast<const bk::IOException*>(&error);
     return io != nullptr ? io->error_code() : 0;
@@ -305,7 +314,8 @@ bool BackupSession::check_dest_space(bk::StringView path, std::uint64_t size) {
     } catch (const bk::Exception& failure) {
         // A destination that cannot say how much room it has is not a full
         // one: the user is told what went wrong with it.
-        const bk::String text = bk::format_text(message(backing_up ? msg_failed : msg_restore_failed), {failure.message()});
+        const bk::String text =
+            bk::format_text(message(backing_up ? msg_failed : msg_restore_failed), {reason_with_path(failure)});
         record(LogType::error, text);
         fire_on_error(text);
         return false;
@@ -446,7 +456,7 @@ void BackupSession::fail_run(std::uint32_t message_id) {
     } catch (const bk::EOFException&) {
         error(message_id, message(msg_damaged));
     } catch (const bk::Exception& failure) {
-        error(message_id, failure.message());
+        error(message_id, reason_with_path(failure));
     } catch (...) {
         error(message_id, message(msg_unknown_error));
     }

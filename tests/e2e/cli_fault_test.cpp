@@ -60,6 +60,16 @@ TEST_F(CliFaults, ADiskThatFillsUpAbortsTheRunAndKeepsTheEarlierRun) {
     EXPECT_EQ(layout().layout.run_count(), 2u);
 }
 
+TEST_F(CliFaults, AFailedRunNamesTheFileThatRefused) {
+    ASSERT_EQ(cli({"job", "add", "job", "--kind", "normal", "--dest", dest.string(), "--dir", src.string()}).status, 0);
+    const auto refused = cli({"run", "job"}, "write:1+:EACCES:dest/");
+    EXPECT_EQ(refused.status, 4) << refused.output;
+    EXPECT_NE(refused.output.find("Failed to execute backup operation(" + (dest / "job.bvf").string() +
+                                  ": Permission denied)!"),
+              std::string::npos)
+        << refused.output;
+}
+
 TEST_F(CliFaults, AnUnreadableSourceIsAWarningAndNotCountedAsBackedUp) {
     ASSERT_EQ(cli({"job", "add", "job", "--kind", "normal", "--dest", dest.string(), "--dir", src.string(),
                    "--no-open-files"}).status, 0);
