@@ -16,6 +16,7 @@
 #include "core/jobs/backup_item_manager.h"
 #include "core/restore/copy_location.h"
 #include "core/restore/item_pick.h"
+#include "core/restore/plain_length.h"
 #include "core/security/cipher_selection.h"
 
 namespace brim::cli {
@@ -135,6 +136,7 @@ public:
         if (!prove_password(*subject.job, password_file_)) return exit_password;
         std::vector<const archive::RunLayout*> runs;
         auto session = open_runs(subject, volume_dir_, runs);
+        opened_ = session != nullptr ? session->opened_set() : nullptr;
         subject_kind_ = subject.job->kind;
         const bk::String filter = in(filter_);
         const bk::String set_folder =
@@ -166,10 +168,12 @@ private:
     }
 
     // The size of the file itself: for the copy kinds that of its copy, as
-    // their catalogues hold no data.
+    // their catalogues hold no data; for an enciphered set without the
+    // cipher's padding. What cannot be read shows the catalogue's size.
     std::uint64_t own_size(const DataHeader& item, const archive::RunLayout& run, const bk::String& set_folder) const {
-        if (!run.header.has_copy_root) return item.size;
         try {
+            if (!run.header.has_copy_root)
+                return opened_ != nullptr ? restore::plain_length(*opened_, run, item) : item.size;
             const auto copy = restore::copy_location(item, subject_kind_, set_folder, run.header.copy_root);
             if (copy && bk::SystemFile::is_file(*copy)) return static_cast<std::uint64_t>(bk::File(*copy).length());
         } catch (const bk::Exception&) {
@@ -179,6 +183,7 @@ private:
 
     std::string name_, filter_, password_file_, volume_dir_;
     BackupKind subject_kind_ = BackupKind::none;
+    const restore::OpenedSet* opened_ = nullptr;
     bool runs_only_ = false;
 };
 
