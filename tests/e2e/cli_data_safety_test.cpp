@@ -3,6 +3,7 @@
 // finds nothing or fails, files that failed are taken again, mirrors stay one
 // level deep, a full disk leaves nothing behind, and one path past the
 // system's limit costs one warning.
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "core/jobs/tests/store_home.h"
 #include "tests/support/cli_runner.h"
 #include "tests/support/file_tree.h"
+#include "tests/support/odd_tree.h"
 #include "tests/support/set_contents.h"
 
 namespace {
@@ -188,6 +190,37 @@ TEST_F(CliDataSafety, ARunThatFillsTheDiskLeavesNothingBehind) {
         EXPECT_TRUE(restored(job) == tree_of(src)) << job;
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 2);  // the two sets alone
+}
+
+// A destination too small for two sets: the old set goes first, with a
+// warning, when the new one then fits; when it would not fit even then,
+// nothing is touched. A real small file system, as only root can make one.
+TEST_F(CliDataSafety, ADestinationWithoutRoomForBothSetsKeepsTheOldOneUnlessTheNewOneFits) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+    fs::create_directories(dest);
+    if (::mount("tmpfs", dest.c_str(), "tmpfs", 0, "size=4m") != 0) GTEST_SKIP() << "tmpfs cannot be mounted here";
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{dest};
+    fs::remove_all(src);
+    fs::create_directories(src);
+    write_bytes(src / "big", brim_test::random_bytes(2 << 20, 1));
+    add_job("job", "normal");
+    ASSERT_EQ(cli({"run", "job"}).status, 0);
+
+    write_bytes(src / "big", brim_test::random_bytes(2 << 20, 2));  // 2 MiB more, with 2 MiB free
+    const auto first = cli({"run", "job"});
+    EXPECT_EQ(first.status, 1) << first.output;
+    EXPECT_NE(first.output.find("no room for both"), std::string::npos) << first.output;
+    EXPECT_TRUE(restored("job") == tree_of(src));
+
+    const auto before = tree_of(src);
+    write_bytes(src / "big", brim_test::random_bytes(7 << 19, 3));  // 3.5 MiB: never fits
+    const auto refused = cli({"run", "job"});
+    EXPECT_EQ(refused.status, 4) << refused.output;
+    EXPECT_NE(refused.output.find("not enough"), std::string::npos) << refused.output;
+    EXPECT_TRUE(restored("job") == before);
 }
 
 // CI runs as root, which reads everything; people do not. An ordinary user
