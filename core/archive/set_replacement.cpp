@@ -38,6 +38,15 @@ bool holds_counted_run(bk::StringView main_path, bool has_copy_root, std::uint32
 
 bk::String aside_path(bk::StringView main_path) { return bk::String(main_path) + aside_suffix; }
 
+bk::String readable_main_path(bk::StringView main_path, bool has_copy_root, std::uint32_t program_major) {
+    bk::String readable(main_path);
+    quietly([&] {
+        const bk::String aside = aside_path(main_path);
+        if (exists(aside) && !holds_counted_run(main_path, has_copy_root, program_major)) readable = aside;
+    });
+    return readable;
+}
+
 bool is_plain_copy_root(bk::StringView name) {
     if (name.empty() || name == u"." || name == u"..") return false;
     for (const char16_t c : name)

@@ -11,7 +11,10 @@
 //
 // A process that dies in between leaves the aside file; settle() finishes
 // the replacement when the new set holds a complete run and takes it back
-// otherwise. Every reader and writer of a job's set settles it first.
+// otherwise. Only the owner of the data directory settles, before it writes
+// (a reader may run beside a replacement that is still going on); readers
+// read the old set while the new one holds no complete run
+// (readable_main_path).
 #include <cstdint>
 #include <functional>
 
@@ -24,6 +27,12 @@ using Announce = std::function<void(const bk::String& path)>;
 
 // Where the main archive at `main_path` waits while it is being replaced.
 bk::String aside_path(bk::StringView main_path);
+
+// The main archive a reader of the set at `main_path` reads: the old set
+// waiting aside while the set under the job's name holds no complete run
+// (a replacement going on, or one a crash interrupted), else `main_path`.
+// Changes nothing. Never throws.
+bk::String readable_main_path(bk::StringView main_path, bool has_copy_root, std::uint32_t program_major);
 
 // Whether a copy root recorded in a set is a plain folder name of the
 // destination. Anything else (a path, "..") did not come from us and is

@@ -145,12 +145,17 @@ void settle_replacement(const BackupItem& job) {
 
 ReadResult read_opened_set(const BackupItem& job, const bk::String& path, OpenArchiveEvent* event, OpenedSet& set,
                            bool read_catalogues) {
-    if (path == job.archive_file()) settle_replacement(job);
+    // While the job's set is being replaced, or after a crash interrupted
+    // that, the old set is the one to read (it is never changed here: a
+    // replacement may be going on in another process).
+    const bk::String readable = path == job.archive_file()
+                                    ? archive::readable_main_path(path, is_copy_kind(job.kind), Version::major_version)
+                                    : path;
     set.path = path;
     archive::VolumeLocator locate;
     if (event != nullptr) locate = [event](bk::String& volume) { return event->locate_volume(volume); };
     archive::LayoutResult read =
-        archive::read_set_layout(path, is_copy_kind(job.kind), read_catalogues, Version::major_version, locate);
+        archive::read_set_layout(readable, is_copy_kind(job.kind), read_catalogues, Version::major_version, locate);
     set.layout = std::move(read.layout);
     if (set.layout.format == nullptr) return set.result = result_of(read.error, false);
 

@@ -40,11 +40,13 @@ struct OpenedSet {
 };
 
 // Finishes or takes back a replacement of the job's set that a crash
-// interrupted (core/archive/set_replacement.h). Never throws.
+// interrupted (core/archive/set_replacement.h); for the owner of the data
+// directory, before it writes. Never throws.
 void settle_replacement(const BackupItem& job);
 
 // Reads the set at `path` for `job` (the job's password and option word
-// pass the gate). Never throws for what it finds in the set: the result says
+// pass the gate); for the job's own set, the old set while it is being
+// replaced (archive::readable_main_path). Never throws for what it finds in the set: the result says
 // it, and `set.layout.runs` holds the runs read before any failure. Without
 // `read_catalogues` only the runs' headers are walked, as a writer does.
 ReadResult read_opened_set(const BackupItem& job, const bk::String& path, OpenArchiveEvent* event, OpenedSet& set,

@@ -277,9 +277,9 @@ TEST_F(ArchiveRuns, AReplacingRunThatStopsLeavesTheOldSetAsItWas) {
     EXPECT_EQ(contents(layout(), layout().runs[0]).at(wide(src / "z.bin")), read_bytes(src / "z.bin"));
 }
 
-// A process that died while replacing left the old main archive aside: the
-// next run (or restore, or check) finishes the replacement when the new set
-// holds a run, and takes it back otherwise.
+// A replacement going on (or one a process died in): readers see the old
+// set and change nothing; the next run finishes the replacement when the new
+// set holds a run, and takes it back otherwise.
 TEST_F(ArchiveRuns, AReplacementACrashInterruptedIsSettled) {
     job.options = 0;
     Listener first;
@@ -287,10 +287,17 @@ TEST_F(ArchiveRuns, AReplacementACrashInterruptedIsSettled) {
     const std::filesystem::path main = narrow(job.archive_file());
     const std::filesystem::path aside = narrow(archive::aside_path(job.archive_file()));
     const std::string old_set = read_bytes(main);
+    const auto old_files = contents(layout(), layout().runs[0]);
 
-    // Died before the new run counted: a new set with no run, the old aside.
+    // Before the new run counted: a new set with no run, the old aside.
     std::filesystem::rename(main, aside);
     write_bytes(main, old_set.substr(0, 200));
+    restore::OpenedSet seen;
+    ASSERT_EQ(restore::read_opened_set(job, job.archive_file(), nullptr, seen), restore::ReadResult::ok);
+    ASSERT_EQ(seen.layout.runs.size(), 1u);
+    EXPECT_EQ(brim_test::run_contents(seen.layout, seen.layout.runs[0], job.password), old_files);
+    EXPECT_EQ(read_bytes(main), old_set.substr(0, 200));  // the reader left the replacement alone
+    EXPECT_TRUE(std::filesystem::exists(aside));
     restore::settle_replacement(job);
     EXPECT_EQ(read_bytes(main), old_set);
     EXPECT_FALSE(std::filesystem::exists(aside));
