@@ -9,6 +9,7 @@
 #include "basekit/exception.h"
 #include "basekit/platform/os_console.h"
 #include "cli/command.h"
+#include "cli/terminal_answers.h"
 #include "core/jobs/backup_item_manager.h"
 
 namespace brim::cli {
@@ -56,16 +57,8 @@ std::unique_ptr<BackupSession> backup_session_for(BackupItem& job) {
 }
 
 bool prove_password(BackupItem& job, const std::string& password_file) {
-    const bool given = !password_file.empty() && job.has_option(job_option::password);
-    if (!job.need_password(false) && !given) return true;
-    try {
-        const bk::String password = read_password(password_file, "Password of \"" + out(job.name) + "\"", false);
-        if (job.check_password(password)) return true;
-        print_error("the password is not right");
-    } catch (const std::runtime_error& failure) {
-        print_error(failure.what());
-    }
-    return false;
+    TerminalAnswers answers(password_file);
+    return brim::prove_password(job, &answers);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include "cli/job_commands.h"
 #include "cli/restore_commands.h"
 #include "cli/run_command.h"
+#include "cli/serve_command.h"
 #include "core/jobs/version.h"
 
 int main(int argc, char** argv) {
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
         commands.push_back(std::move(command));
     };
     add_top(make_run_command());
+    add_top(make_serve_command());
     add_top(make_check_command());
     add_top(make_burner_command());
     for (auto& command : restore_commands()) add_top(std::move(command));

@@ -16,6 +16,7 @@
 #include "core/jobs/backup_item_manager.h"
 #include "core/restore/copy_location.h"
 #include "core/restore/item_pick.h"
+#include "core/runner/job_runner.h"
 #include "core/security/cipher_selection.h"
 
 namespace brim::cli {
@@ -220,7 +221,6 @@ public:
             return exit_usage;
         }
         RestorePrinter printer(bk::os::is_terminal_output() && !quiet_, verbose_ && !quiet_, existing_.empty());
-        session->install(&printer);
         int status = 0;
         std::size_t missing = 0;
         const std::vector<const DataHeader*> chosen = selection(runs, missing);
@@ -229,12 +229,19 @@ public:
             return exit_not_found;
         }
         if (!chosen.empty()) {
-            session->restore(chosen, in(target_), option_word());
-            if (const auto* report = session->active_report()) status = report->result;
+            RunRequest request;
+            request.restore_events = &printer;
+            request.save_store = subject.owned == nullptr;
+            JobRunner runner;
+            const RunOutcome outcome =
+                runner.start_restore(std::move(session), chosen, in(target_), option_word(), std::move(request))->wait();
+            status = outcome.result;
+            if (!outcome.save_failure.empty()) throw BackupException(outcome.save_failure);
+        } else if (subject.owned == nullptr) {
+            store.save();
         }
         // An item named that is not in the set is a warning of the restore.
         if (missing > 0 && status == 0) status = 1;
-        if (subject.owned == nullptr) store.save();
         return status;
     }
 
