@@ -98,7 +98,7 @@ public:
     }
     int execute() override {
         Store store(true);
-        if (const int refused = store.refuse_changes()) return refused;
+        if (const auto ended = store.refuse_changes()) return *ended;
         auto job = BackupSession::open(bk::Path::make_full_path(in(archive_)));
         if (const int refused = refuse_job_name(job->name)) return refused;
         if (const BackupItem* same = job_named(job->name)) {
@@ -109,7 +109,7 @@ public:
         const std::string name = printable(job->name);
         BackupItemManager::instance()->add(std::move(job));
         store.save();
-        std::cout << "Added job \"" << name << "\" for " << archive_ << '\n';
+        say() << "Added job \"" << name << "\" for " << archive_ << '\n';
         return 0;
     }
 

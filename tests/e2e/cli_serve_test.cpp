@@ -93,6 +93,17 @@ TEST_F(CliServe, ServeRunsAHandedOverBackupOnceAndEndsOnSigterm) {
     EXPECT_EQ(cli({"job", "list"}).status, 0);
     const auto unknown = cli({"run", "Nothing"});
     EXPECT_EQ(unknown.status, 65) << unknown.output;
+    // An import and a removal are applied by the owner to its store.
+    const std::string exported = (root / "jobs.xml").string();
+    ASSERT_EQ(cli({"job", "export", exported, "Daily"}).status, 0);
+    const auto imported = cli({"job", "import", exported});
+    EXPECT_EQ(imported.status, 0) << imported.output;
+    EXPECT_TRUE(has(imported.output, "Daily1")) << imported.output;
+    EXPECT_TRUE(has(cli({"job", "list"}).output, "Daily1"));
+    const auto removed = cli({"job", "remove", "Daily1"});
+    EXPECT_EQ(removed.status, 0) << removed.output;
+    const auto listed = cli({"job", "list"});
+    EXPECT_TRUE(has(listed.output, "Daily") && !has(listed.output, "Daily1")) << listed.output;
 
     // A command line longer than the record takes arrives cut to 519 bytes.
     const std::string long_line(600, 'x');
@@ -100,6 +111,11 @@ TEST_F(CliServe, ServeRunsAHandedOverBackupOnceAndEndsOnSigterm) {
     ASSERT_TRUE(answer.has_value());
     EXPECT_EQ(answer->status, 64);
     EXPECT_TRUE(has(answer->text, "\"" + std::string(519, 'x') + "\"")) << answer->text;
+
+    // A line that is not one of the commands handed over is refused.
+    const auto refused = brim::hand_over(brim::handover_path(), u"in / job repair");
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->status, 64);
 
     serve->signal(SIGTERM);
     const auto ended = serve->wait();
@@ -131,9 +147,10 @@ TEST_F(CliServe, SigtermStopsTheRunsOfServeCleanly) {
     EXPECT_EQ(saved_reports("Big"), 1u);
 }
 
-TEST_F(CliServe, WhileABigRunGoesASmallRunIsHandedToIt) {
+TEST_F(CliServe, WhileABigRunGoesASmallRunAndJobChangesAreHandedToIt) {
+    // Big reads slowly: it runs for seconds, long enough for what follows.
     const fs::path big = root / "slow-big", small = root / "small";
-    fill(big, 40, 65536);
+    fill(big, 150, 65536);
     fill(small, 3, 1000);
     add("Big", big);
     add("Small", small);
@@ -143,12 +160,31 @@ TEST_F(CliServe, WhileABigRunGoesASmallRunIsHandedToIt) {
 
     const auto handed = cli({"run", "Small"});
     EXPECT_EQ(handed.status, 0) << handed.output;
+    // The commands that change jobs are applied by the owner, which answers
+    // with their output and status.
+    const fs::path other = root / "other dir";
+    fill(other, 2, 100);
+    const auto added = cli({"job", "add", "X", "--kind", "normal", "--dest", dest.string(), "--dir", other.string()});
+    EXPECT_EQ(added.status, 0) << added.output;
+    EXPECT_TRUE(has(added.output, "Added job")) << added.output;
+    const auto again = cli({"job", "add", "X", "--kind", "normal", "--dest", dest.string(), "--dir", other.string()});
+    EXPECT_EQ(again.status, 64) << again.output;
+    EXPECT_TRUE(has(again.output, "exists already")) << again.output;
+    const auto busy = cli({"job", "remove", "Big"});
+    EXPECT_EQ(busy.status, 75) << busy.output;
+    EXPECT_TRUE(has(busy.output, "is running")) << busy.output;
+    const auto listed = cli({"job", "list"});
+    for (const char* name : {"Big", "Small", "X"}) EXPECT_TRUE(has(listed.output, name)) << listed.output;
+    const auto ran = cli({"run", "X"});
+    EXPECT_EQ(ran.status, 0) << ran.output;
     const auto ended = owner->wait();
     EXPECT_EQ(ended.status, 0) << ended.output;
     EXPECT_TRUE(has(ended.output, "Handed-over backup of \"Small\" ended: Successful")) << ended.output;
+    EXPECT_TRUE(has(ended.output, "Handed-over backup of \"X\" ended: Successful")) << ended.output;
     EXPECT_TRUE(has(ended.output, "Result: Successful")) << ended.output;
     home.set("BRIMVAULT_FAULTS", std::nullopt);
-    for (const auto& [job, from] : {std::pair{std::string("Big"), big}, std::pair{std::string("Small"), small}}) {
+    for (const auto& [job, from] : {std::pair{std::string("Big"), big}, std::pair{std::string("Small"), small},
+                                    std::pair{std::string("X"), other}}) {
         EXPECT_EQ(saved_reports(job), 1u) << job;
         EXPECT_EQ(executed_entries(job), 1u) << job;
         expect_restores(job, from);
