@@ -10,6 +10,7 @@
 #include "basekit/system_file.h"
 #include "cli/console.h"
 #include "cli/restore_printer.h"
+#include "cli/store_owner.h"
 #include "core/archive/catalogue.h"
 #include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
@@ -232,9 +233,14 @@ public:
             RunRequest request;
             request.restore_events = &printer;
             request.save_store = subject.owned == nullptr;
-            JobRunner runner;
-            const RunOutcome outcome =
-                runner.start_restore(std::move(session), chosen, in(target_), option_word(), std::move(request))->wait();
+            // While it holds the store for the restore, later starts hand
+            // their backups to this process, which ends once they have too.
+            StoreOwner owner;
+            const RunOutcome outcome = owner.runner()
+                                           .start_restore(std::move(session), chosen, in(target_), option_word(),
+                                                          std::move(request))
+                                           ->wait();
+            owner.finish_handed_runs([] { return false; });
             status = outcome.result;
             if (!outcome.save_failure.empty()) throw BackupException(outcome.save_failure);
         } else if (subject.owned == nullptr) {
