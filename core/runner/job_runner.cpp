@@ -327,7 +327,9 @@ std::shared_ptr<JobRun> JobRunner::start_backup(BackupItem& job, RunRequest requ
     try {
         const auto refuse = [&](RunRefused::Reason reason) {
             const bk::String text = refusal_text(reason);
-            if (unattended) LogManager::instance()->log(LogType::error, text, job.name);
+            // The caller that refused its own start has said why.
+            if (unattended && reason != RunRefused::Reason::by_caller)
+                LogManager::instance()->log(LogType::error, text, job.name);
             throw RunRefused(reason, text);
         };
         if (!prove_password(job, answers)) refuse(RunRefused::Reason::password);

@@ -178,7 +178,8 @@ public:
     // Starts the job's backup: the password is proved here, on the calling
     // thread; the check, its questions and the run go on the worker. Throws
     // RunRefused when it cannot start (refusals of an unattended run are
-    // logged with the job as source).
+    // logged with the job as source, but for a refusal by the caller's own
+    // prepare, which said why). The job must outlive the run.
     std::shared_ptr<JobRun> start_backup(BackupItem& job, RunRequest request);
     // Starts a restore of the items of a set that `session` opened.
     std::shared_ptr<JobRun> start_restore(std::unique_ptr<BackupSession> session,
