@@ -236,10 +236,11 @@ public:
             // While it holds the store for the restore, later starts hand
             // their backups to this process, which ends once they have too.
             StoreOwner owner;
-            const RunOutcome outcome = owner.runner()
-                                           .start_restore(std::move(session), chosen, in(target_), option_word(),
-                                                          std::move(request))
-                                           ->wait();
+            // A full path: a command handed over to this process meanwhile
+            // works in the folder of the process that sent it.
+            const bk::String target = target_.empty() ? bk::String() : bk::Path::make_full_path(in(target_));
+            const RunOutcome outcome =
+                owner.runner().start_restore(std::move(session), chosen, target, option_word(), std::move(request))->wait();
             owner.finish_handed_runs([] { return false; });
             status = outcome.result;
             if (!outcome.save_failure.empty()) throw BackupException(outcome.save_failure);
