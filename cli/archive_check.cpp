@@ -3,21 +3,20 @@
 #include <iostream>
 #include <string>
 
-#include "basekit/platform/os_console.h"
 #include "cli/console.h"
 #include "core/core_strings.h"
 #include "core/engine/backup_session.h"
-#include "core/jobs/log_manager.h"
 #include "core/jobs/version.h"
 
 namespace brim::cli {
+
 namespace {
 
-constexpr std::uint32_t msg_cleared_foreign = 168;
 constexpr std::uint32_t msg_not_authenticated = 163;
 constexpr std::uint32_t msg_password_mismatch = 416;
 
-// The check's result in words, for "check" and before a question.
+}  // namespace
+
 std::string describe(CheckResult result, const std::string& job) {
     const std::string quoted = "(job \"" + job + "\")";
     switch (result) {
@@ -47,39 +46,7 @@ std::string describe(CheckResult result, const std::string& job) {
     return {};
 }
 
-bool is_floppy(CheckResult result) {
-    return result == CheckResult::go_on_floppy || result == CheckResult::clears_foreign_floppy ||
-           result == CheckResult::replaces_set_floppy || result == CheckResult::replaces_incomplete_floppy;
-}
-
-bool ask_yes_no(const std::string& question) {
-    std::cout << question << " [y/N]: " << std::flush;
-    std::string answer;
-    return std::getline(std::cin, answer) && !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
-}
-
-// The questions of a job run by hand; true when the run goes on.
-bool answer(CheckResult result, BackupItem& job) {
-    const std::string name = out(job.name);
-    switch (result) {
-        case CheckResult::clears_foreign:
-        case CheckResult::clears_foreign_floppy:
-            if (!ask_yes_no(describe(result, name) + "\nDo you want to continue?")) return false;
-            LogManager::instance()->log(LogType::warning, core_string(msg_cleared_foreign), job.name);
-            return true;
-        case CheckResult::replaces_set:
-        case CheckResult::replaces_set_floppy:
-            if (ask_yes_no(describe(result, name) + "\nDo you really want to clear the entire contents?")) return true;
-            job.options |= job_option::keep_set;
-            std::cout << "Brimvault sets the job to append mode, which keeps the contents of the backup set. (job \""
-                      << name << "\")\n";
-            return true;
-        case CheckResult::replaces_incomplete:
-        case CheckResult::replaces_incomplete_floppy:
-            return ask_yes_no(describe(result, name) + "\nDo you want to continue?");
-        default: return true;
-    }
-}
+namespace {
 
 class CheckCommand final : public Command {
 public:
@@ -112,15 +79,5 @@ private:
 
 std::unique_ptr<Command> make_check_command() { return std::make_unique<CheckCommand>(); }
 
-bool settle_check(CheckResult result, BackupItem& job, bool can_ask) {
-    const auto value = static_cast<int>(result);
-    if (value >= static_cast<int>(CheckResult::newer_version)) {
-        if (result != CheckResult::failed) print_error(describe(result, out(job.name)));
-        return false;
-    }
-    if (is_floppy(result)) std::cout << describe(CheckResult::go_on_floppy, out(job.name)) << '\n';
-    if (!can_ask) return true;
-    return answer(result, job);
-}
-
 }  // namespace brim::cli
+

@@ -1,7 +1,8 @@
 #pragma once
 // The check of a job's destination before a backup: "check JOB", and the
-// questions "run" asks before it starts.
+// words of the questions "run" asks before it starts.
 #include <memory>
+#include <string>
 
 #include "cli/command.h"
 #include "core/jobs/backup_item.h"
@@ -11,9 +12,7 @@ namespace brim::cli {
 
 std::unique_ptr<Command> make_check_command();
 
-// What "run" does with a check's result: asks its question on the
-// terminal (`can_ask`) or takes the refusal. True when the run goes on; a
-// replace question answered no turns the job to appending.
-bool settle_check(CheckResult result, BackupItem& job, bool can_ask);
+// The check's result in words, for "check" and before a question of "run".
+std::string describe(CheckResult result, const std::string& job);
 
 }  // namespace brim::cli

@@ -3,12 +3,15 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 
 #include "basekit/convertion.h"
 #include "basekit/exception.h"
 #include "basekit/platform/os_console.h"
 #include "cli/command.h"
+#include "cli/store_owner.h"
+#include "cli/terminal_answers.h"
 #include "core/jobs/backup_item_manager.h"
 
 namespace brim::cli {
@@ -17,7 +20,43 @@ std::string out(bk::StringView text) { return bk::to_utf8(text); }
 
 bk::String in(const std::string& text) { return bk::from_utf8(text); }
 
-void print_error(const std::string& text) { std::cerr << "brimvault-cli: " << text << '\n'; }
+namespace {
+thread_local std::ostream* captured = nullptr;
+std::mutex held_mutex;
+std::function<bool(const BackupItem&)> held_in_use;  // set while this process holds the store
+}  // namespace
+
+std::ostream& say() { return captured != nullptr ? *captured : std::cout; }
+std::ostream& warn() { return captured != nullptr ? *captured : std::cerr; }
+
+CapturedOutput::CapturedOutput(std::ostream& text) { captured = &text; }
+CapturedOutput::~CapturedOutput() { captured = nullptr; }
+
+bool can_prompt() { return captured == nullptr && bk::os::is_terminal_input(); }
+
+void hold_store_here(std::function<bool(const BackupItem&)> in_use) {
+    std::lock_guard lock(held_mutex);
+    held_in_use = std::move(in_use);
+}
+
+void release_store_here() {
+    std::lock_guard lock(held_mutex);
+    held_in_use = nullptr;
+}
+
+namespace {
+bool store_held_here() {
+    std::lock_guard lock(held_mutex);
+    return static_cast<bool>(held_in_use);
+}
+}  // namespace
+
+bool job_in_use(const BackupItem& job) {
+    std::lock_guard lock(held_mutex);
+    return held_in_use && held_in_use(job);
+}
+
+void print_error(const std::string& text) { warn() << "brimvault-cli: " << text << '\n'; }
 
 int store_busy() {
     print_error("another Brimvault program is using the job store; try again when it has finished");
@@ -33,7 +72,7 @@ bk::String read_password(const std::string& file, const std::string& prompt, boo
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return in(line);
     }
-    if (!bk::os::is_terminal_input()) throw std::runtime_error("a password is needed: give --password-file");
+    if (!can_prompt()) throw std::runtime_error("a password is needed: give --password-file");
     std::cerr << prompt << ": " << std::flush;
     if (!bk::os::read_hidden_line(line)) throw std::runtime_error("no password given");
     if (confirm) {
@@ -56,16 +95,8 @@ std::unique_ptr<BackupSession> backup_session_for(BackupItem& job) {
 }
 
 bool prove_password(BackupItem& job, const std::string& password_file) {
-    const bool given = !password_file.empty() && job.has_option(job_option::password);
-    if (!job.need_password(false) && !given) return true;
-    try {
-        const bk::String password = read_password(password_file, "Password of \"" + out(job.name) + "\"", false);
-        if (job.check_password(password)) return true;
-        print_error("the password is not right");
-    } catch (const std::runtime_error& failure) {
-        print_error(failure.what());
-    }
-    return false;
+    TerminalAnswers answers(password_file);
+    return brim::prove_password(job, &answers);
 }
 
 namespace {
@@ -124,8 +155,8 @@ std::string printable(bk::StringView text) {
     return result;
 }
 
-Store::Store(bool change) : change_(change) {
-    if (change_) {
+Store::Store(bool change) : change_(change), held_here_(change && store_held_here()) {
+    if (change_ && !held_here_) {
         lock_ = StoreLock::try_acquire();
         if (!lock_) return;
     }
@@ -150,9 +181,9 @@ Store::Store(bool change) : change_(change) {
     print_error("the job store could not be read whole (" + damage_ + "); using the jobs that could");
 }
 
-int Store::refuse_changes() const {
-    if (locked_out()) return store_busy();
-    if (damage_.empty()) return 0;
+std::optional<int> Store::refuse_changes() const {
+    if (locked_out()) return hand_over_command();
+    if (damage_.empty()) return std::nullopt;
     print_error("the job store was read only in part, and saving it now would lose the jobs that could not be read. "
                 "\"brimvault-cli job repair\" keeps the damaged files aside and saves the jobs that could be read; "
                 "\"brimvault-cli job repair --from-copy\" puts the last safety copy back");

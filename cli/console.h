@@ -1,6 +1,9 @@
 #pragma once
 // Text to and from the terminal, and the job store as the commands use it.
+#include <functional>
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,21 @@ namespace brim::cli {
 
 std::string out(bk::StringView text);
 bk::String in(const std::string& text);
+// Where a command's output and messages go: standard output and error, or,
+// for a command handed over to this process, the text of its answer.
+std::ostream& say();
+std::ostream& warn();
+// Sends say() and warn() of the calling thread into `text`, and asks no one
+// at a terminal, while it lives.
+class CapturedOutput final {
+public:
+    explicit CapturedOutput(std::ostream& text);
+    ~CapturedOutput();
+    CapturedOutput(const CapturedOutput&) = delete;
+    CapturedOutput& operator=(const CapturedOutput&) = delete;
+};
+// Whether someone at a terminal may be asked (never for a command handed over).
+bool can_prompt();
 void print_error(const std::string& text);
 // Says that another process owns the job store; returns the exit status.
 int store_busy();
@@ -50,6 +68,14 @@ int refuse_job_name(bk::StringView name);
 // backslashes doubled, so that every name stays on its line.
 std::string printable(bk::StringView text);
 
+// This process holds the job store for its runs and takes hand-overs: a
+// command it runs uses that hold instead of taking the store's lock, and
+// `in_use` tells the jobs its runs use (which cannot be removed).
+void hold_store_here(std::function<bool(const BackupItem&)> in_use);
+void release_store_here();
+// Whether a run of this process uses the job.
+bool job_in_use(const BackupItem& job);
+
 // The job store of this user, loaded; with `change` the store's lock is
 // held first (null lock: another process owns the data directory). A store
 // that loads whole refreshes its safety copies (safety_copy_days); one that
@@ -59,11 +85,14 @@ public:
     static constexpr std::int32_t safety_copy_days = 15;
 
     explicit Store(bool change);
-    bool locked_out() const { return change_ && !lock_; }
-    // For commands that change job definitions: 0 when they may go on;
-    // otherwise says why not (another process holds the store, or it was
-    // read only in part and saving would lose jobs) and returns the status.
-    int refuse_changes() const;
+    bool locked_out() const { return change_ && !lock_ && !held_here_; }
+    // For commands that change job definitions: nothing when they may go on
+    // here; otherwise the status the command ends with: a command another
+    // process holding the store takes is handed over to it
+    // (hand_over_command: its answer's status, 0 when it was done there),
+    // else it says why not (another process holds the store, or it was read
+    // only in part and saving would lose jobs).
+    std::optional<int> refuse_changes() const;
     // A job by name, or by id when the text is a number and no job has that
     // name; null when none.
     BackupItem* find(const std::string& name_or_id) const;
@@ -74,6 +103,7 @@ public:
 
 private:
     bool change_;
+    bool held_here_ = false;
     std::unique_ptr<StoreLock> lock_;
     std::string damage_;
 };

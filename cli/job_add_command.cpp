@@ -138,7 +138,7 @@ public:
             return exit_usage;
         }
         Store store(true);
-        if (const int refused = store.refuse_changes()) return refused;
+        if (const auto ended = store.refuse_changes()) return *ended;
         if (job_named(in(name_)) != nullptr) {
             print_error("a job named \"" + name_ + "\" exists already");
             return exit_usage;
@@ -146,7 +146,7 @@ public:
         BackupItem& job = *BackupItemManager::instance()->create_item();
         fill(job, password);
         store.save();
-        std::cout << "Added job " << job.id << " \"" << printable(job.name) << "\"\n";
+        say() << "Added job " << job.id << " \"" << printable(job.name) << "\"\n";
         return 0;
     }
 

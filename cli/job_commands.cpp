@@ -71,7 +71,7 @@ public:
     int execute() override {
         Store store(false);
         for (BackupItem* job : BackupItemManager::instance()->items())
-            std::cout << std::setw(4) << job->id << "  " << std::left << std::setw(16) << out(backup_kind_name(job->kind))
+            say() << std::setw(4) << job->id << "  " << std::left << std::setw(16) << out(backup_kind_name(job->kind))
                       << std::right << printable(job->name) << "  (last run: " << when(job->last_backup_time()) << ")\n";
         return 0;
     }
@@ -89,7 +89,7 @@ public:
         const BackupItem* job = store.find(name_);
         if (job == nullptr) return job_not_found(name_);
         auto yes_no = [&](std::uint32_t bit) { return job->has_option(bit) ? "yes" : "no"; };
-        std::cout << "id:          " << job->id << "\nname:        " << printable(job->name)
+        say() << "id:          " << job->id << "\nname:        " << printable(job->name)
                   << "\nkind:        " << out(backup_kind_name(job->kind)) << "\ndestination: " << printable(job->destination)
                   << "\narchive:     " << printable(job->archive_file()) << "\ncipher:      "
                   << (algorithm_name(job->options).empty() ? "none" : out(algorithm_name(job->options)))
@@ -106,13 +106,13 @@ public:
                   << "\nunattended:  " << yes_no(job_option::unattended)
                   << "\nexisting:    " << existing_text(job->restore_policy())
                   << "\nfilter:      " << filter_text(*job);
-        if (!job->task_name.empty()) std::cout << "\ntask:        " << printable(job->task_name);
+        if (!job->task_name.empty()) say() << "\ntask:        " << printable(job->task_name);
         for (const auto& server : job->ftp_servers)
-            std::cout << "\nftp server:  " << printable(server.server) << ':' << server.port << ", user \""
+            say() << "\nftp server:  " << printable(server.server) << ':' << server.port << ", user \""
                       << printable(server.user) << '"' << (server.passive ? ", passive" : "");
-        std::cout << "\ncreated:     " << when(job->creation_time) << "\nsources:\n";
+        say() << "\ncreated:     " << when(job->creation_time) << "\nsources:\n";
         for (const auto& source : job->sources)
-            std::cout << "  " << source_type_name(source.type) << (source.recursive ? " (recursive) " : " ")
+            say() << "  " << source_type_name(source.type) << (source.recursive ? " (recursive) " : " ")
                       << printable(source.path) << '\n';
         return 0;
     }
@@ -130,13 +130,17 @@ public:
     }
     int execute() override {
         Store store(true);
-        if (const int refused = store.refuse_changes()) return refused;
+        if (const auto ended = store.refuse_changes()) return *ended;
         BackupItem* job = store.find(name_);
         if (job == nullptr) return job_not_found(name_);
         const std::string name = printable(job->name);
+        if (job_in_use(*job)) {
+            print_error("job \"" + name + "\" is running; remove it when its run has ended");
+            return exit_store_busy;
+        }
         BackupItemManager::instance()->remove(job, true);
         store.save();
-        std::cout << "Removed job \"" << name << "\"\n";
+        say() << "Removed job \"" << name << "\"\n";
         return 0;
     }
 
@@ -169,7 +173,7 @@ public:
             }
         }
         BackupItemManager::instance()->export_jobs(jobs, in(file_), format_of(format_));
-        std::cout << "Exported " << jobs.size() << " jobs to " << file_ << '\n';
+        say() << "Exported " << jobs.size() << " jobs to " << file_ << '\n';
         return 0;
     }
 
@@ -188,7 +192,7 @@ public:
     }
     int execute() override {
         Store store(true);
-        if (const int refused = store.refuse_changes()) return refused;
+        if (const auto ended = store.refuse_changes()) return *ended;
         auto jobs = BackupItemManager::instance()->import_jobs(in(file_), format_of(format_));
         // Nothing is imported when one name cannot be a job's.
         for (const auto& job : jobs)
@@ -198,12 +202,12 @@ public:
             const bk::String wanted = job->name;
             job->name = free_name(wanted);
             if (job->name != wanted)
-                std::cout << "A job named \"" << printable(wanted) << "\" exists: imported as \"" << printable(job->name)
+                say() << "A job named \"" << printable(wanted) << "\" exists: imported as \"" << printable(job->name)
                           << "\"\n";
             BackupItemManager::instance()->add(std::move(job));
         }
         store.save();
-        std::cout << "Imported " << count << " jobs\n";
+        say() << "Imported " << count << " jobs\n";
         return 0;
     }
 
@@ -241,17 +245,17 @@ public:
         const std::int64_t copy_time = jobs.last_config_backup_time();
         if (from_copy_) return put_copy_back(jobs, copy_time);
         if (store.damage().empty()) {
-            std::cout << "The job store was read whole: nothing to repair\n";
+            say() << "The job store was read whole: nothing to repair\n";
             return 0;
         }
         std::vector<bk::String> dropped = jobs.left_out();
-        for (const bk::String& kept : jobs.repair()) std::cout << "Kept the damaged file as " << printable(kept) << '\n';
-        std::cout << "Saved " << jobs.item_count() << " jobs that could be read\n";
+        for (const bk::String& kept : jobs.repair()) say() << "Kept the damaged file as " << printable(kept) << '\n';
+        say() << "Saved " << jobs.item_count() << " jobs that could be read\n";
         for (const bk::String& name : dropped)
-            std::cout << "Dropped job " << (name.empty() ? std::string("(no name)") : "\"" + printable(name) + "\"") << '\n';
-        if (dropped.empty()) std::cout << "Dropped what could not be read of the job file\n";
+            say() << "Dropped job " << (name.empty() ? std::string("(no name)") : "\"" + printable(name) + "\"") << '\n';
+        if (dropped.empty()) say() << "Dropped what could not be read of the job file\n";
         if (copy_time != 0)
-            std::cout << "The safety copy of " << when(copy_time) << " may hold them: \"brimvault-cli job repair "
+            say() << "The safety copy of " << when(copy_time) << " may hold them: \"brimvault-cli job repair "
                       << "--from-copy\" puts it back\n";
         return 0;
     }
@@ -263,14 +267,14 @@ private:
             return exit_not_found;
         }
         for (const bk::String& kept : jobs.keep_aside())
-            std::cout << "Kept the current file as " << printable(kept) << '\n';
+            say() << "Kept the current file as " << printable(kept) << '\n';
         jobs.load_copy();
         if (jobs.partly_read()) {
             print_error("the safety copy could not be read whole either; \"brimvault-cli job repair\" keeps what can be read");
             return exit_store_damaged;
         }
-        std::cout << "Put back the safety copy of " << when(copy_time) << " with " << jobs.item_count() << " jobs:\n";
-        for (const BackupItem* job : jobs.items()) std::cout << std::setw(4) << job->id << "  " << printable(job->name) << '\n';
+        say() << "Put back the safety copy of " << when(copy_time) << " with " << jobs.item_count() << " jobs:\n";
+        for (const BackupItem* job : jobs.items()) say() << std::setw(4) << job->id << "  " << printable(job->name) << '\n';
         return 0;
     }
 

@@ -10,6 +10,7 @@
 #include "basekit/system_file.h"
 #include "cli/console.h"
 #include "cli/restore_printer.h"
+#include "cli/store_owner.h"
 #include "core/archive/catalogue.h"
 #include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
@@ -17,6 +18,7 @@
 #include "core/restore/copy_location.h"
 #include "core/restore/item_pick.h"
 #include "core/restore/plain_length.h"
+#include "core/runner/job_runner.h"
 #include "core/security/cipher_selection.h"
 
 namespace brim::cli {
@@ -98,7 +100,7 @@ public:
     }
     int execute() override {
         Store store(true);
-        if (const int refused = store.refuse_changes()) return refused;
+        if (const auto ended = store.refuse_changes()) return *ended;
         auto job = BackupSession::open(bk::Path::make_full_path(in(archive_)));
         if (const int refused = refuse_job_name(job->name)) return refused;
         if (const BackupItem* same = job_named(job->name)) {
@@ -109,7 +111,7 @@ public:
         const std::string name = printable(job->name);
         BackupItemManager::instance()->add(std::move(job));
         store.save();
-        std::cout << "Added job \"" << name << "\" for " << archive_ << '\n';
+        say() << "Added job \"" << name << "\" for " << archive_ << '\n';
         return 0;
     }
 
@@ -225,7 +227,6 @@ public:
             return exit_usage;
         }
         RestorePrinter printer(bk::os::is_terminal_output() && !quiet_, verbose_ && !quiet_, existing_.empty());
-        session->install(&printer);
         int status = 0;
         std::size_t missing = 0;
         const std::vector<const DataHeader*> chosen = selection(runs, missing);
@@ -234,12 +235,25 @@ public:
             return exit_not_found;
         }
         if (!chosen.empty()) {
-            session->restore(chosen, in(target_), option_word());
-            if (const auto* report = session->active_report()) status = report->result;
+            RunRequest request;
+            request.restore_events = &printer;
+            request.save_store = subject.owned == nullptr;
+            // While it holds the store for the restore, later starts hand
+            // their backups to this process, which ends once they have too.
+            StoreOwner owner;
+            // A full path: a command handed over to this process meanwhile
+            // works in the folder of the process that sent it.
+            const bk::String target = target_.empty() ? bk::String() : bk::Path::make_full_path(in(target_));
+            const RunOutcome outcome =
+                owner.runner().start_restore(std::move(session), chosen, target, option_word(), std::move(request))->wait();
+            owner.finish_handed_runs([] { return false; });
+            status = outcome.result;
+            if (!outcome.save_failure.empty()) throw BackupException(outcome.save_failure);
+        } else if (subject.owned == nullptr) {
+            store.save();
         }
         // An item named that is not in the set is a warning of the restore.
         if (missing > 0 && status == 0) status = 1;
-        if (subject.owned == nullptr) store.save();
         return status;
     }
 

@@ -1,22 +1,21 @@
 #include "cli/run_command.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <csignal>
 #include <iostream>
-#include <thread>
 
 #include "basekit/exception.h"
 #include "basekit/platform/os_console.h"
-#include "cli/archive_check.h"
 #include "cli/console.h"
 #include "cli/progress_printer.h"
+#include "cli/store_owner.h"
+#include "cli/terminal_answers.h"
 #include "core/engine/backup_session.h"
 #include "core/engine/directory_copy_session.h"
 #include "core/jobs/backup_item_manager.h"
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/log_manager.h"
+#include "core/runner/job_runner.h"
 
 namespace brim::cli {
 namespace {
@@ -40,81 +39,100 @@ public:
 
     int execute() override {
         Store store(true);
-        if (store.locked_out()) return store_busy();
+        if (store.locked_out()) return hand_over_job();
         BackupItem* job = store.find(name_);
         if (job == nullptr) return job_not_found(name_);
-        if (!prove_password(*job, password_file_)) return exit_password;
-        auto session = backup_session_for(*job);
-        if (!session) return exit_failure;
-        if (delete_sources_) {
-            auto* mirror = dynamic_cast<DirectoryCopySession*>(session.get());
+        TerminalAnswers answers(password_file_);
+        const bool terminal = bk::os::is_terminal_output() && bk::os::is_terminal_input();
+        ProgressPrinter printer(bk::os::is_terminal_output() && !quiet_, verbose_ && !quiet_,
+                                terminal && !job->is_unattended());
+        RunRequest request;
+        request.answers = &answers;
+        request.backup_events = &printer;
+        request.prepare = [this](BackupSession& session) {
+            if (!delete_sources_) return true;
+            auto* mirror = dynamic_cast<DirectoryCopySession*>(&session);
             if (mirror == nullptr) {
                 print_error("--delete-sources is for directory_copy jobs");
-                return exit_usage;
+                return false;
             }
             mirror->set_delete_sources(true);
+            return true;
+        };
+        // While this process holds the store, later starts hand their
+        // backups to it; it ends once they have ended too.
+        StoreOwner owner;
+        Interruption interruption;
+        std::shared_ptr<JobRun> run;
+        try {
+            run = owner.runner().start_backup(*job, std::move(request));
+        } catch (const RunRefused& refusal) {
+            switch (refusal.reason()) {
+                case RunRefused::Reason::password: return exit_password;  // the answers said why
+                case RunRefused::Reason::by_caller: return exit_usage;
+                case RunRefused::Reason::no_session:
+                    print_error("the job has no kind of backup that can run");
+                    return exit_failure;
+                default: print_error(out(refusal.message())); return exit_failure;
+            }
         }
-        // Nobody to answer: the check applies the unattended rules to any job.
-        const bool can_ask = bk::os::is_terminal_input() && bk::os::is_terminal_output() && !job->is_unattended();
-        if (!settle_check(session->check_archive(!can_ask), *job, can_ask)) {
+        const RunOutcome outcome = wait(*run);
+        owner.finish_handed_runs([] { return interrupted.load(); });
+        if (outcome.end == RunOutcome::End::refused_by_check) {
             std::cout << "The backup was not run.\n";
             return exit_refused;
         }
-        const int status = run(*session);
-        summarize(*job);
-        try {
-            store.save();
-        } catch (const bk::Exception& failure) {
+        if (outcome.report) summarize(*outcome.report);
+        if (!outcome.save_failure.empty()) {
             // The run's own result stays what the exit status tells.
-            print_error(out(failure.message()));
-            return status == 0 ? exit_failure : status;
+            print_error(out(outcome.save_failure));
+            return outcome.result == 0 ? exit_failure : outcome.result;
         }
-        return status;
+        return outcome.result;
     }
 
 private:
-    int run(BackupSession& session) {
-        const bool terminal = bk::os::is_terminal_output() && bk::os::is_terminal_input();
-        ProgressPrinter printer(bk::os::is_terminal_output() && !quiet_, verbose_ && !quiet_,
-                                terminal && !session.backup_item().is_unattended());
-        session.install(&printer);
-        interrupted = false;
-        struct sigaction action {};
-        action.sa_handler = on_interrupt;
+    // Ctrl-C and SIGTERM, while it lives, only set `interrupted`.
+    struct Interruption {
+        Interruption() {
+            interrupted = false;
+            struct sigaction action {};
+            action.sa_handler = on_interrupt;
+            ::sigaction(SIGINT, &action, &saved_int);
+            ::sigaction(SIGTERM, &action, &saved_term);
+        }
+        ~Interruption() {
+            ::sigaction(SIGINT, &saved_int, nullptr);
+            ::sigaction(SIGTERM, &saved_term, nullptr);
+        }
         struct sigaction saved_int {}, saved_term {};
-        ::sigaction(SIGINT, &action, &saved_int);
-        ::sigaction(SIGTERM, &action, &saved_term);
+    };
 
-        // The worker wakes this thread the moment it ends; the short waits
-        // only look for Ctrl-C, which a signal handler cannot announce.
-        std::mutex mutex;
-        std::condition_variable ended;
-        bool finished = false;
-        std::thread worker([&] {
-            session.backup();
-            std::lock_guard lock(mutex);
-            finished = true;
-            ended.notify_one();
-        });
+    // Waits for the run; Ctrl-C or SIGTERM stops it.
+    static RunOutcome wait(JobRun& run) {
+        // The run wakes this thread the moment it ends; the short waits only
+        // look for Ctrl-C, which a signal handler cannot announce.
         bool stop_sent = false;
-        for (std::unique_lock lock(mutex); !finished;) {
+        while (!run.wait_for(50)) {
             if (interrupted && !stop_sent) {
-                session.stop();
+                run.stop();
                 stop_sent = true;
             }
-            ended.wait_for(lock, std::chrono::milliseconds(50));
         }
-        worker.join();
-        ::sigaction(SIGINT, &saved_int, nullptr);
-        ::sigaction(SIGTERM, &saved_term, nullptr);
-        const BackupItemReport* report = session.active_report();
-        return report != nullptr ? report->result : 0;
+        return run.wait();
     }
 
-    static void summarize(BackupItem& job) {
-        BackupItemReportColl* reports = job.get_reports();
-        if (reports == nullptr || reports->empty()) return;
-        const BackupItemReport& report = *reports->reports().back();
+    // Another process holds the store: the job's backup is handed to it when
+    // it listens (the job found in the store as it was last saved).
+    int hand_over_job() const {
+        Store saved(false);
+        const BackupItem* job = saved.find(name_);
+        if (job == nullptr) return job_not_found(name_);
+        if (delete_sources_) return store_busy();  // an option the owner cannot take
+        return hand_over_or_busy("backup " + std::to_string(job->id));
+    }
+
+    static void summarize(const BackupItemReport& report) {
         std::cout << "Result: " << out(run_result_name(report.result)) << " - " << report.completed_files << " of "
                   << report.original_files << " files, " << report.completed_size << " of " << report.original_size
                   << " bytes\n";

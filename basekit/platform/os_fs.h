@@ -92,6 +92,8 @@ String read_link(StringView path);
 void make_symlink(StringView target, StringView path);
 // The process's current directory.
 String current_directory();
+// Makes `path` the process's current directory (for every thread).
+void set_current_directory(StringView path);
 // The full file name of the running program.
 String executable_path();
 

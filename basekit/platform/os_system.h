@@ -28,4 +28,12 @@ String host_name();
 // The value of an environment variable, absent when it is not set.
 std::optional<String> environment_variable(StringView name);
 
+// Blocks the requests to end (SIGTERM, SIGINT) in the calling thread and in
+// the threads it starts from then on, so that wait_for_end_request() takes
+// them instead of the process ending at once.
+void block_end_requests();
+// Waits for a request to end blocked by block_end_requests(); returns its
+// signal number.
+int wait_for_end_request();
+
 }  // namespace bk::os

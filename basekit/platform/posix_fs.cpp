@@ -239,6 +239,10 @@ String current_directory() {
     return from_native_path(buffer);
 }
 
+void set_current_directory(StringView path) {
+    if (::chdir(to_native_path(path).c_str()) != 0) fail(errno, path);
+}
+
 String executable_path() { return read_link(u"/proc/self/exe"); }
 
 }  // namespace bk::os

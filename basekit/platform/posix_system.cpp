@@ -1,4 +1,6 @@
 #include <climits>
+#include <csignal>
+#include <pthread.h>
 #include <cstdlib>
 #include <pwd.h>
 #include <sys/statvfs.h>
@@ -56,6 +58,29 @@ std::optional<String> environment_variable(StringView name) {
     const char* value = std::getenv(to_ansi(name).c_str());
     if (value == nullptr) return std::nullopt;
     return from_ansi(value);
+}
+
+namespace {
+sigset_t end_requests() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    return set;
+}
+}  // namespace
+
+void block_end_requests() {
+    const sigset_t set = end_requests();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+int wait_for_end_request() {
+    const sigset_t set = end_requests();
+    int signal = 0;
+    while (sigwait(&set, &signal) != 0) {
+    }
+    return signal;
 }
 
 }  // namespace bk::os

@@ -101,18 +101,26 @@ bool BackupSession::has_stopped() const {
     return stopped_.load();
 }
 
+// Only the flag and the moment: the worker owns the report and gives it
+// the stopped result when its run ends (settle_stop), so a stop never races
+// the worker on the report.
 void BackupSession::stop() {
-    if (report_ != nullptr) {
-        report_->end_time = time_of_day_now();
-        report_->result = static_cast<std::int32_t>(report_->result == static_cast<std::int32_t>(RunResult::having_warnings)
-                                                        ? RunResult::stopped_with_warnings
-                                                        : RunResult::stopped);
-    }
     {
         std::lock_guard lock(pause_mutex_);
+        if (!stopped_.load()) stop_time_ = time_of_day_now();
         stopped_ = true;
     }
     pause_changed_.notify_all();
+}
+
+void BackupSession::settle_stop() {
+    if (report_ == nullptr || !stopped_.load()) return;
+    const auto result = static_cast<RunResult>(report_->result);
+    if (result != RunResult::successful && result != RunResult::having_warnings) return;
+    std::lock_guard lock(pause_mutex_);
+    report_->end_time = stop_time_;
+    report_->result = static_cast<std::int32_t>(result == RunResult::having_warnings ? RunResult::stopped_with_warnings
+                                                                                       : RunResult::stopped);
 }
 
 void BackupSession::pause() {
@@ -132,9 +140,10 @@ bk::String BackupSession::message(std::uint32_t id) const { return core_string(i
 
 void BackupSession::record(LogType type, const bk::String& text) {
     LogManager* log = LogManager::instance();
-    LogItem* item = log->create_log_item(type, text, job_->name);
-    log->log(item);
-    if (report_ != nullptr) report_->add_log(item);
+    const std::optional<LogItem> item = log->create_log_item(type, text, job_->name);
+    if (!item) return;
+    log->log(&*item);
+    if (report_ != nullptr) report_->add_log(&*item);
 }
 
 // ---- events ----
@@ -411,12 +420,10 @@ void BackupSession::prepare_open_files() {
 }
 
 void BackupSession::summarize() {
-    const bk::String user = SystemInfo::current_user();
     auto add = [&](std::uint32_t id, std::uint32_t count) {
-        LogItem* item = LogManager::instance()->create_log_item(LogType::information,
-                                                                bk::format_text(message(id), {count}), job_->name);
-        item->user = user;
-        if (report_ != nullptr) report_->add_log(item);
+        const std::optional<LogItem> item =
+            LogManager::instance()->create_log_item(LogType::information, bk::format_text(message(id), {count}), job_->name);
+        if (item && report_ != nullptr) report_->add_log(&*item);
     };
     if (retries_ > 0) add(msg_retries, retries_);
     if (open_files_ > 0) add(msg_open_files, open_files_);
@@ -427,13 +434,16 @@ void BackupSession::backup() {
     BackupItemReportColl* reports = nullptr;
     try {
         if (report_type() != ReportType::none && (reports = job_->get_reports()) != nullptr)
-            report_ = reports->create_report(report_type());
+            report_ = reports->create_report(report_type(), true);
         fire_begin_backup();
         if (job_->name.empty() || job_->sources.empty()) throw BackupException(msg_invalid_job);
         prepare_open_files();
         if (job_->kind != BackupKind::burner) make_destination();
         LogManager::instance()->log(LogType::information, msg_executed, job_->name);
         if (has_stopped()) {
+            // Stopped before it began (during the destination's check): the
+            // set is as it was.
+            if (report_ != nullptr) report_->result = static_cast<std::int32_t>(RunResult::successful);
             fire_end_stop();
         } else {
             set_ftp_servers(job_->ftp_servers);
@@ -447,6 +457,7 @@ void BackupSession::backup() {
     } catch (...) {
         fail_run(msg_failed);
     }
+    settle_stop();
     save_reports(reports);
 }
 
@@ -464,6 +475,7 @@ void BackupSession::fail_run(std::uint32_t message_id) {
 
 void BackupSession::save_reports(BackupItemReportColl* reports) {
     if (reports == nullptr) return;
+    if (report_ != nullptr) reports->close(report_);
     try {
         reports->save();
     } catch (const bk::Exception& failure) {

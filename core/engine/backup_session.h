@@ -101,7 +101,8 @@ public:
                             bk::String& out_path);
 
     // Asks the run to stop at its next check (between sources, directories,
-    // files and 64 KiB chunks). Any thread.
+    // files and 64 KiB chunks). Any thread; the run's report gets the
+    // stopped result from the worker as the run ends.
     virtual void stop();
     // Holds the run at its next check until resume() or stop(). Any thread.
     void pause();
@@ -250,7 +251,11 @@ private:
     void fail_run(std::uint32_t message_id);
     // Free bytes on the file system of `path` under the network retry rule.
     std::int64_t free_space(bk::StringView path);
+    // Closes the run's report in its collection and saves the collection.
     void save_reports(BackupItemReportColl* reports);
+    // On the worker as a run ends: a stopped run that had not failed gets
+    // the stopped result and the moment of the stop.
+    void settle_stop();
     void summarize();
     bool make_destination();
     void prepare_open_files();
@@ -259,6 +264,7 @@ private:
     SessionDirection direction_;
     std::atomic<bool> stopped_{false};
     std::atomic<bool> paused_{false};
+    std::int64_t stop_time_ = 0;  // under pause_mutex_
     mutable std::mutex pause_mutex_;
     mutable std::condition_variable pause_changed_;
     bool use_open_file_ = false;

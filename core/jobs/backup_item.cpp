@@ -46,10 +46,16 @@ bool BackupItem::is_append_mode() const {
 
 BackupItemReportColl* BackupItem::get_reports() {
     if (name.empty()) return nullptr;
+    std::lock_guard guard(reports_mutex_);
     if (!reports) {
         reports = std::make_unique<BackupItemReportColl>(name, report_limit());
         reports->load();
     }
+    return reports.get();
+}
+
+BackupItemReportColl* BackupItem::opened_reports() {
+    std::lock_guard guard(reports_mutex_);
     return reports.get();
 }
 

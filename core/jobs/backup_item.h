@@ -3,6 +3,7 @@
 // every job; the engine and the dialogs hold plain pointers to them.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "basekit/types.h"
@@ -80,6 +81,8 @@ public:
     // (kept also when loading fails, repaired, and the failure is thrown as
     // BackupException). Null for a job without a name.
     BackupItemReportColl* get_reports();
+    // The collection when get_reports() has made it, else null; any thread.
+    BackupItemReportColl* opened_reports();
     // Renames the report collection (and its file) when the name is not empty.
     void rename_report(bk::StringView new_name);
     // The begin time of the newest report that is not a restore; 0 when there
@@ -129,6 +132,9 @@ public:
     // At job creation: keeps an existing protected set (state 4, true) or
     // deletes whatever lies at the archive path (false).
     bool replace_archive_file(bool force);
+
+private:
+    std::mutex reports_mutex_;  // get_reports() makes the collection once
 };
 
 }  // namespace brim

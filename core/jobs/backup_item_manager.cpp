@@ -233,6 +233,7 @@ bool BackupItemManager::internal_load(bool lenient) {
 }
 
 void BackupItemManager::load() {
+    std::lock_guard guard(mutex_);
     if (!jobs_.empty()) return;
     bool loaded = false;
     try {
@@ -251,6 +252,7 @@ void BackupItemManager::load() {
 }
 
 void BackupItemManager::reload() {
+    std::lock_guard guard(mutex_);
     jobs_.clear();
     try {
         internal_load(true);
@@ -278,6 +280,7 @@ std::vector<bk::String> BackupItemManager::keep_aside() const {
 }
 
 std::vector<bk::String> BackupItemManager::repair() {
+    std::lock_guard guard(mutex_);
     std::vector<bk::String> kept = keep_aside();
     const bool was_partly_read = partly_read_;
     partly_read_ = false;
@@ -295,15 +298,17 @@ std::vector<bk::String> BackupItemManager::repair() {
 
 namespace {
 void save_reports_of(BackupItem& job) {
-    if (!job.reports) return;
+    BackupItemReportColl* reports = job.opened_reports();
+    if (reports == nullptr) return;
     try {
-        job.reports->save();
+        reports->save();
     } catch (const bk::Exception&) {
     }
 }
 }  // namespace
 
 void BackupItemManager::save_reports() {
+    std::lock_guard guard(mutex_);
     for (const auto& [id, job] : jobs_) save_reports_of(*job);
 }
 
@@ -342,6 +347,7 @@ void BackupItemManager::write_passwords() {
 }
 
 void BackupItemManager::save() {
+    std::lock_guard guard(mutex_);
     fatal_on_failure(111, [this] {
         // The job file still holds what this store could not read.
         if (partly_read_) throw BackupException(std::uint32_t{523});
@@ -357,7 +363,14 @@ void BackupItemManager::save() {
     }
 }
 
+void BackupItemManager::save_after_run() {
+    std::lock_guard guard(mutex_);
+    if (partly_read_) save_reports();
+    else save();
+}
+
 void BackupItemManager::save_copy(std::int32_t days) {
+    std::lock_guard guard(mutex_);
     if (partly_read_) return;  // a damaged store never replaces a good copy
     try {
         if (!refresh_dated_copy(config_file_, in_config(config_copy_name), days)) return;
@@ -377,6 +390,7 @@ std::int64_t BackupItemManager::last_config_backup_time() const {
 }
 
 bool BackupItemManager::load_copy() {
+    std::lock_guard guard(mutex_);
     const bk::String config_copy = in_config(config_copy_name);
     if (!bk::File(config_copy).exists()) return false;
     try {
@@ -397,6 +411,7 @@ bool BackupItemManager::load_copy() {
 }
 
 BackupItem* BackupItemManager::create_item() {
+    std::lock_guard guard(mutex_);
     auto job = std::make_unique<BackupItem>();
     job->options |= job_option::new_job_default;
     BackupItem* raw = job.get();
@@ -405,6 +420,7 @@ BackupItem* BackupItemManager::create_item() {
 }
 
 bool BackupItemManager::add(std::unique_ptr<BackupItem> job) {
+    std::lock_guard guard(mutex_);
     if (!job) return false;
     job->id = ++highest_id_;
     jobs_[job->id] = std::move(job);
@@ -412,33 +428,37 @@ bool BackupItemManager::add(std::unique_ptr<BackupItem> job) {
 }
 
 void BackupItemManager::remove(BackupItem* job, bool log) {
+    std::lock_guard guard(mutex_);
     if (job == nullptr) return;
     if (log && !job->name.empty()) log_entry(LogType::information, core_string(101), job->name);
     const auto found = jobs_.find(job->id);
     if (found == jobs_.end() || found->second.get() != job) return;
     std::unique_ptr<BackupItem> owned = std::move(found->second);
     jobs_.erase(found);
-    if (owned->reports) owned->reports->remove();
+    if (BackupItemReportColl* reports = owned->opened_reports()) reports->remove();
 }
 
 void BackupItemManager::remove_all(bool keep_reports) {
+    std::lock_guard guard(mutex_);
     log_entry(LogType::information, core_string(102));
     if (!keep_reports) {
         for (auto& [id, job] : jobs_) {
             open_reports(*job);
-            if (job->reports) job->reports->remove();
+            if (BackupItemReportColl* reports = job->opened_reports()) reports->remove();
         }
     }
     jobs_.clear();
 }
 
 std::vector<BackupItem*> BackupItemManager::items() const {
+    std::lock_guard guard(mutex_);
     std::vector<BackupItem*> out;
     for (const auto& [id, job] : jobs_) out.push_back(job.get());
     return out;
 }
 
 BackupItem* BackupItemManager::backup_item(std::uint32_t id) const {
+    std::lock_guard guard(mutex_);
     const auto found = jobs_.find(id);
     return found == jobs_.end() ? nullptr : found->second.get();
 }

@@ -3,11 +3,13 @@
 // keeps the jobs in the job file "brimkeep.config" and the passwords of the
 // protected jobs (option bits 0xF00) in the enciphered password file
 // "brimkeep.dat", both in the configuration directory, makes dated safety
-// copies of the two, and exports and imports jobs as XML or text. Used from
-// the GUI thread and the one worker of a job; no lock.
+// copies of the two, and exports and imports jobs as XML or text. Any
+// thread may use it: a mutex guards the list of jobs, and a thread that
+// reads or changes a job's fields while runs go on holds lock().
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -109,7 +111,12 @@ public:
 
     std::vector<BackupItem*> items() const;
     BackupItem* backup_item(std::uint32_t id) const;
-    std::size_t item_count() const { return jobs_.size(); }
+    std::size_t item_count() const { return items().size(); }
+    // Holds the store (its jobs and their fields) for the calling thread.
+    std::unique_lock<std::recursive_mutex> lock() const { return std::unique_lock(mutex_); }
+    // Saves what a run or restore changed: the whole store, or only the
+    // reports when it was read only in part. Throws as save().
+    void save_after_run();
     std::uint32_t highest_id() const { return highest_id_; }
 
     // Writes the jobs to `path`; logs message 115 and throws BackupException
@@ -154,6 +161,7 @@ private:
     std::int32_t open_file_try_days_ = -1;
     bool partly_read_ = false;
     std::vector<bk::String> left_out_;
+    mutable std::recursive_mutex mutex_;
 };
 
 }  // namespace brim

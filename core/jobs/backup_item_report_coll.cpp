@@ -64,6 +64,7 @@ void BackupItemReportColl::read_file() {
 }
 
 void BackupItemReportColl::load() {
+    std::lock_guard guard(mutex_);
     const bk::File file(path_);
     if (!file.exists()) {
         if (bk::SystemFile::file_attrs(path_) != bk::file_attribute::not_found)
@@ -97,15 +98,17 @@ void BackupItemReportColl::load() {
     }
 }
 
-std::vector<std::uint8_t> BackupItemReportColl::whole_file(bool export_form) const {
+std::vector<std::uint8_t> BackupItemReportColl::whole_file(bool export_form, bool closed_only) const {
     store_text::LineBuffer buffer;
     store_text::write_header(buffer.out(), file_comment);
-    for (const auto& report : reports_) report->write(buffer.out(), export_form);
+    for (const auto& report : reports_)
+        if (!closed_only || report.get() != open_) report->write(buffer.out(), export_form);
     store_text::write_closing(buffer.out());
     return buffer.bytes();
 }
 
 void BackupItemReportColl::repair() {
+    std::lock_guard guard(mutex_);
     try {
         bk::os::remove_file(path_);
         LockedTextFile(path_).rewrite(whole_file(false));
@@ -114,35 +117,59 @@ void BackupItemReportColl::repair() {
     new_count_ = 0;
 }
 
-BackupItemReport* BackupItemReportColl::create_report(ReportType type) {
+BackupItemReport* BackupItemReportColl::create_report(ReportType type, bool open) {
+    std::lock_guard guard(mutex_);
     reports_.push_back(std::make_unique<BackupItemReport>(type, bk::Date::now_time()));
     if (reports_.size() <= limit_) {
         ++new_count_;
     } else {
         trim();
     }
+    if (open) open_ = reports_.back().get();
     return reports_.back().get();
 }
 
+void BackupItemReportColl::close(const BackupItemReport* report) {
+    std::lock_guard guard(mutex_);
+    if (report == open_) open_ = nullptr;
+}
+
+std::size_t BackupItemReportColl::report_size() const {
+    std::lock_guard guard(mutex_);
+    return reports_.size();
+}
+
+std::vector<BackupItemReport> BackupItemReportColl::copies() const {
+    std::lock_guard guard(mutex_);
+    std::vector<BackupItemReport> out;
+    for (const auto& report : reports_)
+        if (report.get() != open_) out.push_back(*report);
+    return out;
+}
+
 void BackupItemReportColl::trim() {
+    std::lock_guard guard(mutex_);
     while (reports_.size() > limit_ && !reports_.empty()) reports_.pop_front();
     new_count_ = reports_.size();
 }
 
 void BackupItemReportColl::save() {
-    if (new_count_ == 0) return;
+    std::lock_guard guard(mutex_);
+    // An open report is always the last one: it waits for a later save.
+    const std::size_t held = open_ != nullptr && !reports_.empty() && reports_.back().get() == open_ ? 1 : 0;
+    if (new_count_ <= held) return;
     try {
         LockedTextFile file(path_);
         if (new_count_ >= reports_.size() || !file.is_complete()) {
-            file.rewrite(whole_file(false));
+            file.rewrite(whole_file(false, true));
         } else {
             store_text::LineBuffer buffer;
-            for (std::size_t i = reports_.size() - new_count_; i < reports_.size(); ++i)
+            for (std::size_t i = reports_.size() - new_count_; i < reports_.size() - held; ++i)
                 reports_[i]->write(buffer.out(), false);
             store_text::write_closing(buffer.out());
             file.append(buffer.bytes());
         }
-        new_count_ = 0;
+        new_count_ = held;
     } catch (const bk::Exception& error) {
         log_failure(122, job_name_, {error.message()});
         throw BackupException(error.message());
@@ -150,6 +177,7 @@ void BackupItemReportColl::save() {
 }
 
 std::vector<BackupItemReport*> BackupItemReportColl::new_reports() {
+    std::lock_guard guard(mutex_);
     std::vector<BackupItemReport*> out;
     for (std::size_t i = reports_.size() - std::min(new_count_, reports_.size()); i < reports_.size(); ++i)
         out.push_back(reports_[i].get());
@@ -158,12 +186,14 @@ std::vector<BackupItemReport*> BackupItemReportColl::new_reports() {
 }
 
 std::vector<BackupItemReport*> BackupItemReportColl::reports() const {
+    std::lock_guard guard(mutex_);
     std::vector<BackupItemReport*> out;
     for (const auto& report : reports_) out.push_back(report.get());
     return out;
 }
 
 void BackupItemReportColl::rename(bk::StringView new_job_name) {
+    std::lock_guard guard(mutex_);
     const bk::String new_path = path_for(new_job_name);
     if (bk::File(path_).exists()) {
         try {
@@ -177,7 +207,9 @@ void BackupItemReportColl::rename(bk::StringView new_job_name) {
 }
 
 void BackupItemReportColl::remove() {
+    std::lock_guard guard(mutex_);
     reports_.clear();
+    open_ = nullptr;
     new_count_ = 0;
     try {
         bk::os::remove_file(path_);
@@ -186,6 +218,7 @@ void BackupItemReportColl::remove() {
 }
 
 void BackupItemReportColl::export_reports(bk::StringView path) const {
+    std::lock_guard guard(mutex_);
     try {
         const std::vector<std::uint8_t> bytes = whole_file(true);
         bk::FileOutputStream out(path, bk::FileMode::Create, bk::FileShare::Read);

@@ -100,22 +100,37 @@ LogItem LogManager::make_item(LogType type, bk::StringView description, bk::Stri
     return item;
 }
 
-LogItem* LogManager::keep(LogItem item) {
+bool LogManager::keep(const LogItem& item) {
     try {
+        auto kept = std::make_unique<LogItem>(item);
         std::lock_guard<std::mutex> guard(mutex_);
-        new_items_.push_back(std::make_unique<LogItem>(std::move(item)));
-        return new_items_.back().get();
+        // Nobody may be collecting (a program without a window): the oldest go.
+        if (new_items_.size() >= max_new_items)
+            new_items_.erase(new_items_.begin(), new_items_.begin() + (new_items_.size() - max_new_items + 1));
+        new_items_.push_back(std::move(kept));
+        return true;
     } catch (const std::exception&) {
-        return nullptr;
+        return false;
     }
 }
 
-LogItem* LogManager::create_log_item(LogType type, bk::StringView description) {
-    return keep(make_item(type, description, {}, true));
+std::optional<LogItem> LogManager::create_log_item(LogType type, bk::StringView description) {
+    try {
+        LogItem item = make_item(type, description, {}, true);
+        if (keep(item)) return item;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
 }
 
-LogItem* LogManager::create_log_item(LogType type, bk::StringView description, bk::StringView job_name) {
-    return keep(make_item(type, description, job_name, false));
+std::optional<LogItem> LogManager::create_log_item(LogType type, bk::StringView description,
+                                                   bk::StringView job_name) {
+    try {
+        LogItem item = make_item(type, description, job_name, false);
+        if (keep(item)) return item;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
 }
 
 void LogManager::log(const LogItem* item) {

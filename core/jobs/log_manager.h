@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "basekit/data_stream.h"
@@ -36,11 +37,15 @@ public:
     LogManager(const LogManager&) = delete;
     LogManager& operator=(const LogManager&) = delete;
 
+    // The most new entries kept for the consumers: beyond it the oldest go.
+    static constexpr std::size_t max_new_items = 4096;
+
     // A system entry (source "System") or a job entry, by the current user,
-    // now. It is appended to the new entries, which own it until new_items()
-    // hands it out. Null when it cannot be made.
-    LogItem* create_log_item(LogType type, bk::StringView description);
-    LogItem* create_log_item(LogType type, bk::StringView description, bk::StringView job_name);
+    // now. It is appended to the new entries and a copy is returned: another
+    // thread may take the new entries (and destroy them) at any time, so
+    // nobody keeps a pointer into them. Nothing when it cannot be made.
+    std::optional<LogItem> create_log_item(LogType type, bk::StringView description);
+    std::optional<LogItem> create_log_item(LogType type, bk::StringView description, bk::StringView job_name);
 
     // Writes one entry to the file; null does nothing; never throws. The
     // caller keeps the entry alive during the call.
@@ -52,8 +57,8 @@ public:
     void log(LogType type, std::uint32_t id);
     void log(LogType type, std::uint32_t id, bk::StringView job_name);
 
-    // Hands out every entry made since the last call, oldest first; the
-    // caller owns them.
+    // Hands out every entry made since the last call (at most the newest
+    // max_new_items), oldest first; the caller owns them.
     LogItemList new_items();
     // Drops the pending new entries and rewrites the file with no entries.
     // Throws BackupException when the file cannot be written.
@@ -85,7 +90,7 @@ protected:
 
 private:
     LogItem make_item(LogType type, bk::StringView description, bk::StringView job_name, bool from_system) const;
-    LogItem* keep(LogItem item);
+    bool keep(const LogItem& item);
     void write_entry(const LogItem& item);
     bk::String copy_path() const;
     static void write_entries(bk::DataOutputStream& out, bk::StringView comment, const LogItemList& items,

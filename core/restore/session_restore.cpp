@@ -175,7 +175,7 @@ void BackupSession::restore(const std::vector<const DataHeader*>& selection, bk:
     BackupItemReportColl* reports = nullptr;
     try {
         if ((reports = job_->get_reports()) != nullptr) {
-            report_ = reports->create_report(ReportType::restore);
+            report_ = reports->create_report(ReportType::restore, true);
             report_->result = static_cast<std::int32_t>(RunResult::successful);
         }
         LogManager::instance()->log(LogType::information, msg_executed_restore, job_->name);
@@ -236,6 +236,7 @@ void BackupSession::restore(const std::vector<const DataHeader*>& selection, bk:
     } catch (...) {
         fail_run(msg_restore_failed);
     }
+    settle_stop();
     save_reports(reports);
 }
 

@@ -22,6 +22,9 @@ public:
         set("HOME", (dir_ / "home").string());
         set("XDG_CONFIG_HOME", (dir_ / "home" / ".config").string());
         set("XDG_DATA_HOME", (dir_ / "home" / ".local" / "share").string());
+        // The hand-over channel then lies in the data directory, never in
+        // the user's own runtime directory.
+        set("XDG_RUNTIME_DIR", std::nullopt);
         std::filesystem::create_directories(dir_ / "home");
         if (reset_) reset_();
     }

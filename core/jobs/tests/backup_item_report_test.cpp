@@ -102,6 +102,31 @@ TEST_F(ReportTest, AppendsNewReportsAndWritesEachOnce) {
     EXPECT_TRUE(again.new_reports().empty());
 }
 
+// A save of the store while a run goes (another thread saving every job's
+// reports) must neither write the run's unfinished report nor make the
+// run's own save at its end write nothing. Both when the save appends and
+// when it rewrites the whole file.
+TEST_F(ReportTest, AReportOfARunInProgressWaitsForItsRunsOwnSave) {
+    for (const int earlier : {0, 2}) {
+        fs::remove(report_file("Daily"));
+        if (earlier > 0) save_reports(earlier);
+        BackupItemReportColl coll(u"Daily");
+        coll.load();
+        coll.create_report(ReportType::restore);  // finished, not saved yet
+        BackupItemReport* running = coll.create_report(ReportType::normal, true);
+        coll.save();  // the store's save mid-run
+        EXPECT_EQ(count_of(read_bytes(report_file("Daily")), "<report "), static_cast<std::size_t>(earlier + 1));
+        EXPECT_EQ(coll.copies().size(), static_cast<std::size_t>(earlier + 1));
+        running->result = static_cast<std::int32_t>(RunResult::successful);
+        coll.close(running);
+        coll.save();  // the run's own save
+        BackupItemReportColl again(u"Daily");
+        again.load();
+        ASSERT_EQ(again.report_size(), static_cast<std::size_t>(earlier + 2)) << earlier;
+        EXPECT_EQ(again.reports().back()->result, static_cast<std::int32_t>(RunResult::successful));
+    }
+}
+
 TEST_F(ReportTest, KeepsTheNewestReportsWithinTheLimit) {
     save_reports(60);
     BackupItemReportColl coll(u"Daily");

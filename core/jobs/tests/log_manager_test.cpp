@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "basekit/convertion.h"
 #include "basekit/date.h"
 #include "basekit/system_file.h"
 #include "core/backup_exception.h"
@@ -129,13 +130,24 @@ TEST_F(LogManagerTest, ADamagedTailIsKeptAsideAndANewFileStarted) {
 
 TEST_F(LogManagerTest, NewItemsAreHandedOutOnce) {
     log().log(LogType::information, u"one");
-    LogItem* made = log().create_log_item(LogType::warning, u"two", u"Daily");
-    ASSERT_NE(made, nullptr);
+    const std::optional<LogItem> made = log().create_log_item(LogType::warning, u"two", u"Daily");
+    ASSERT_TRUE(made.has_value());
     const auto first = log().new_items();
     ASSERT_EQ(first.size(), 2u);
     EXPECT_EQ(first[0]->description, u"one");
-    EXPECT_EQ(first[1].get(), made);
+    EXPECT_EQ(first[1]->description, made->description);
+    EXPECT_EQ(first[1]->source, u"Daily");
     EXPECT_TRUE(log().new_items().empty());
+}
+
+// Nobody collecting the new entries (a program without a window) must not
+// let them grow without end: the newest stay.
+TEST_F(LogManagerTest, NewItemsKeepOnlyTheNewest) {
+    for (std::size_t i = 0; i < LogManager::max_new_items + 10; ++i)
+        log().log(LogType::information, bk::from_utf8("entry " + std::to_string(i)));
+    const auto kept = log().new_items();
+    ASSERT_EQ(kept.size(), LogManager::max_new_items);
+    EXPECT_EQ(kept.front()->description, u"entry 10");
 }
 
 TEST_F(LogManagerTest, ClearEmptiesFileAndPendingEntries) {
