@@ -20,6 +20,29 @@ bk::String ftp_host(bk::StringView name) {
     return bk::String(rest.substr(0, rest.find(u'/')));
 }
 
+FtpEndpoint ftp_endpoint(bk::StringView name) {
+    const bk::String whole = ftp_host(name);
+    bk::StringView host = whole;
+    bk::StringView port;
+    if (host.starts_with(u'[')) {
+        const std::size_t close = host.find(u']');
+        if (close != bk::StringView::npos) {
+            if (close + 1 < host.size() && host[close + 1] == u':') port = host.substr(close + 2);
+            host = host.substr(1, close - 1);
+        }
+    } else if (const std::size_t colon = host.find(u':'); colon != bk::StringView::npos && host.rfind(u':') == colon) {
+        port = host.substr(colon + 1);
+        host = host.substr(0, colon);
+    }
+    std::uint32_t number = 0;
+    for (const char16_t c : port) {
+        if (c < u'0' || c > u'9' || number > 65535) return {whole, 0};  // not a port: the whole text is the host
+        number = number * 10 + static_cast<std::uint32_t>(c - u'0');
+    }
+    if (number > 65535) return {whole, 0};
+    return {bk::String(host), static_cast<std::uint16_t>(number)};
+}
+
 bool same_ftp_host(bk::StringView a, bk::StringView b) {
     const bk::String host_a = ftp_host(a);
     const bk::String host_b = ftp_host(b);

@@ -2,6 +2,8 @@
 // The rules of remote names. A name is either an "ftp://" path (the prefix,
 // a host, then a remote path beginning with "/") or a remote path already.
 // The prefix is matched exactly (lower case); hosts compare ignoring case.
+#include <cstdint>
+
 #include "basekit/types.h"
 
 namespace brim {
@@ -20,6 +22,15 @@ bk::String ftp_host(bk::StringView name);
 // True when two server names or paths name the same host, ignoring case and
 // any "ftp://".
 bool same_ftp_host(bk::StringView a, bk::StringView b);
+
+// The host of a name and the port written after it ("ftp://host:2121/x"):
+// port 0 when none is written. An IPv6 address in brackets comes without
+// them; one without brackets has no port.
+struct FtpEndpoint {
+    bk::String host;
+    std::uint16_t port = 0;
+};
+FtpEndpoint ftp_endpoint(bk::StringView name);
 
 // The remote path of a name: the name itself when it is not an "ftp://"
 // path, else the part from the first "/" after the host; "/" (the server's

@@ -12,6 +12,19 @@ FtpServerConnections::FtpServerConnections() = default;
 
 FtpServerConnections::~FtpServerConnections() = default;
 
+namespace {
+
+// Whether `path` names `server`: the same host, ignoring case, whether or
+// not either writes a port, and the server's port when the path writes one.
+bool names_server(const FtpConnectInfo& server, bk::StringView path) {
+    const FtpEndpoint wanted = ftp_endpoint(path);
+    const FtpEndpoint known = ftp_endpoint(server.server);
+    if (!same_ftp_host(known.host, wanted.host)) return false;
+    return wanted.port == 0 || wanted.port == (known.port != 0 ? known.port : server.port);
+}
+
+}  // namespace
+
 void FtpServerConnections::set_servers(std::vector<const FtpConnectInfo*> servers) { servers_ = std::move(servers); }
 
 void FtpServerConnections::add_servers(const std::vector<const FtpConnectInfo*>& servers) {
@@ -24,10 +37,10 @@ void FtpServerConnections::add_servers(const std::vector<const FtpConnectInfo*>&
 
 FtpConnection& FtpServerConnections::connection_for(bk::StringView path, FtpRetryPolicy* policy) {
     for (const auto& connection : connections_)
-        if (same_ftp_host(connection->get_server_name(), path)) return *connection;
+        if (names_server(connection->info(), path)) return *connection;
     const FtpConnectInfo* server = nullptr;
     for (const FtpConnectInfo* candidate : servers_) {
-        if (same_ftp_host(candidate->server, path)) {
+        if (names_server(*candidate, path)) {
             server = candidate;
             break;
         }

@@ -42,6 +42,17 @@ TEST_F(CliFtp, AnFtpDirectoryIsBackedUpFromARealServer) {
         backed_up[narrow(path.substr(path.rfind(u'/') + 1))] = bytes;
     EXPECT_EQ(backed_up, (std::map<std::string, std::string>{{"caf\xC3\xA9 menu.txt", read_bytes(pub / "caf\xC3\xA9 menu.txt")},
                                                              {"data.bin", read_bytes(pub / "sub dir" / "data.bin")}}));
+
+    // The same source written with the server's port finds the same log-on entry.
+    const std::string with_port = "ftp://127.0.0.1:" + std::to_string(server.port()) + "/pub";
+    ASSERT_EQ(cli({"job", "add", "ported", "--kind", "normal", "--dest", dest, "--ftp-dir", with_port, "--ftp",
+                   "127.0.0.1:" + std::to_string(server.port()), "--ftp-user", "backup", "--ftp-password-file",
+                   (home.dir().path() / "ftp-pw").string(), "--ftp-passive"})
+                  .status,
+              0);
+    const auto ported = cli({"run", "ported"});
+    EXPECT_EQ(ported.status, 0) << ported.output;
+    EXPECT_NE(ported.output.find("2 of 2 files"), std::string::npos) << ported.output;
 }
 
 TEST_F(CliFtp, FtpItemsAreRestoredToTheServerTheyCameFrom) {

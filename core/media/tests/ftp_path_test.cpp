@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "basekit/convertion.h"
+
 namespace brim {
 namespace {
 
@@ -34,6 +36,28 @@ TEST(FtpPath, HostsCompareIgnoringCaseButThePrefixMustBeLowerCase) {
     EXPECT_FALSE(same_ftp_host(u"FTP://server", u"server"));
     EXPECT_EQ(strip_ftp_prefix(u"ftp://Host"), u"Host");
     EXPECT_EQ(strip_ftp_prefix(u"Ftp://Host"), u"Ftp://Host");
+}
+
+TEST(FtpPath, APortWrittenAfterTheHostIsTakenApart) {
+    const struct {
+        const char16_t* name;
+        const char16_t* host;
+        std::uint16_t port;
+    } cases[] = {
+        {u"ftp://example.org/pub", u"example.org", 0},
+        {u"ftp://127.0.0.1:2121/pub", u"127.0.0.1", 2121},
+        {u"Example.org:21", u"Example.org", 21},
+        {u"ftp://[::1]:2121/x", u"::1", 2121},
+        {u"ftp://[::1]/x", u"::1", 0},
+        {u"ftp://::1/x", u"::1", 0},          // no brackets: every colon is the address's
+        {u"ftp://host:port/x", u"host:port", 0},  // not a port: the whole text is the host
+        {u"ftp://host:70000/x", u"host:70000", 0},
+    };
+    for (const auto& c : cases) {
+        const FtpEndpoint endpoint = ftp_endpoint(c.name);
+        EXPECT_EQ(endpoint.host, c.host) << bk::to_utf8(c.name);
+        EXPECT_EQ(endpoint.port, c.port) << bk::to_utf8(c.name);
+    }
 }
 
 TEST(FtpPath, JoinPutsExactlyOneSlashBetween) {
