@@ -3,16 +3,17 @@
 // and, when chosen, runs and returns the program's exit status.
 #include <CLI/CLI.hpp>
 
+#include "core/runner/exit_status.h"
+
 namespace brim::cli {
 
-// Exit statuses besides a run's result (0 successful ... 5 failed); the
-// README's table lists them.
-inline constexpr int exit_usage = 64;       // a wrong option or value, or input refused
-inline constexpr int exit_not_found = 65;   // no such job, archive file or item
-inline constexpr int exit_failure = 70;     // the work failed (the message says why)
-inline constexpr int exit_store_damaged = 74;  // the job store was read only in part: "job repair"
-inline constexpr int exit_store_busy = 75;
-inline constexpr int exit_password = 77;    // the password is missing or not right
+// Exit statuses besides a run's result (0 successful ... 5 failed).
+inline constexpr int exit_usage = exit_status::usage;
+inline constexpr int exit_not_found = exit_status::not_found;
+inline constexpr int exit_failure = exit_status::failure;
+inline constexpr int exit_store_damaged = exit_status::store_damaged;
+inline constexpr int exit_store_busy = exit_status::store_busy;
+inline constexpr int exit_password = exit_status::password;
 // "run" refused by the check of its destination (the status of a failed run).
 inline constexpr int exit_refused = 5;
 

@@ -12,18 +12,20 @@
 #include <functional>
 #include <memory>
 
+#include "core/runner/exit_status.h"
 #include "core/runner/handover.h"
 #include "core/runner/job_runner.h"
 
 namespace brim {
 
+// What the owner answers a backup handed over to it with.
 namespace handover_status {
 inline constexpr int taken = 0;
-inline constexpr int usage = 64;
-inline constexpr int not_found = 65;
-inline constexpr int failure = 70;
-inline constexpr int busy = 75;
-inline constexpr int password = 77;
+inline constexpr int usage = exit_status::usage;
+inline constexpr int not_found = exit_status::not_found;
+inline constexpr int failure = exit_status::failure;
+inline constexpr int busy = exit_status::store_busy;
+inline constexpr int password = exit_status::password;
 }  // namespace handover_status
 
 class RunOwner final {
