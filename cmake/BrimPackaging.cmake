@@ -9,6 +9,11 @@ set_target_properties(brimvault-cli PROPERTIES INSTALL_RPATH "$ORIGIN/../${BRIM_
 install(TARGETS brimvault-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS basekit brimcore LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
 install(TARGETS brimburn hdrw LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
+if(BRIM_BUILD_GUI)
+  set_target_properties(uictl PROPERTIES INSTALL_RPATH "$ORIGIN")
+  install(TARGETS uictl LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/uictl/help/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/brimvault/help)
+endif()
 # A package's documents go under its own name, which is lower-case; the
 # default folder is named after the project.
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/brimvault)

@@ -1,0 +1,18 @@
+#pragma once
+// The main of a QTest suite: the home, data and XDG folders point at a fresh
+// temporary directory for the whole run (so QSettings, the MIME database and
+// the data directory never touch the user's own), then the application
+// starts on whatever platform QT_QPA_PLATFORM names (CTest sets offscreen).
+#include <QApplication>
+#include <QTest>
+
+#include "tests/support/isolated_home.h"
+
+#define BRIM_QTEST_MAIN(TestClass)                          \
+    int main(int argc, char** argv) {                      \
+        brim_test::IsolatedHome home;                      \
+        QApplication app(argc, argv);                      \
+        app.setAttribute(Qt::AA_Use96Dpi, true);           \
+        TestClass suite;                                   \
+        return QTest::qExec(&suite, argc, argv);           \
+    }

@@ -1,0 +1,72 @@
+#include "uictl/uictl_strings.h"
+
+namespace uictl {
+
+const LocalizedStrings& uictl_strings() {
+    static const LocalizedStrings strings{
+        {
+            {151, u"取消(&C)"},
+            {153, u"应用到所有任务(&A)."},
+            {155, u"不再显示此消息."},
+            {156, u"帮助(&H)"},
+            {174, u"%d个文件, %d个目录\n总大小%s\n已成功地被任务“%s”%s."},
+            {175, u"备份"},
+            {176, u"恢复"},
+            {192, u"否(&N)"},
+            {194, u"确定(&O)"},
+            {200, u"是(&Y)"},
+            {202, u"bv_help_home_zh.html"},
+            {203, u"任务“%s”被错误终止了."},
+            {204, u"系统内存不足,请关闭部分应用程序."},
+            {208, u"未知错误."},
+            {212, u"%d 秒内退出"},
+            {600, u"中止(&A)"},
+            {601, u"重试(&R)"},
+            {602, u"忽略(&I)"},
+            {603, u"再试一次(&T)"},
+            {604, u"继续(&C)"},
+            {605, u"Orvex Brimvault"},
+            {610, u"连接到网络共享"},
+            {611, u"服务器："},
+            {612, u"用户名(&U)："},
+            {613, u"密码(&P)："},
+            {614, u"记住密码(&R)"},
+            {615, u"不能连接到网络共享：%s\n(%s)"},
+            {620, u"选择文件夹"},
+            {621, u"Orvex Brimvault 任务完成"},
+        },
+        {
+            {151, u"&Cancel"},
+            {153, u"&Apply to all jobs."},
+            {155, u"Don't show this message again."},
+            {156, u"&Help"},
+            {174, u"%d files, %d folders\nTotal size %s\nThe job \"%s\" has %s them successfully."},
+            {175, u"backed up"},
+            {176, u"restored"},
+            {192, u"&No"},
+            {194, u"&OK"},
+            {200, u"&Yes"},
+            {202, u"bv_help_home_en.html"},
+            {203, u"The job \"%s\" was ended by an error."},
+            {204, u"The system is out of memory, please close some applications."},
+            {208, u"Unknown error."},
+            {212, u"Closes in %d seconds"},
+            {600, u"&Abort"},
+            {601, u"&Retry"},
+            {602, u"&Ignore"},
+            {603, u"&Try Again"},
+            {604, u"&Continue"},
+            {605, u"Orvex Brimvault"},
+            {610, u"Connect to a network share"},
+            {611, u"Server:"},
+            {612, u"&User name:"},
+            {613, u"&Password:"},
+            {614, u"&Remember the password"},
+            {615, u"Cannot connect to the network share: %s\n(%s)"},
+            {620, u"Choose a folder"},
+            {621, u"Orvex Brimvault job finished"},
+        }};
+    return strings;
+}
+
+}  // namespace uictl
