@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "tests/support/pictures.h"
 #include "tests/support/qtest_main.h"
 #include "uictl/brim_message_box.h"
 #include "uictl/help_files.h"
@@ -155,6 +156,37 @@ private slots:
         });
         BrimMessageBox(u"继续？", u"", mb::yes_no_cancel | mb::help);
         QCOMPARE(texts, (QStringList{"是(&Y)", "否(&N)", "取消(&C)", "帮助(&H)"}));
+    }
+
+    void pictures() {
+        struct Variant {
+            const char* name;
+            const char16_t* english;
+            const char16_t* chinese;
+            int flags;
+        };
+        const Variant variants[] = {
+            {"information", u"The job was saved.", u"任务已保存.", mb::ok | mb::icon_information},
+            {"question-never-show", u"Switch the job to append mode?\n(job \"Photos\")",
+             u"要将任务切换为追加模式吗？\n(任务“Photos”)", mb::yes_no | mb::icon_question | mb::never_show_check},
+            {"warning-help",
+             u"The backup set on the destination is not blank and was created by another program.\nContinue?",
+             u"目的地所在的备份集非空,且是由其它程序所创建.Orvex Brimvault 将清空整个备份集的内容.\n(任务“Photos”)\n\n"
+             u"您是否想继续？",
+             mb::yes_no | mb::icon_warning | mb::help | mb::default_button2},
+            {"error-apply-to-all", u"Cannot delete the job's password.\n(job \"Photos\")",
+             u"Orvex Brimvault 不能删除该任务密码.\n(任务“Photos”)",
+             mb::abort_retry_ignore | mb::icon_error | mb::apply_to_all_check},
+        };
+        for (const UiLanguage language : {UiLanguage::english, UiLanguage::chinese}) {
+            force_ui_language(language);
+            const bool chinese = language == UiLanguage::chinese;
+            for (const Variant& variant : variants) {
+                CBrimMessageDialog box(nullptr, chinese ? variant.chinese : variant.english,
+                                       layout_of_message_box(variant.flags, u""), 1008);
+                brim_test::save_picture(&box, QString("message-box-%1-%2").arg(variant.name, chinese ? "zh" : "en"));
+            }
+        }
     }
 
     void the_seam_answers_in_order_and_records_every_box() {
