@@ -3,6 +3,8 @@
 // temporary directory for the whole run (so QSettings, the MIME database and
 // the data directory never touch the user's own), then the application
 // starts on whatever platform QT_QPA_PLATFORM names (CTest sets offscreen).
+#include <filesystem>
+
 #include <QApplication>
 #include <QTest>
 
@@ -11,6 +13,11 @@
 #define BRIM_QTEST_MAIN(TestClass)                          \
     int main(int argc, char** argv) {                      \
         brim_test::IsolatedHome home;                      \
+        const auto runtime = home.dir() / "runtime";       \
+        std::filesystem::create_directories(runtime);      \
+        std::filesystem::permissions(runtime,              \
+            std::filesystem::perms::owner_all);            \
+        home.set("XDG_RUNTIME_DIR", runtime.string());     \
         QApplication app(argc, argv);                      \
         app.setAttribute(Qt::AA_Use96Dpi, true);           \
         TestClass suite;                                   \
