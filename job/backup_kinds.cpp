@@ -1,5 +1,6 @@
 #include "job/backup_kinds.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
 
@@ -139,7 +140,9 @@ std::int64_t GetTriggerTime(const brim::BackupItem* job, bk::String& text) {
 
 int CheckBack(bk::StringView name, bk::StringView destination) {
     if (!name.empty()) {
-        if (name.find_first_of(name_refused_chars) != bk::StringView::npos) {
+        // A control character cannot stand in a file name of the set either.
+        const bool control = std::any_of(name.begin(), name.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
+        if (control || name.find_first_of(name_refused_chars) != bk::StringView::npos) {
             show(text_id::bad_job_name, mb::icon_information);
             return check_name_fault;
         }

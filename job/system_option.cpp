@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSettings>
 
+#include "basekit/path.h"
 #include "basekit/text_format.h"
 #include "core/jobs/backup_item_manager.h"
 #include "core/jobs/log_manager.h"
@@ -234,13 +235,19 @@ void CSystemOption::FileExtsSort() {
                      [](const StringPair& a, const StringPair& b) { return a.first < b.first; });
 }
 
+// Paths are the same path when the file system says so: regardless of case
+// on Windows, spelled alike on POSIX, where /backup and /Backup are two
+// folders.
+constexpr Qt::CaseSensitivity path_case =
+    bk::Path::native_style == bk::PathStyle::windows ? Qt::CaseInsensitive : Qt::CaseSensitive;
+
 void CSystemOption::AddNewDest(bk::StringView path, SaveKind kind) {
     clean_ = false;
     auto& list = history(kind);
     const QString wanted = to_qstring(path);
     auto found = list.rend();
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
-        if (to_qstring(it->second).compare(wanted, Qt::CaseInsensitive) == 0) {
+        if (to_qstring(it->second).compare(wanted, path_case) == 0) {
             found = it;
             break;
         }

@@ -226,6 +226,8 @@ private slots:
         QTest::newRow("NUL in the destination") << "Daily" << QString("/srv/a") + QChar(0) + "b" << bad_dest << 192
                                                 << mb::icon_error;
         QTest::newRow("relative destination, no name") << "" << "here" << bad_dest << 193 << mb::icon_warning;
+        QTest::newRow("line break") << "two\nlines" << dest << bad_name << 164 << mb::icon_information;
+        QTest::newRow("TAB") << "a\tb" << dest << bad_name << 164 << mb::icon_information;
         QTest::newRow("bad name wins over bad destination") << "a.b" << "here" << bad_name << 164 << mb::icon_information;
         // A name of 32 characters at most leaves 218 for the destination.
         QTest::newRow("32 + 219 characters") << QString(32, 'n') << '/' + QString(218, 'd') << bad_name << 242
