@@ -1,6 +1,7 @@
 #include "taskplan/crontab_scheduler.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "basekit/convertion.h"
 #include "basekit/date.h"
@@ -45,7 +46,12 @@ CrontabScheduler::CrontabScheduler(WorkItemStore store, UserCrontab crontab, bk:
 
 CrontabScheduler CrontabScheduler::of_user() {
     const bk::String folder = bk::Path::current_module_path();
-    return CrontabScheduler(WorkItemStore::of_user(), UserCrontab(), folder + u"/brimvault-cli", folder + u"/brimvault");
+    const bk::String gate = folder + u"/brimvault-cli";
+    // Without the GUI program (a build or an installation without it) the
+    // scheduled command line goes to brimvault-cli, which takes it too.
+    bk::String program = folder + u"/brimvault";
+    if (!std::filesystem::exists(bk::to_utf8(program))) program = gate;
+    return CrontabScheduler(WorkItemStore::of_user(), UserCrontab(), gate, program);
 }
 
 bool CrontabScheduler::daemon_running() {

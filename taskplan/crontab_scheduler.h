@@ -20,7 +20,8 @@ public:
     // items start.
     CrontabScheduler(WorkItemStore store, UserCrontab crontab, bk::String gate, bk::String application);
     // This user's: the store of the data directory, the user's crontab, and
-    // brimvault-cli and brimvault from the running program's folder.
+    // brimvault-cli and brimvault from the running program's folder
+    // (brimvault-cli for both when there is no brimvault).
     static CrontabScheduler of_user();
 
     // Whether the cron daemon runs.
