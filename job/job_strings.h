@@ -1,0 +1,68 @@
+#pragma once
+// The job dialogs library's string table in both languages.
+#include <cstdint>
+
+#include "uictl/localized_strings.h"
+
+namespace job {
+
+const uictl::LocalizedStrings& job_strings();
+
+namespace text_id {
+// Messages of the checks of a new job.
+inline constexpr std::uint32_t nothing_to_restore = 133;
+inline constexpr std::uint32_t bad_job_name = 164;
+inline constexpr std::uint32_t bad_destination = 192;
+inline constexpr std::uint32_t relative_destination = 193;
+inline constexpr std::uint32_t no_next_run = 236;
+inline constexpr std::uint32_t set_path_too_long = 242;
+inline constexpr std::uint32_t job_name_too_long = 390;
+// Descriptions of the backup kinds.
+inline constexpr std::uint32_t copy_description = 288;
+inline constexpr std::uint32_t normal_description = 289;
+inline constexpr std::uint32_t increment_description = 416;
+inline constexpr std::uint32_t increment_copy_description = 3088;
+inline constexpr std::uint32_t merge_copy_description = 3089;
+// Next-run texts of tasks that start on an event.
+inline constexpr std::uint32_t when_idle = 321;
+inline constexpr std::uint32_t at_system_start = 322;
+inline constexpr std::uint32_t at_logon = 438;
+// Names of the backup kinds.
+inline constexpr std::uint32_t copy_name = 3049;
+inline constexpr std::uint32_t normal_name = 3050;
+inline constexpr std::uint32_t increment_name = 3051;
+inline constexpr std::uint32_t merge_copy_name = 3086;
+inline constexpr std::uint32_t increment_copy_name = 3087;
+// Descriptions of the archive file types.
+inline constexpr std::uint32_t set_file_type = 3078;
+inline constexpr std::uint32_t volume_file_type = 3079;
+inline constexpr std::uint32_t catalogue_file_type = 3080;
+// The combination rule: its types, labels, hints, errors and sentences.
+inline constexpr std::uint32_t rule_fixed_interval = 3090;
+inline constexpr std::uint32_t rule_weekly = 3091;
+inline constexpr std::uint32_t rule_monthly = 3092;
+inline constexpr std::uint32_t rule_combined_with = 3093;
+inline constexpr std::uint32_t rule_run_to_replace = 3094;
+inline constexpr std::uint32_t rule_count_hint = 3095;
+inline constexpr std::uint32_t rule_day_hint = 3096;
+inline constexpr std::uint32_t rule_count_range = 3097;
+inline constexpr std::uint32_t rule_weeks_range = 3098;
+inline constexpr std::uint32_t rule_day_range = 3099;
+inline constexpr std::uint32_t rule_every_count = 3100;
+inline constexpr std::uint32_t rule_monthly_sentence = 3101;
+inline constexpr std::uint32_t rule_day_separator = 3102;
+inline constexpr std::uint32_t rule_every_week = 3103;
+inline constexpr std::uint32_t rule_every_weeks = 3104;
+inline constexpr std::uint32_t sunday = 3105;  // Monday 3106 ... Saturday 3111
+inline constexpr std::uint32_t rule_never = 3112;
+// Texts of this system's own: the rule dialog's title and fields, the open
+// action of the archive file types.
+inline constexpr std::uint32_t rule_dialog_title = 3300;
+inline constexpr std::uint32_t rule_count_label = 3301;
+inline constexpr std::uint32_t rule_weeks_label = 3302;
+inline constexpr std::uint32_t rule_days_label = 3303;
+inline constexpr std::uint32_t rule_day_label = 3304;
+inline constexpr std::uint32_t open_with_program = 3305;
+}  // namespace text_id
+
+}  // namespace job
