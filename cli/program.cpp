@@ -10,6 +10,7 @@
 #include "cli/history_commands.h"
 #include "cli/job_commands.h"
 #include "cli/restore_commands.h"
+#include "cli/schedule_commands.h"
 #include "cli/run_command.h"
 #include "cli/serve_command.h"
 #include "core/jobs/version.h"
@@ -45,6 +46,7 @@ int run_program(const std::vector<std::string>& args) {
     add_top(make_burner_command());
     for (auto& command : restore_commands()) add_top(std::move(command));
     for (auto& command : history_commands()) add_top(std::move(command));
+    for (auto& command : schedule_commands()) add_top(std::move(command));
 
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());  // the parser takes them last first

@@ -91,7 +91,8 @@ namespace {
 // The commands another process applies to its store for this one.
 bool handed_over(const std::vector<std::string>& args) {
     if (args.empty()) return false;
-    if (args[0] == "open") return true;
+    if (args[0] == "open" || args[0] == "unschedule") return true;
+    if (args[0] == "schedule") return args.size() > 1 && args[1] != "due" && args[1] != "catch-up" && args[1] != "--list";
     return args.size() > 1 && args[0] == "job" && (args[1] == "add" || args[1] == "remove" || args[1] == "import");
 }
 

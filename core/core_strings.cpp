@@ -89,6 +89,9 @@ const bk::StringTable& core_strings() {
         {171, u"A symbolic link or another file stands where a folder belongs"},
         {172, u"None of the selected files could be restored"},
         // backup run
+        // scheduled runs
+        {590, u"Made up for the run scheduled for %s, which did not start (the computer was off or asleep)."},
+        {591, u"The job has not run successfully for %d days."},
         {500, u"The destination had no room for both the backup set and the new one: the backup set was deleted "
               u"before the new one was written."},
         // open-file reader
