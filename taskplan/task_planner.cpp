@@ -120,11 +120,13 @@ CTaskPlanner* CTaskPlanner::GetInstance(int silent) {
     auto& planner = installed();
     if (planner) return planner.get();
     if (!CrontabScheduler::daemon_running()) {
+        // Starting the cron service is the administrator's business: it is
+        // tried only when the user agreed to it, never silently.
         TaskDialogs* dialogs = Dialogs();
-        if (silent == 0 && (dialogs == nullptr || !dialogs->ask_to_start_scheduler())) return nullptr;
+        if (silent != 0 || dialogs == nullptr || !dialogs->ask_to_start_scheduler()) return nullptr;
         int error = 0;
         if (!make_scheduler_run(&error)) {
-            if (silent == 0 && dialogs != nullptr) dialogs->scheduler_start_failed(error);
+            dialogs->scheduler_start_failed(error);
             return nullptr;
         }
     }

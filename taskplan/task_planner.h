@@ -66,10 +66,11 @@ public:
     virtual ~CTaskPlanner() = default;
 
     // The planner, made on first use: the installed one, else the user's
-    // crontab planner when the cron daemon runs or could be started. With
-    // `silent` 1 nothing is asked or shown; with 0 the installed dialogs ask
-    // whether to start the scheduler and say why it failed. Null when the
-    // scheduler cannot be had. GUI thread only.
+    // crontab planner when the cron daemon runs. When it does not, `silent`
+    // 1 gives null at once (a system service is never started unasked);
+    // with 0 the installed dialogs ask whether to start it, and say why
+    // starting failed. Null when the scheduler cannot be had. GUI thread
+    // only.
     static CTaskPlanner* GetInstance(int silent);
     // Deletes the planner; the next GetInstance makes it again.
     static void DelInstance();

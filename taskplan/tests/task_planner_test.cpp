@@ -132,9 +132,12 @@ TEST_F(Planner, TheEditorSavesTheScheduleAndAsksAboutAStartInThePast) {
 TEST_F(Planner, WithoutARunningSchedulerAndNoConsentThereIsNoPlanner) {
     if (CrontabScheduler::daemon_running()) GTEST_SKIP() << "a cron daemon runs on this machine";
     CTaskPlanner::Install(nullptr);
+    dialogs_->start_scheduler = true;
+    EXPECT_EQ(CTaskPlanner::GetInstance(1), nullptr);  // silent: the service is never started unasked
     dialogs_->start_scheduler = false;
     EXPECT_EQ(CTaskPlanner::GetInstance(0), nullptr);
     EXPECT_EQ(dialogs_->errors, 0);
+    EXPECT_FALSE(CrontabScheduler::daemon_running());
 }
 
 }  // namespace
