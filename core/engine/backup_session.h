@@ -157,6 +157,7 @@ public:
     void fire_on_message(const bk::String& text);
     void fire_end_backup();
     bool fire_replace_dir_file(const bk::String& source, const bk::String& target);
+    bool fire_ftp_replace_file(const DataHeader& item, const bk::String& target);
     void fire_begin_restore();
     void fire_end_parse(std::uint32_t files, std::uint32_t directories, std::uint64_t size);
     void fire_restore_dir(const bk::String& path);
@@ -205,12 +206,25 @@ protected:
     // warning 140 and gives `failed`; a full disk throws the IOException,
     // which fails the run. A stop between blocks abandons the copy.
     CopyOutcome copy_file(const DataHeader& item, const bk::String& target, bool overwrite);
+    // copy_file to an "ftp://" target: the bytes go to the target's name +
+    // "~~part" on the server (an upload that resumes after a dropped
+    // connection under the retry rule) and that file is renamed over the
+    // target once the server holds it whole; a failed or stopped upload
+    // removes it again. The server keeps no mode or times of its own
+    // choosing, and a symbolic link is not copied (warning 140).
+    CopyOutcome upload_file(const DataHeader& item, const bk::String& target, bool overwrite);
+    // Copies the rest of `in` to `out` in blocks, reporting progress; false
+    // when the run was stopped between blocks.
+    bool copy_blocks(bk::InputStream& in, bk::OutputStream& out);
+    // Reads a copy: a local file, or a file on an FTP server.
+    std::unique_ptr<bk::InputStream> open_copy(const bk::String& path);
     // Copies the tree below `directory` into the items' target paths:
     // folders are created (announced with backup_dir) and get their
     // source's mode and times after their contents; files for which
     // `decide` is true are copied. Returns at a stop.
     void copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite, CopiedFiles& copied);
-    // Creates a folder and its parents under the network retry rule.
+    // Creates a folder and its parents (on an FTP server for an "ftp://"
+    // path) under the network retry rule.
     void make_directory(const bk::String& path);
     // Compares every file of `copied` with its copy in 64 KiB blocks:
     // warning 141 per differing block (such files leave `copied`); an

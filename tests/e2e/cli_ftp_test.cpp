@@ -6,6 +6,7 @@
 #include "core/jobs/tests/store_home.h"
 #include "tests/integration/ftp_server_fixture.h"
 #include "tests/support/cli_runner.h"
+#include "tests/support/file_tree.h"
 #include "tests/support/set_contents.h"
 
 namespace {
@@ -127,6 +128,50 @@ TEST_F(CliFtp, AnIncrementTakesFilesPutBackOlderAndFilesOfAnotherSize) {
         taken[narrow(path.substr(path.rfind(u'/') + 1))] = bytes;
     EXPECT_EQ(taken, (std::map<std::string, std::string>{{"older.txt", "put back"},
                                                          {"resized.txt", "second, longer version"}}));
+}
+
+// A directory_copy job whose destination is a folder on the server: refused
+// without a log-on entry for it or for an archive kind, mirrored onto the
+// server otherwise, and aborted with the server's reason on a wrong
+// password, with nothing written on the local disk.
+TEST_F(CliFtp, ADirectoryCopyJobMirrorsOntoAnFtpDestination) {
+    brim_test::FtpServer server;
+    const auto src = home.dir().path() / "src";
+    std::filesystem::create_directories(src / "sub dir");
+    write_bytes(src / "caf\xC3\xA9.txt", "non-ASCII");
+    write_bytes(src / "sub dir" / "empty", "");
+    write_bytes(src / "sub dir" / "odd.bin", std::string(65537, 'o'));
+    write_bytes(home.dir().path() / "ftp-pw", "s3cret pass\n");
+    write_bytes(home.dir().path() / "wrong-pw", "not it\n");
+    const std::string port = std::to_string(server.port());
+    const std::string dest = "ftp://127.0.0.1:" + port + "/backup";
+    const auto add = [&](const std::string& name, const std::string& kind, std::vector<std::string> more) {
+        std::vector<std::string> args = {"job", "add", name, "--kind", kind, "--dest", dest, "--dir", src.string()};
+        args.insert(args.end(), more.begin(), more.end());
+        return cli(args);
+    };
+    const std::vector<std::string> logon = {"--ftp", "127.0.0.1:" + port, "--ftp-user", "backup",
+                                            "--ftp-password-file", (home.dir().path() / "ftp-pw").string()};
+
+    const auto no_entry = add("nowhere", "directory_copy", {"--ftp", "127.0.0.1:1"});
+    EXPECT_EQ(no_entry.status, 64) << no_entry.output;
+    EXPECT_NE(no_entry.output.find("has no log-on entry"), std::string::npos) << no_entry.output;
+    const auto archive = add("archive", "normal", logon);
+    EXPECT_EQ(archive.status, 64) << archive.output;
+    EXPECT_NE(archive.output.find("cannot be written to an FTP server"), std::string::npos) << archive.output;
+
+    ASSERT_EQ(add("mirror", "directory_copy", logon).status, 0);
+    const auto ran = cli({"run", "mirror"});
+    ASSERT_EQ(ran.status, 0) << ran.output;
+    EXPECT_EQ(brim_test::tree_of(server.root() / "backup" / "src"), brim_test::tree_of(src));
+
+    std::vector<std::string> wrong = logon;
+    wrong.back() = (home.dir().path() / "wrong-pw").string();
+    ASSERT_EQ(add("locked", "directory_copy", wrong).status, 0);
+    const auto refused = cli({"run", "locked"});
+    EXPECT_EQ(refused.status, 4) << refused.output;
+    EXPECT_NE(refused.output.find("specified FTP server can't be connected"), std::string::npos) << refused.output;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "ftp:"));
 }
 
 TEST_F(CliFtp, CtrlCStopsARunCleanly) {

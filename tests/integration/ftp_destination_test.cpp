@@ -1,0 +1,222 @@
+// Backups whose destination is a folder on a real FTP server: the mirror
+// written file by file under temporary names, the replace policy read from
+// the server's listing, dropped connections, verification, and the jobs
+// that cannot write there.
+#include <algorithm>
+#include <chrono>
+
+#include <gtest/gtest.h>
+
+#include "basekit/convertion.h"
+#include "core/engine/backup_session.h"
+#include "core/jobs/backup_item_report_coll.h"
+#include "core/engine/tests/session_run.h"
+#include "core/jobs/tests/store_home.h"
+#include "tests/integration/ftp_server_fixture.h"
+#include "tests/integration/ftp_test_support.h"
+#include "tests/support/file_tree.h"
+
+namespace brim {
+namespace {
+
+namespace fs = std::filesystem;
+using brim_test::FtpServer;
+using brim_test::FtpServerOptions;
+using brim_test::read_bytes;
+using brim_test::tree_of;
+using brim_test::write_bytes;
+
+class Listener : public NullBackupEvent {
+public:
+    void on_warning(const bk::String& text) override { warnings.push_back(bk::to_utf8(text)); }
+    void on_error(const bk::String& text) override { errors.push_back(bk::to_utf8(text)); }
+    bool ftp_replace_file(const DataHeader&, const bk::String& target) override {
+        asked.push_back(bk::to_utf8(target));
+        return answer;
+    }
+
+    std::vector<std::string> warnings, errors, asked;
+    bool answer = false;
+};
+
+// The names a run leaves on the server that are not part of the mirror.
+std::vector<std::string> partial_files(const fs::path& root) {
+    std::vector<std::string> left;
+    for (const auto& [name, bytes] : tree_of(root))
+        if (name.ends_with("~~part")) left.push_back(name);
+    return left;
+}
+
+class FtpDestination : public brim_test::StoreHome {
+protected:
+    explicit FtpDestination(FtpServerOptions options = {}) : server(options) {
+        src = home.dir().path() / "docs";
+        fs::create_directories(src / "with space");
+        write_bytes(src / "caf\xC3\xA9 \xC3\xBC.txt", "non-ASCII and a space");
+        write_bytes(src / "with space" / "empty", "");
+        brim_test::write_pattern_file(src / "with space" / "odd.bin", 3, 65537);
+        job.name = u"Mirror";
+        job.kind = BackupKind::directory_copy;
+        job.destination = u"ftp://127.0.0.1:" + bk::from_utf8(std::to_string(server.port())) + u"/backup/mirror";
+        job.sources = {{wide(src), SourceType::directory, true}};
+        job.ftp_servers = {server.user_info()};
+        job.options = job_option::verify;
+        job.retry_interval = 0;
+    }
+
+    RunResult run(Listener& listener, const std::function<void(BackupSession&)>& prepare = {}) {
+        return brim_test::run_backup(job, listener, prepare);
+    }
+
+    fs::path mirror() const { return server.root() / "backup" / "mirror" / "docs"; }
+
+    FtpServer server;
+    fs::path src;
+    BackupItem job;
+};
+
+class FtpDestinationListing : public FtpDestination, public ::testing::WithParamInterface<bool> {
+protected:
+    FtpDestinationListing() : FtpDestination(FtpServerOptions{.without_mlsd = GetParam()}) {}
+};
+
+TEST_P(FtpDestinationListing, MirrorsTheSourcesOntoTheServerByteForByte) {
+    Listener listener;
+    ASSERT_EQ(run(listener), RunResult::successful) << ::testing::PrintToString(listener.warnings)
+                                                    << ::testing::PrintToString(listener.errors);
+    EXPECT_EQ(tree_of(mirror()), tree_of(src));
+    EXPECT_TRUE(partial_files(server.root()).empty());
+
+    // A changed source goes over its copy; the copies of the others stay.
+    write_bytes(src / "with space" / "empty", "no longer empty");
+    fs::last_write_time(src / "with space" / "empty", fs::file_time_type::clock::now() + std::chrono::hours(1));
+    job.options |= job_option::restore_by_time;
+    ASSERT_EQ(run(listener), RunResult::successful);
+    EXPECT_EQ(tree_of(mirror()), tree_of(src));
+}
+
+INSTANTIATE_TEST_SUITE_P(MlsdAndListOnly, FtpDestinationListing, ::testing::Bool());
+
+// What the job's replace policy makes of a copy that is on the server
+// already, by the server's listing.
+TEST_F(FtpDestination, TheReplacePolicyDecidesByTheServersListing) {
+    struct Case {
+        const char* what;
+        std::uint32_t policy;
+        std::chrono::hours source_age;
+        bool answer;
+        bool replaced;
+        std::ptrdiff_t asked;
+    };
+    const Case cases[] = {
+        {"keep", job_option::restore_keep, std::chrono::hours(-1), false, false, 0},
+        {"replace", 0x8000000, std::chrono::hours(48), false, true, 0},
+        {"by time, source older than the copy", job_option::restore_by_time, std::chrono::hours(48), false, false, 0},
+        {"by time, source newer than the copy", job_option::restore_by_time, std::chrono::hours(-1), false, true, 0},
+        {"ask, answered no", job_option::restore_ask, std::chrono::hours(48), false, false, 1},
+        {"ask, answered yes", job_option::restore_ask, std::chrono::hours(48), true, true, 1},
+    };
+    const fs::path copy = mirror() / "caf\xC3\xA9 \xC3\xBC.txt";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::create_directories(copy.parent_path());
+        write_bytes(copy, "the copy on the server");
+        fs::last_write_time(src / "caf\xC3\xA9 \xC3\xBC.txt", fs::file_time_type::clock::now() - c.source_age);
+        job.options = (job.options & ~job_option::restore_policy_mask) | c.policy;
+        Listener listener;
+        listener.answer = c.answer;
+        run(listener);
+        EXPECT_EQ(read_bytes(copy), c.replaced ? "non-ASCII and a space" : "the copy on the server");
+        EXPECT_EQ(std::count_if(listener.asked.begin(), listener.asked.end(),
+                                [](const std::string& target) { return target.ends_with("/caf\xC3\xA9 \xC3\xBC.txt"); }),
+                  c.asked);
+    }
+}
+
+// The server drops the connection in the middle of an upload.
+TEST_F(FtpDestination, ADroppedUploadResumesOrLeavesTheEarlierCopyWhole) {
+    // The only file, so that the dropped transfer is its upload.
+    const fs::path big = home.dir().path() / "big";
+    fs::create_directories(big);
+    brim_test::write_pattern_file(big / "big.bin", 5, 3 * 1024 * 1024);
+    job.sources = {{wide(big), SourceType::directory, true}};
+    const fs::path copy = server.root() / "backup" / "mirror" / "big" / "big.bin";
+    fs::create_directories(copy.parent_path());
+    write_bytes(copy, "the copy from before");
+    job.options = (job.options & ~job_option::restore_policy_mask) | 0x8000000;
+
+    // Without retry the run warns, and the copy from before is untouched.
+    job.options &= ~job_option::retry;
+    server.drop_next_transfer_after(1024 * 1024);
+    Listener failed;
+    EXPECT_EQ(run(failed), RunResult::having_warnings);
+    ASSERT_FALSE(failed.warnings.empty());
+    EXPECT_NE(failed.warnings[0].find("big.bin"), std::string::npos) << failed.warnings[0];
+    EXPECT_EQ(read_bytes(copy), "the copy from before");
+    EXPECT_TRUE(partial_files(server.root()).empty());
+
+    // With retry the upload goes on where the server stopped.
+    job.options |= job_option::retry;
+    job.retry_count = 3;
+    server.drop_next_transfer_after(1024 * 1024);
+    Listener resumed;
+    EXPECT_EQ(run(resumed), RunResult::successful) << ::testing::PrintToString(resumed.warnings);
+    EXPECT_FALSE(server.drop_pending());
+    EXPECT_TRUE(brim_test::file_has_pattern(copy, 5, 3 * 1024 * 1024));
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
+TEST_F(FtpDestination, VerificationReadsTheCopiesBackFromTheServer) {
+    Listener listener;
+    const RunResult result = run(listener, [&](BackupSession& session) {
+        session.set_after_write_hook([&](const bk::String&) {
+            std::string bytes = read_bytes(mirror() / "with space" / "odd.bin");
+            bytes[65536] ^= 0x20;
+            write_bytes(mirror() / "with space" / "odd.bin", bytes);
+        });
+    });
+    EXPECT_EQ(result, RunResult::having_warnings);
+    ASSERT_EQ(listener.warnings.size(), 1u) << ::testing::PrintToString(listener.warnings);
+    EXPECT_NE(listener.warnings[0].find("/backup/mirror/docs/with space/odd.bin"), std::string::npos)
+        << listener.warnings[0];
+}
+
+// Jobs that cannot write to their FTP destination fail with the reason and
+// leave nothing on the local disk, least of all a folder named after the
+// address.
+TEST_F(FtpDestination, AJobThatCannotWriteThereFailsWithTheReason) {
+    struct Case {
+        const char* what;
+        std::function<void(BackupItem&)> change;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"no log-on entry for the server", [](BackupItem& j) { j.ftp_servers.clear(); },
+         "has no log-on entry"},
+        {"an entry for another port", [](BackupItem& j) { j.ftp_servers[0].port = 1; }, "has no log-on entry"},
+        {"an archive kind", [](BackupItem& j) { j.kind = BackupKind::normal; },
+         "cannot be written to an FTP server"},
+        {"a wrong password", [](BackupItem& j) { j.ftp_servers[0].password = u"wrong"; },
+         "specified FTP server can't be connected"},
+    };
+    const fs::path cwd = fs::current_path();
+    fs::current_path(home.dir().path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<FtpConnectInfo> servers = job.ftp_servers;
+        const BackupKind kind = job.kind;
+        c.change(job);
+        Listener listener;
+        EXPECT_EQ(run(listener), RunResult::aborted);
+        ASSERT_EQ(listener.errors.size(), 1u);
+        EXPECT_NE(listener.errors[0].find(c.reason), std::string::npos) << listener.errors[0];
+        EXPECT_FALSE(fs::exists(home.dir().path() / "ftp:"));
+        EXPECT_FALSE(fs::exists(server.root() / "backup"));
+        job.ftp_servers = servers;
+        job.kind = kind;
+    }
+    fs::current_path(cwd);
+}
+
+}  // namespace
+}  // namespace brim
