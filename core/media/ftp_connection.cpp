@@ -172,6 +172,20 @@ void FtpConnection::rename(bk::StringView from, bk::StringView to) {
     run_commands({{"RNFR", from}, {"RNTO", to}}, ftp_message::cannot_rename);
 }
 
+std::optional<std::int64_t> FtpConnection::modified_time(bk::StringView name) {
+    if (!connected_) return std::nullopt;
+    CurlTransfer query(*this);
+    query.set_remote_path(absolute_path(name), false);
+    curl_easy_setopt(query.handle(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(query.handle(), CURLOPT_FILETIME, 1L);
+    query.start();
+    while (!query.done()) query.step(100);
+    curl_off_t seconds = -1;
+    if (query.succeeded()) curl_easy_getinfo(query.handle(), CURLINFO_FILETIME_T, &seconds);
+    if (seconds < 0) return std::nullopt;
+    return static_cast<std::int64_t>(seconds) * 1'000'000;
+}
+
 std::int64_t FtpConnection::file_size(bk::StringView name) {
     require_connected(ftp_message::cannot_get_file_info);
     CurlTransfer query(*this);

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <utility>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,14 @@ public:
     // where the server allows it (POSIX servers do); throws FtpException
     // "Can't rename the file on FTP server.".
     void rename(bk::StringView from, bk::StringView to);
+    // Whether the times of this connection's listings are exact to the
+    // second: MLSD's are; LIST gives minutes for recent entries and days
+    // for older ones.
+    bool listing_times_exact() const { return !mlsd_unsupported_; }
+    // The last-modified time the server gives for a file when asked for it
+    // alone (MDTM), in microseconds since 1970 UTC; nothing when it does not
+    // tell (no such command, no such file, or the request failed).
+    std::optional<std::int64_t> modified_time(bk::StringView name);
     // The size the server reports for a file, -1 when it does not tell.
     // Throws FtpException "Can't get size of file on FTP Server.".
     std::int64_t file_size(bk::StringView name);

@@ -1,7 +1,13 @@
 // Backups of FTP sources from a real FTP server on 127.0.0.1, and a run
 // stopped with Ctrl-C, through brimvault-cli.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
+
 #include <gtest/gtest.h>
 
+#include "core/archive/catalogue.h"
 #include "core/archive/set_layout.h"
 #include "core/jobs/tests/store_home.h"
 #include "tests/integration/ftp_server_fixture.h"
@@ -128,6 +134,50 @@ TEST_F(CliFtp, AnIncrementTakesFilesPutBackOlderAndFilesOfAnotherSize) {
         taken[narrow(path.substr(path.rfind(u'/') + 1))] = bytes;
     EXPECT_EQ(taken, (std::map<std::string, std::string>{{"older.txt", "put back"},
                                                          {"resized.txt", "second, longer version"}}));
+}
+
+// A server without MLSD lists times to the minute (recent files) or the day
+// (older ones): each file's own time is asked for, so an increment sees a
+// change made within the same minute and the set records the real times.
+TEST_F(CliFtp, OnAListOnlyServerTheSetRecordsTimesToTheSecond) {
+    brim_test::FtpServer server({.without_mlsd = true});
+    const auto pub = server.root() / "pub";
+    std::filesystem::create_directories(pub);
+    // Seconds since 1970: a minute three hours ago, and a time over a year ago.
+    const std::int64_t minute = (std::time(nullptr) - 3 * 3600) / 60 * 60;
+    const std::int64_t old = minute - 400 * 86400 + 3723;
+    const auto set_time = [](const std::filesystem::path& file, std::int64_t seconds) {
+        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    };
+    write_bytes(pub / "edited.txt", "version 1");
+    set_time(pub / "edited.txt", minute + 10);
+    write_bytes(pub / "old.txt", "old");
+    set_time(pub / "old.txt", old);
+    write_bytes(home.dir().path() / "ftp-pw", "s3cret pass\n");
+    ASSERT_EQ(cli({"job", "add", "remote", "--kind", "increment", "--append", "--dest",
+                   (home.dir().path() / "dest").string(), "--ftp-dir", "ftp://127.0.0.1/pub", "--ftp",
+                   "127.0.0.1:" + std::to_string(server.port()), "--ftp-user", "backup", "--ftp-password-file",
+                   (home.dir().path() / "ftp-pw").string(), "--ftp-passive"})
+                  .status,
+              0);
+    ASSERT_EQ(cli({"run", "remote"}).status, 0);
+    write_bytes(pub / "edited.txt", "version 2");  // the same size, the same minute
+    set_time(pub / "edited.txt", minute + 40);
+    ASSERT_EQ(cli({"run", "remote"}).status, 0);
+
+    auto read = brim::archive::read_set_layout(wide(home.dir().path() / "dest" / "remote.bvf"), false, true, 1);
+    ASSERT_EQ(read.error, brim::archive::LayoutError::none);
+    ASSERT_EQ(read.layout.runs.size(), 2u);
+    constexpr std::int64_t micros = 1'000'000;
+    std::map<std::string, std::int64_t> first, second;
+    brim::archive::for_each_file(*read.layout.runs[0].root,
+                                 [&](const brim::DataHeader& item) { first[narrow(item.name())] = item.modified; });
+    brim::archive::for_each_file(*read.layout.runs[1].root,
+                                 [&](const brim::DataHeader& item) { second[narrow(item.name())] = item.modified; });
+    EXPECT_EQ(first, (std::map<std::string, std::int64_t>{{"edited.txt", (minute + 10) * micros},
+                                                          {"old.txt", old * micros}}));
+    EXPECT_EQ(second, (std::map<std::string, std::int64_t>{{"edited.txt", (minute + 40) * micros}}));
 }
 
 // A directory_copy job whose destination is a folder on the server: refused
