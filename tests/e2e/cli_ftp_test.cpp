@@ -11,6 +11,7 @@
 #include "core/archive/set_layout.h"
 #include "core/jobs/tests/store_home.h"
 #include "tests/integration/ftp_server_fixture.h"
+#include "tests/integration/vsftpd_fixture.h"
 #include "tests/support/cli_runner.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/set_contents.h"
@@ -222,6 +223,52 @@ TEST_F(CliFtp, ADirectoryCopyJobMirrorsOntoAnFtpDestination) {
     EXPECT_EQ(refused.status, 4) << refused.output;
     EXPECT_NE(refused.output.find("specified FTP server can't be connected"), std::string::npos) << refused.output;
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "ftp:"));
+}
+
+// The round trip against vsftpd, which lists with LIST only: a mirror onto
+// it, a backup of its files, their restore back onto it after they were
+// lost, and a restore to a local folder with the files' own times.
+TEST_F(CliFtp, RoundTripThroughVsftpd) {
+    brim_test::Vsftpd server;
+    if (!server.why_not().empty()) GTEST_SKIP() << server.why_not();
+    const auto src = home.dir().path() / "src";
+    std::filesystem::create_directories(src / "with space");
+    write_bytes(src / "caf\xC3\xA9 \xC3\xBC.txt", "non-ASCII and a space");
+    write_bytes(src / "with space" / "empty", "");
+    write_bytes(src / "with space" / "odd.bin", std::string(65537, 'o'));
+    const std::string logon = "127.0.0.1:" + std::to_string(server.port());
+
+    ASSERT_EQ(cli({"job", "add", "mirror", "--kind", "directory_copy", "--dest", server.url("backup"), "--dir",
+                   src.string(), "--ftp", logon, "--ftp-passive"})
+                  .status,
+              0);
+    const auto mirrored = cli({"run", "mirror"});
+    ASSERT_EQ(mirrored.status, 0) << mirrored.output;
+    const auto copy = server.root() / "backup" / "src";
+    EXPECT_EQ(brim_test::tree_of(copy), brim_test::tree_of(src));
+
+    ASSERT_EQ(cli({"job", "add", "pulled", "--kind", "normal", "--dest", (home.dir().path() / "dest").string(),
+                   "--ftp-dir", server.url("backup/src"), "--ftp", logon, "--ftp-passive"})
+                  .status,
+              0);
+    const auto pulled = cli({"run", "pulled"});
+    ASSERT_EQ(pulled.status, 0) << pulled.output;
+    const auto copy_time = std::filesystem::last_write_time(copy / "with space" / "odd.bin");
+    std::filesystem::remove_all(copy);
+    const auto put_back = cli({"restore", "pulled", "--existing", "replace"});
+    EXPECT_EQ(put_back.status, 0) << put_back.output;
+    EXPECT_EQ(brim_test::tree_of(copy), brim_test::tree_of(src));
+
+    const auto local = home.dir().path() / "local";
+    const auto restored = cli({"restore", "pulled", "--to", local.string()});
+    ASSERT_EQ(restored.status, 0) << restored.output;
+    std::filesystem::path odd;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(local))
+        if (entry.path().filename() == "odd.bin") odd = entry.path();
+    ASSERT_FALSE(odd.empty());
+    EXPECT_EQ(brim_test::read_bytes(odd), std::string(65537, 'o'));
+    EXPECT_EQ(std::chrono::floor<std::chrono::seconds>(std::filesystem::last_write_time(odd)),
+              std::chrono::floor<std::chrono::seconds>(copy_time));
 }
 
 TEST_F(CliFtp, CtrlCStopsARunCleanly) {
