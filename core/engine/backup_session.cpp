@@ -4,6 +4,7 @@
 
 #include "basekit/date.h"
 #include "basekit/error_code.h"
+#include "basekit/path.h"
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
 #include "core/backup_exception.h"
@@ -19,6 +20,7 @@
 #include "core/media/ftp_input_stream.h"
 #include "core/media/ftp_messages.h"
 #include "core/media/ftp_path.h"
+#include "core/media/ftp_staging.h"
 #include "core/media/ftp_tree.h"
 #include "core/media/open_file_reader.h"
 #include "core/media/raw_disk_binding.h"
@@ -398,6 +400,17 @@ void BackupSession::run_after_write_hook(const bk::String& archive) const {
 
 // ---- the run ----
 
+bk::String BackupSession::fetch_remote_set() {
+    set_ftp_servers(job_->ftp_servers);
+    FtpConnection& connection = get_ftp_connection(job_->destination);
+    read_staging_ = std::make_unique<FtpStaging>(staging_folder(*job_, u"read"));
+    const BackupItem& job = *job_;
+    read_staging_->fetch(
+        connection, job.destination, [&job](bk::StringView name) { return belongs_to_set(job, name); },
+        &retry_policy());
+    return bk::Path::combine(read_staging_->folder(), bk::Path::file_name(job.archive_file()));
+}
+
 bool BackupSession::make_destination() {
     if (is_ftp_path(job_->destination)) {
         FtpConnection& connection = get_ftp_connection(job_->destination);
@@ -464,7 +477,7 @@ void BackupSession::backup() {
             fire_end_stop();
         } else {
             if (report_ != nullptr) report_->result = static_cast<std::int32_t>(RunResult::successful);
-            const SessionRunResult result = run();
+            const SessionRunResult result = run_on_destination();
             if (report_ != nullptr) report_->end_time = time_of_day_now();
             summarize();
             if (result == SessionRunResult::stopped) fire_end_stop();

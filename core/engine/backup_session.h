@@ -29,6 +29,7 @@ namespace brim {
 
 class BackupDataColl;
 class BackupItemReportColl;
+class FtpStaging;
 class OpenFileReader;
 namespace archive {
 struct RunLayout;
@@ -85,7 +86,9 @@ public:
     // cannot be opened (damaged, newer, password, wrong volume).
     OpenArchiveResult open(std::vector<const archive::RunLayout*>& runs, OpenArchiveEvent* event,
                            bk::StringView path = {});
-    // The set opened by open(); null before.
+    // The set opened by open(); null before. A set on an FTP server is read
+    // from copies of its files fetched into a staging folder, which goes
+    // with the session.
     const restore::OpenedSet* opened_set() const { return opened_.get(); }
 
     // Restores the selected items of the opened set under `target` (empty:
@@ -187,6 +190,8 @@ protected:
     BackupSession(BackupItem* job, SessionDirection direction);
 
     virtual SessionRunResult run() = 0;
+    // The kind's run as its destination needs it; run() by default.
+    virtual SessionRunResult run_on_destination() { return run(); }
     // The report type of this kind's runs (none: no report).
     virtual ReportType report_type() const = 0;
 
@@ -273,6 +278,9 @@ private:
     void summarize();
     bool make_destination();
     void prepare_open_files();
+    // Fetches the files of the job's set on its FTP server into a staging
+    // folder of this session; the staged main archive's path.
+    bk::String fetch_remote_set();
 
     BackupItem* job_;
     SessionDirection direction_;
@@ -293,6 +301,7 @@ private:
     TargetOpener target_opener_;
     std::unique_ptr<OpenFileReader> open_file_reader_;
     std::unique_ptr<restore::OpenedSet> opened_;
+    std::unique_ptr<FtpStaging> read_staging_;
     restore::Restorer* restorer_ = nullptr;  // during restore()
 };
 

@@ -9,45 +9,15 @@
 #include "core/media/ftp_connection.h"
 #include "core/media/ftp_exception.h"
 #include "core/media/ftp_input_stream.h"
-#include "core/media/ftp_messages.h"
-#include "core/media/ftp_output_stream.h"
 #include "core/media/ftp_path.h"
-#include "core/media/ftp_retry.h"
 #include "core/media/ftp_tree.h"
+#include "core/media/ftp_upload.h"
 
 namespace brim {
 namespace {
 
 constexpr std::uint32_t msg_unable_to_copy = 140;
 constexpr std::uint32_t msg_link_on_ftp = 533;
-constexpr char16_t partial_suffix[] = u"~~part";
-
-// Removes the temporary file of an upload unless it was renamed into place.
-class RemotePartial final {
-public:
-    RemotePartial(FtpConnection& connection, bk::String path) : connection_(connection), path_(std::move(path)) {}
-    ~RemotePartial() {
-        if (!armed_) return;
-        try {
-            connection_.delete_file(path_);
-        } catch (const bk::Exception&) {
-            // Its name says what it is; the next upload of the file replaces it.
-        }
-    }
-    RemotePartial(const RemotePartial&) = delete;
-    RemotePartial& operator=(const RemotePartial&) = delete;
-    const bk::String& path() const { return path_; }
-    void commit_to(const bk::String& target, FtpRetryPolicy& policy) {
-        run_with_ftp_retry(&policy, connection_, ftp_message::cannot_rename,
-                           [&] { connection_.rename(path_, target); });
-        armed_ = false;
-    }
-
-private:
-    FtpConnection& connection_;
-    bk::String path_;
-    bool armed_ = true;
-};
 
 }  // namespace
 
@@ -61,15 +31,9 @@ BackupSession::CopyOutcome BackupSession::upload_file(const DataHeader& item, co
             throw bk::IOException(bk::system_error(u"", bk::error::file_exists), bk::error::file_exists, target);
         fire_on_file(source, 0);
         std::unique_ptr<bk::InputStream> in = open_item(item);
-        RemotePartial partial(connection, target + partial_suffix);
-        {
-            FtpOutputStream out(connection, partial.path(), &retry_policy());
-            // Leaving without close() abandons the upload; the partial file
-            // then goes.
-            if (!copy_blocks(*in, out)) return CopyOutcome::stopped;
-            out.close();
-        }
-        partial.commit_to(target, retry_policy());
+        if (!upload_in_place(connection, target, &retry_policy(),
+                             [&](bk::OutputStream& out) { return copy_blocks(*in, out); }))
+            return CopyOutcome::stopped;
         item_written(item, item.size);
         return CopyOutcome::copied;
     } catch (const bk::Exception& failure) {

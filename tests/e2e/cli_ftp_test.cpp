@@ -26,6 +26,18 @@ protected:
     brim_test::CliResult cli(std::vector<std::string> args, const std::string& interrupt_on = {}) {
         return brim_test::run_cli(BRIM_CLI, args, interrupt_on);
     }
+
+    // A small tree to back up (a non-ASCII name, a space, an empty file, one
+    // of 65,537 bytes) and the FTP password in "ftp-pw"; the tree's folder.
+    std::filesystem::path sources_and_ftp_password() {
+        const auto src = home.dir().path() / "src";
+        std::filesystem::create_directories(src / "sub dir");
+        write_bytes(src / "caf\xC3\xA9.txt", "non-ASCII");
+        write_bytes(src / "sub dir" / "empty", "");
+        write_bytes(src / "sub dir" / "odd.bin", std::string(65537, 'o'));
+        write_bytes(home.dir().path() / "ftp-pw", "s3cret pass\n");
+        return src;
+    }
 };
 
 TEST_F(CliFtp, AnFtpDirectoryIsBackedUpFromARealServer) {
@@ -187,12 +199,7 @@ TEST_F(CliFtp, OnAListOnlyServerTheSetRecordsTimesToTheSecond) {
 // password, with nothing written on the local disk.
 TEST_F(CliFtp, ADirectoryCopyJobMirrorsOntoAnFtpDestination) {
     brim_test::FtpServer server;
-    const auto src = home.dir().path() / "src";
-    std::filesystem::create_directories(src / "sub dir");
-    write_bytes(src / "caf\xC3\xA9.txt", "non-ASCII");
-    write_bytes(src / "sub dir" / "empty", "");
-    write_bytes(src / "sub dir" / "odd.bin", std::string(65537, 'o'));
-    write_bytes(home.dir().path() / "ftp-pw", "s3cret pass\n");
+    const auto src = sources_and_ftp_password();
     write_bytes(home.dir().path() / "wrong-pw", "not it\n");
     const std::string port = std::to_string(server.port());
     const std::string dest = "ftp://127.0.0.1:" + port + "/backup";
@@ -207,7 +214,7 @@ TEST_F(CliFtp, ADirectoryCopyJobMirrorsOntoAnFtpDestination) {
     const auto no_entry = add("nowhere", "directory_copy", {"--ftp", "127.0.0.1:1"});
     EXPECT_EQ(no_entry.status, 64) << no_entry.output;
     EXPECT_NE(no_entry.output.find("has no log-on entry"), std::string::npos) << no_entry.output;
-    const auto archive = add("archive", "normal", logon);
+    const auto archive = add("archive", "merge_copy", logon);
     EXPECT_EQ(archive.status, 64) << archive.output;
     EXPECT_NE(archive.output.find("cannot be written to an FTP server"), std::string::npos) << archive.output;
 
@@ -223,6 +230,55 @@ TEST_F(CliFtp, ADirectoryCopyJobMirrorsOntoAnFtpDestination) {
     EXPECT_EQ(refused.status, 4) << refused.output;
     EXPECT_NE(refused.output.find("specified FTP server can't be connected"), std::string::npos) << refused.output;
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "ftp:"));
+}
+
+// A set on the server: written there, appended to, listed and restored
+// from there, with the staging folder empty after every command.
+TEST_F(CliFtp, ASetOnAnFtpServerIsWrittenAppendedListedAndRestored) {
+    brim_test::FtpServer server;
+    const auto src = sources_and_ftp_password();
+    write_bytes(home.dir().path() / "set-pw", "set password\n");
+    const auto staging = home.data_dir() / "staging";
+    ASSERT_EQ(cli({"job", "add", "offsite", "--kind", "increment", "--append", "--dest",
+                   "ftp://127.0.0.1:" + std::to_string(server.port()) + "/sets", "--dir", src.string(), "--ftp",
+                   "127.0.0.1:" + std::to_string(server.port()), "--ftp-user", "backup", "--ftp-password-file",
+                   (home.dir().path() / "ftp-pw").string(), "--cipher", "rijndael", "--password-file",
+                   (home.dir().path() / "set-pw").string(), "--verify"})
+                  .status,
+              0);
+    const auto first = cli({"run", "offsite"});
+    ASSERT_EQ(first.status, 0) << first.output;
+    const auto original = brim_test::tree_of(src);
+    write_bytes(src / "sub dir" / "empty", "second run");
+    const auto second = cli({"run", "offsite"});
+    ASSERT_EQ(second.status, 0) << second.output;
+    EXPECT_TRUE(std::filesystem::exists(server.root() / "sets" / "offsite.bvf"));
+    EXPECT_TRUE(brim_test::tree_of(staging).empty());
+
+    const auto listed = cli({"list", "offsite", "--password-file", (home.dir().path() / "set-pw").string()});
+    ASSERT_EQ(listed.status, 0) << listed.output;
+    EXPECT_NE(listed.output.find("run 2"), std::string::npos) << listed.output;
+    EXPECT_TRUE(brim_test::tree_of(staging).empty());
+
+    const auto back = home.dir().path() / "back";
+    // The first run alone, then every file from the newest run that holds it.
+    const std::vector<std::string> runs[] = {{"--run", "1"}, {}};
+    for (const auto& [run, expected] : {std::pair{runs[0], original}, std::pair{runs[1], brim_test::tree_of(src)}}) {
+        SCOPED_TRACE(run.empty() ? "newest" : "run 1");
+        std::filesystem::remove_all(back);
+        std::vector<std::string> args = {"restore", "offsite", "--to", back.string(), "--password-file",
+                                         (home.dir().path() / "set-pw").string()};
+        args.insert(args.end(), run.begin(), run.end());
+        const auto restored = cli(args);
+        ASSERT_EQ(restored.status, 0) << restored.output;
+        std::map<std::string, std::string> files;
+        for (const auto& [name, bytes] : brim_test::tree_of(back))
+            files[std::filesystem::path(name).filename().string()] = bytes;
+        std::map<std::string, std::string> wanted;
+        for (const auto& [name, bytes] : expected) wanted[std::filesystem::path(name).filename().string()] = bytes;
+        EXPECT_EQ(files, wanted);
+    }
+    EXPECT_TRUE(brim_test::tree_of(staging).empty());
 }
 
 // The round trip against vsftpd, which lists with LIST only: a mirror onto

@@ -8,13 +8,17 @@
 #include <gtest/gtest.h>
 
 #include "basekit/convertion.h"
+#include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
+#include "core/jobs/backup_item_manager.h"
+#include "core/jobs/system_info.h"
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/engine/tests/session_run.h"
 #include "core/jobs/tests/store_home.h"
 #include "tests/integration/ftp_server_fixture.h"
 #include "tests/integration/ftp_test_support.h"
 #include "tests/support/file_tree.h"
+#include "tests/support/set_contents.h"
 
 namespace brim {
 namespace {
@@ -181,6 +185,112 @@ TEST_F(FtpDestination, VerificationReadsTheCopiesBackFromTheServer) {
         << listener.warnings[0];
 }
 
+// What the set on the server holds: each run's files by name, read with
+// the reading side of the format from the server's own folder.
+std::vector<std::map<std::string, std::string>> remote_runs(const fs::path& main, bk::StringView password = u"") {
+    auto read = archive::read_set_layout(bk::from_utf8(main.string()), false, true, 1);
+    EXPECT_EQ(read.error, archive::LayoutError::none);
+    std::vector<std::map<std::string, std::string>> runs;
+    for (const auto& run : read.layout.runs) {
+        std::map<std::string, std::string> files;
+        for (const auto& [path, bytes] : brim_test::run_contents(read.layout, run, password))
+            files[bk::to_utf8(path.substr(path.rfind(u'/') + 1))] = bytes;
+        runs.push_back(std::move(files));
+    }
+    return runs;
+}
+
+// The files of a folder by name, each with a digest of its bytes.
+std::map<std::string, std::size_t> digests(const fs::path& folder) {
+    std::map<std::string, std::size_t> found;
+    for (const auto& [name, bytes] : tree_of(folder)) found[name] = std::hash<std::string>{}(bytes);
+    return found;
+}
+
+// Everything below the staging folder of the data directory.
+std::map<std::string, std::string> staged(const brim_test::IsolatedHome& home) {
+    return tree_of(fs::path(bk::to_utf8(SystemInfo::staging_path())));
+}
+
+class FtpArchiveDestination : public FtpDestination {
+protected:
+    FtpArchiveDestination() {
+        job.name = u"Set";
+        job.kind = BackupKind::normal;
+        job.destination = u"ftp://127.0.0.1:" + bk::from_utf8(std::to_string(server.port())) + u"/sets";
+    }
+
+    fs::path main() const { return server.root() / "sets" / "Set.bvf"; }
+    std::map<std::string, std::string> sources() const {
+        std::map<std::string, std::string> files;
+        for (const auto& [name, bytes] : tree_of(src)) files[fs::path(name).filename().string()] = bytes;
+        return files;
+    }
+};
+
+// A set in files of 1 MiB (the segment limit) and a run appended to it: each
+// file of the set is written in the staging folder, sent to the server whole
+// and removed from the folder.
+TEST_F(FtpArchiveDestination, RunsAreWrittenToTheServerAndAppendedThere) {
+    BackupItemManager::instance()->archive_segment(1);
+    brim_test::write_pattern_file(src / "spans.bin", 9, 1536 * 1024);
+    job.options |= job_option::keep_set | job_option::cipher_rijndael;
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful) << ::testing::PrintToString(first.warnings)
+                                                 << ::testing::PrintToString(first.errors);
+    EXPECT_GE(fs::directory_iterator(server.root() / "sets") != fs::directory_iterator(), true);
+    std::size_t volumes = 0;
+    for (const auto& entry : fs::directory_iterator(server.root() / "sets"))
+        volumes += entry.path().extension() == ".bvs";
+    EXPECT_GE(volumes, 1u);
+    EXPECT_TRUE(staged(home).empty());
+
+    const auto before = sources();
+    write_bytes(src / "with space" / "empty", "a second run");
+    job.kind = BackupKind::increment;
+    Listener second;
+    ASSERT_EQ(run(second), RunResult::successful) << ::testing::PrintToString(second.warnings);
+    const auto runs = remote_runs(main());
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0], before);
+    EXPECT_EQ(runs[1], (std::map<std::string, std::string>{{"empty", "a second run"}}));
+    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
+// Replacing the set: a run that is stopped or fails leaves the set on the
+// server as it was; one that is done replaces it.
+TEST_F(FtpArchiveDestination, ARunThatDoesNotFinishLeavesTheSetOnTheServerAsItWas) {
+    job.options |= job_option::password | job_option::cipher_rijndael;
+    job.password = u"right";
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful) << ::testing::PrintToString(first.errors);
+    const auto old_set = digests(server.root() / "sets");
+
+    Listener stopped;
+    run(stopped, [](BackupSession& session) { session.stop(); });
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(staged(home).empty());
+
+    // Appending with a password that does not open the set fails.
+    job.options |= job_option::keep_set;
+    job.password = u"wrong";
+    Listener refused;
+    EXPECT_EQ(run(refused), RunResult::aborted);
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(staged(home).empty());
+
+    job.options &= ~job_option::keep_set;
+    job.password = u"right";
+    write_bytes(src / "with space" / "empty", "replaced");
+    Listener replaced;
+    ASSERT_EQ(run(replaced), RunResult::successful) << ::testing::PrintToString(replaced.errors);
+    const auto runs = remote_runs(main(), u"right");
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0], sources());
+    EXPECT_TRUE(staged(home).empty());
+}
+
 // Jobs that cannot write to their FTP destination fail with the reason and
 // leave nothing on the local disk, least of all a folder named after the
 // address.
@@ -194,7 +304,7 @@ TEST_F(FtpDestination, AJobThatCannotWriteThereFailsWithTheReason) {
         {"no log-on entry for the server", [](BackupItem& j) { j.ftp_servers.clear(); },
          "has no log-on entry"},
         {"an entry for another port", [](BackupItem& j) { j.ftp_servers[0].port = 1; }, "has no log-on entry"},
-        {"an archive kind", [](BackupItem& j) { j.kind = BackupKind::normal; },
+        {"a copy kind", [](BackupItem& j) { j.kind = BackupKind::copy; },
          "cannot be written to an FTP server"},
         {"a wrong password", [](BackupItem& j) { j.ftp_servers[0].password = u"wrong"; },
          "specified FTP server can't be connected"},
