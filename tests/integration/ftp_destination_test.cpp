@@ -291,6 +291,42 @@ TEST_F(FtpArchiveDestination, ARunThatDoesNotFinishLeavesTheSetOnTheServerAsItWa
     EXPECT_TRUE(staged(home).empty());
 }
 
+// The server drops the connection while the run's set is being sent: with
+// retry the upload goes on and the set is whole; without, the run fails and
+// the set on the server is the one from before.
+TEST_F(FtpArchiveDestination, ADroppedUploadResumesOrLeavesTheSetAsItWas) {
+    brim_test::write_pattern_file(src / "big.bin", 4, 3 * 1024 * 1024);
+    job.options |= job_option::keep_set;
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful);
+    const auto old_set = digests(server.root() / "sets");
+    const auto drop_while_sending = [&](BackupSession& session) {
+        session.set_after_write_hook([&](const bk::String&) { server.drop_next_transfer_after(1024 * 1024); });
+    };
+    brim_test::write_pattern_file(src / "big.bin", 5, 3 * 1024 * 1024);
+    job.kind = BackupKind::increment;
+
+    job.options &= ~job_option::retry;
+    Listener failed;
+    EXPECT_EQ(run(failed, drop_while_sending), RunResult::aborted);
+    EXPECT_FALSE(server.drop_pending());
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(staged(home).empty());
+
+    job.options |= job_option::retry;
+    job.retry_count = 3;
+    Listener resumed;
+    EXPECT_EQ(run(resumed, drop_while_sending), RunResult::successful) << ::testing::PrintToString(resumed.errors);
+    EXPECT_FALSE(server.drop_pending());
+    const auto runs = remote_runs(main());
+    ASSERT_EQ(runs.size(), 2u);
+    ASSERT_EQ(runs[1].count("big.bin"), 1u);
+    EXPECT_EQ(std::hash<std::string>{}(runs[1].at("big.bin")),
+              std::hash<std::string>{}(brim_test::read_bytes(src / "big.bin")));
+    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
 // Jobs that cannot write to their FTP destination fail with the reason and
 // leave nothing on the local disk, least of all a folder named after the
 // address.
@@ -308,6 +344,12 @@ TEST_F(FtpDestination, AJobThatCannotWriteThereFailsWithTheReason) {
          "cannot be written to an FTP server"},
         {"a wrong password", [](BackupItem& j) { j.ftp_servers[0].password = u"wrong"; },
          "specified FTP server can't be connected"},
+        {"a server that cannot be reached",
+         [](BackupItem& j) {
+             j.destination = u"ftp://127.0.0.1:1/backup";
+             j.ftp_servers[0].port = 1;
+         },
+         "Connection failed,specified FTP server can't be connected"},
     };
     const fs::path cwd = fs::current_path();
     fs::current_path(home.dir().path());
@@ -315,6 +357,7 @@ TEST_F(FtpDestination, AJobThatCannotWriteThereFailsWithTheReason) {
         SCOPED_TRACE(c.what);
         const std::vector<FtpConnectInfo> servers = job.ftp_servers;
         const BackupKind kind = job.kind;
+        const bk::String destination = job.destination;
         c.change(job);
         Listener listener;
         EXPECT_EQ(run(listener), RunResult::aborted);
@@ -324,6 +367,7 @@ TEST_F(FtpDestination, AJobThatCannotWriteThereFailsWithTheReason) {
         EXPECT_FALSE(fs::exists(server.root() / "backup"));
         job.ftp_servers = servers;
         job.kind = kind;
+        job.destination = destination;
     }
     fs::current_path(cwd);
 }
