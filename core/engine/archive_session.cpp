@@ -157,7 +157,8 @@ SessionRunResult ArchiveSession::write_run(archive::SetWriter& writer, BackupDat
         throw;
     }
     if (has_stopped()) return SessionRunResult::stopped;
-    run_after_write_hook(job.archive_file());
+    // A staged set is handed to the hook once it is on the server.
+    if (!staged_job_) run_after_write_hook(job.archive_file());
     if (job.has_option(job_option::verify)) verify_run(job.archive_file());
     return has_stopped() ? SessionRunResult::stopped : SessionRunResult::done;
 }
@@ -245,6 +246,17 @@ SessionRunResult ArchiveSession::run_on_destination() {
     staging.publish(
         connection, job.destination, &retry_policy(), [&main](bk::StringView name) { return name == main; },
         [this](const bk::String& remote) { fire_delete_old_data(remote); });
+    run_after_write_hook(job.archive_file());
+    // The staged set was compared with the sources as it was written; what
+    // the server holds is compared with it.
+    if (job.has_option(job_option::verify)) {
+        try {
+            for (const bk::String& remote : staging.differing_uploads(connection, job.destination, &retry_policy()))
+                warning(bk::format_text(message(msg_contents_differ), {remote, staging.folder()}));
+        } catch (const bk::Exception& failure) {
+            warning(bk::format_text(message(msg_unable_to_verify), {job.archive_file(), failure.message()}));
+        }
+    }
     return result;
 }
 

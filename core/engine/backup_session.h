@@ -177,7 +177,8 @@ public:
     void error(std::uint32_t message_id, const bk::String& argument);
 
     // Called between writing a set run and verifying it (tests damage the
-    // set here to show what verification finds).
+    // set here to show what verification finds); for a set on an FTP server
+    // once it has been sent there, with the remote main archive's path.
     void set_after_write_hook(std::function<void(const bk::String& archive)> hook) { after_write_ = std::move(hook); }
 
     // Opens the temporary file a copy writes into, created with

@@ -101,6 +101,7 @@ void FtpStaging::publish(FtpConnection& connection, bk::StringView remote_folder
             return true;
         });
         fetched_[name] = {status.size, status.modify_time};
+        uploaded_.push_back(name);
     };
     for (const bk::String& name : names)
         if (!last(name)) upload(name);
@@ -116,6 +117,28 @@ void FtpStaging::publish(FtpConnection& connection, bk::StringView remote_folder
         run_with_ftp_retry(policy, connection, ftp_message::cannot_delete_file, [&] { connection.delete_file(remote); });
         it = fetched_.erase(it);
     }
+}
+
+std::vector<bk::String> FtpStaging::differing_uploads(FtpConnection& connection, bk::StringView remote_folder,
+                                                     FtpRetryPolicy* policy) const {
+    std::vector<bk::String> differing;
+    std::vector<std::uint8_t> local_block(transfer_block), remote_block(transfer_block);
+    for (const bk::String& name : uploaded_) {
+        const bk::String remote = ftp_path_join(remote_folder, name);
+        bk::FileInputStream local(bk::Path::combine(folder_, name));
+        FtpInputStream in(connection, remote, policy);
+        for (;;) {
+            const std::size_t got_local = bk::read_up_to(local, local_block.data(), local_block.size());
+            const std::size_t got_remote = bk::read_up_to(in, remote_block.data(), remote_block.size());
+            if (got_local != got_remote ||
+                !std::equal(local_block.begin(), local_block.begin() + got_local, remote_block.begin())) {
+                differing.push_back(remote);
+                break;
+            }
+            if (got_local < local_block.size()) break;
+        }
+    }
+    return differing;
 }
 
 }  // namespace brim

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "basekit/types.h"
 
@@ -49,6 +50,12 @@ public:
     void publish(FtpConnection& connection, bk::StringView remote_folder, FtpRetryPolicy* policy,
                  const NameFilter& last, const std::function<void(const bk::String& remote)>& deleting);
 
+    // Reads back from the server every file publish() sent and compares it
+    // with the staged copy; the remote paths of those that differ. Throws
+    // FtpException when a file cannot be read back.
+    std::vector<bk::String> differing_uploads(FtpConnection& connection, bk::StringView remote_folder,
+                                              FtpRetryPolicy* policy) const;
+
 private:
     struct Fetched {
         std::uint64_t size = 0;
@@ -57,6 +64,7 @@ private:
 
     bk::String folder_;
     std::map<bk::String, Fetched> fetched_;  // by file name
+    std::vector<bk::String> uploaded_;       // file names publish() sent
 };
 
 }  // namespace brim

@@ -12,6 +12,7 @@
 #include "core/engine/backup_session.h"
 #include "core/jobs/backup_item_manager.h"
 #include "core/jobs/system_info.h"
+#include "core/media/ftp_path.h"
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/engine/tests/session_run.h"
 #include "core/jobs/tests/store_home.h"
@@ -291,6 +292,23 @@ TEST_F(FtpArchiveDestination, ARunThatDoesNotFinishLeavesTheSetOnTheServerAsItWa
     EXPECT_TRUE(staged(home).empty());
 }
 
+// Orders the server to drop the next transfer as the run writes its first
+// file: after the set was fetched, so the transfer dropped is an upload.
+class DropWhileWriting : public Listener {
+public:
+    explicit DropWhileWriting(const FtpServer& server) : server_(server) {}
+    void on_file(const bk::String&) override { place(); }
+    void on_file(const bk::String&, std::uint32_t) override { place(); }
+
+private:
+    void place() {
+        if (!placed_) server_.drop_next_transfer_after(1024 * 1024);
+        placed_ = true;
+    }
+    const FtpServer& server_;
+    bool placed_ = false;
+};
+
 // The server drops the connection while the run's set is being sent: with
 // retry the upload goes on and the set is whole; without, the run fails and
 // the set on the server is the one from before.
@@ -300,23 +318,20 @@ TEST_F(FtpArchiveDestination, ADroppedUploadResumesOrLeavesTheSetAsItWas) {
     Listener first;
     ASSERT_EQ(run(first), RunResult::successful);
     const auto old_set = digests(server.root() / "sets");
-    const auto drop_while_sending = [&](BackupSession& session) {
-        session.set_after_write_hook([&](const bk::String&) { server.drop_next_transfer_after(1024 * 1024); });
-    };
     brim_test::write_pattern_file(src / "big.bin", 5, 3 * 1024 * 1024);
     job.kind = BackupKind::increment;
 
     job.options &= ~job_option::retry;
-    Listener failed;
-    EXPECT_EQ(run(failed, drop_while_sending), RunResult::aborted);
+    DropWhileWriting failed(server);
+    EXPECT_EQ(run(failed), RunResult::aborted);
     EXPECT_FALSE(server.drop_pending());
     EXPECT_EQ(digests(server.root() / "sets"), old_set);
     EXPECT_TRUE(staged(home).empty());
 
     job.options |= job_option::retry;
     job.retry_count = 3;
-    Listener resumed;
-    EXPECT_EQ(run(resumed, drop_while_sending), RunResult::successful) << ::testing::PrintToString(resumed.errors);
+    DropWhileWriting resumed(server);
+    EXPECT_EQ(run(resumed), RunResult::successful) << ::testing::PrintToString(resumed.errors);
     EXPECT_FALSE(server.drop_pending());
     const auto runs = remote_runs(main());
     ASSERT_EQ(runs.size(), 2u);
@@ -325,6 +340,24 @@ TEST_F(FtpArchiveDestination, ADroppedUploadResumesOrLeavesTheSetAsItWas) {
               std::hash<std::string>{}(brim_test::read_bytes(src / "big.bin")));
     EXPECT_TRUE(staged(home).empty());
     EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
+// Verification reads the set back from the server: a byte changed there
+// after the upload is found.
+TEST_F(FtpArchiveDestination, VerificationReadsTheSetBackFromTheServer) {
+    Listener listener;
+    const RunResult result = run(listener, [&](BackupSession& session) {
+        session.set_after_write_hook([&](const bk::String& archive) {
+            EXPECT_TRUE(is_ftp_path(archive)) << bk::to_utf8(archive);
+            std::string bytes = read_bytes(main());
+            bytes[bytes.size() / 2] ^= 0x01;
+            write_bytes(main(), bytes);
+        });
+    });
+    EXPECT_EQ(result, RunResult::having_warnings);
+    ASSERT_EQ(listener.warnings.size(), 1u) << ::testing::PrintToString(listener.warnings);
+    EXPECT_NE(listener.warnings[0].find("/sets/Set.bvf\" was different"), std::string::npos) << listener.warnings[0];
+    EXPECT_TRUE(staged(home).empty());
 }
 
 // Jobs that cannot write to their FTP destination fail with the reason and
