@@ -281,6 +281,25 @@ TEST_F(CliFtp, ASetOnAnFtpServerIsWrittenAppendedListedAndRestored) {
     EXPECT_TRUE(brim_test::tree_of(staging).empty());
 }
 
+// The check before a run reads the set on the server: a set there is one
+// a run without --append replaces, and a damaged one is cleared.
+TEST_F(CliFtp, TheCheckProbesTheSetOnTheServer) {
+    brim_test::FtpServer server;
+    const auto src = sources_and_ftp_password();
+    ASSERT_EQ(cli({"job", "add", "offsite", "--kind", "normal", "--dest",
+                   "ftp://127.0.0.1:" + std::to_string(server.port()) + "/sets", "--dir", src.string(), "--ftp",
+                   "127.0.0.1:" + std::to_string(server.port()), "--ftp-user", "backup", "--ftp-password-file",
+                   (home.dir().path() / "ftp-pw").string()})
+                  .status,
+              0);
+    EXPECT_EQ(cli({"check", "offsite"}).status, 0);
+    ASSERT_EQ(cli({"run", "offsite"}).status, 0);
+    EXPECT_EQ(cli({"check", "offsite"}).status, 5);
+    write_bytes(server.root() / "sets" / "offsite.bvf", "not a set at all, only text");
+    EXPECT_EQ(cli({"check", "offsite"}).status, 4);
+    EXPECT_TRUE(brim_test::tree_of(home.data_dir() / "staging").empty());
+}
+
 // The round trip against vsftpd, which lists with LIST only: a mirror onto
 // it, a backup of its files, their restore back onto it after they were
 // lost, and a restore to a local folder with the files' own times.
