@@ -259,6 +259,13 @@ TEST_F(FtpArchiveDestination, RunsAreWrittenToTheServerAndAppendedThere) {
     EXPECT_TRUE(partial_files(server.root()).empty());
 }
 
+class StopAtFirstFile : public Listener {
+public:
+    void on_file(const bk::String&) override { session->stop(); }
+    void on_file(const bk::String&, std::uint32_t) override { session->stop(); }
+    BackupSession* session = nullptr;
+};
+
 // Replacing the set: a run that is stopped or fails leaves the set on the
 // server as it was; one that is done replaces it.
 TEST_F(FtpArchiveDestination, ARunThatDoesNotFinishLeavesTheSetOnTheServerAsItWas) {
@@ -270,6 +277,13 @@ TEST_F(FtpArchiveDestination, ARunThatDoesNotFinishLeavesTheSetOnTheServerAsItWa
 
     Listener stopped;
     run(stopped, [](BackupSession& session) { session.stop(); });
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(staged(home).empty());
+
+    // Stopped while writing its first file.
+    StopAtFirstFile stopped_writing;
+    EXPECT_EQ(run(stopped_writing, [&](BackupSession& session) { stopped_writing.session = &session; }),
+              RunResult::stopped);
     EXPECT_EQ(digests(server.root() / "sets"), old_set);
     EXPECT_TRUE(staged(home).empty());
 
