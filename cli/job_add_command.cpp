@@ -9,6 +9,7 @@
 #include "basekit/string_helpers.h"
 #include "cli/console.h"
 #include "cli/job_commands.h"
+#include "core/engine/ftp_destination.h"
 #include "core/jobs/backup_item_manager.h"
 
 namespace brim::cli {
@@ -125,6 +126,10 @@ public:
                 return exit_usage;
             }
         }
+        if (const auto fault = destination_fault()) {
+            print_error(out(*fault));
+            return exit_usage;
+        }
         if (dirs_.empty() && flat_dirs_.empty() && files_.empty() && ftp_servers_.empty() && ftp_dirs_.empty() &&
             ftp_files_.empty()) {
             print_error("a job needs at least one source (--dir, --dir-only, --file, --ftp-server, --ftp-dir, --ftp-file)");
@@ -202,16 +207,33 @@ private:
     void fill_ftp(BackupItem& job) {
         bk::String ftp_password;
         if (!ftp_password_file_.empty()) ftp_password = read_password(ftp_password_file_, "", false);
+        job.ftp_servers = ftp_entries(ftp_password);
+    }
+
+    // The log-on entries of --ftp (valid host:port values only).
+    std::vector<FtpConnectInfo> ftp_entries(const bk::String& password) const {
+        std::vector<FtpConnectInfo> servers;
         for (const auto& host : ftp_hosts_) {
             FtpConnectInfo server;
             const auto colon = host.rfind(':');
             server.server = in(host.substr(0, colon));
             server.port = *ftp_port(host);
             server.user = in(ftp_user_);
-            server.password = ftp_password;
+            server.password = password;
             server.passive = ftp_passive_;
-            job.ftp_servers.push_back(server);
+            servers.push_back(server);
         }
+        return servers;
+    }
+
+    // Why an "ftp://" destination cannot take this job's runs: its kind, or
+    // no --ftp entry for its server.
+    std::optional<bk::String> destination_fault() const {
+        BackupItem probe;
+        probe.destination = in(destination_);
+        probe.kind = backup_kind_from_name(in(kind_));
+        probe.ftp_servers = ftp_entries(u"");
+        return ftp_destination_fault(probe);
     }
 
     // The port of "host" (21) or "host:port"; nothing when it is not one.

@@ -126,6 +126,11 @@ const bk::StringTable& core_strings() {
         {270, u"Can't get size of file on FTP Server."},
         {271, u"Operating system error,check network or if have rights to access."},
         {272, u"Incorrect parameters."},
+        // FTP destinations
+        {530, u"Can't rename the file on FTP server."},
+        {531, u"The destination \"%s\" is on an FTP server the job has no log-on entry for."},
+        {532, u"Backups of this kind cannot be written to an FTP server (\"%s\")."},
+        {533, u"A symbolic link cannot be kept on an FTP server"},
         {280, u"Connect time out"},
         {281, u"DNS can't be resolved"},
         {282, u"Protocol can't be resolved"},

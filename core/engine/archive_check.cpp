@@ -3,6 +3,10 @@
 #include "core/core_strings.h"
 #include "core/engine/backup_session.h"
 #include "core/jobs/log_manager.h"
+#include "core/engine/ftp_destination.h"
+#include "core/media/ftp_path.h"
+#include "core/media/ftp_server_connections.h"
+#include "core/media/ftp_staging.h"
 #include "core/restore/archive_probe.h"
 
 namespace brim {
@@ -28,6 +32,27 @@ bool is_floppy(const bk::String& destination) {
 
 void log_entry(LogType type, const bk::String& text, const bk::String& job_name) {
     LogManager::instance()->log(type, text, job_name);
+}
+
+// What lies at the job's archive path. A set on an FTP server is fetched
+// into a staging folder of its own and probed there; a server that cannot
+// be reached reads as no set (the run then fails with the server's reason).
+restore::ReadResult probe_destination(const BackupItem& job) {
+    if (!is_ftp_path(job.destination)) return restore::probe_archive(job);
+    try {
+        std::vector<const FtpConnectInfo*> servers;
+        for (const FtpConnectInfo& server : job.ftp_servers) servers.push_back(&server);
+        FtpServerConnections connections;
+        connections.set_servers(servers);
+        FtpStaging staging(staging_folder(job, u"check"));
+        staging.fetch(
+            connections.connection_for(job.destination, nullptr), job.destination,
+            [&job](bk::StringView name) { return belongs_to_set(job, name); }, nullptr);
+        return restore::probe_archive(*staged_view(job, staging.folder()));
+    } catch (const bk::Exception& failure) {
+        log_entry(LogType::warning, failure.message(), job.name);
+        return restore::ReadResult::no_file;
+    }
 }
 
 }  // namespace
@@ -59,7 +84,7 @@ CheckResult BackupSession::check_archive(bool unattended) const {
     };
     const bool appends = job.has_option(job_option::keep_set);
 
-    switch (restore::probe_archive(job)) {
+    switch (probe_destination(job)) {
         case restore::ReadResult::ok:
             if (job.kind == BackupKind::merge_copy || appends) return go_on();
             return unattended ? warn_and_go_on(msg_replaced) : ask(5);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "basekit/date.h"
+#include "basekit/path.h"
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
 #include "core/archive/catalogue.h"
@@ -11,11 +12,14 @@
 #include "core/archive/set_replacement.h"
 #include "core/archive/set_security.h"
 #include "core/backup_exception.h"
+#include "core/engine/ftp_destination.h"
 #include "core/engine/full_backup_trigger.h"
 #include "core/engine/item_source.h"
 #include "core/jobs/backup_item_manager.h"
 #include "core/jobs/system_info.h"
 #include "core/jobs/version.h"
+#include "core/media/ftp_path.h"
+#include "core/media/ftp_staging.h"
 #include "core/restore/opened_set.h"
 #include "core/security/cipher_selection.h"
 
@@ -41,27 +45,27 @@ archive::SetWriterSettings ArchiveSession::writer_settings() const {
     archive::SetWriterSettings settings;
     const std::int64_t segment = BackupItemManager::instance()->archive_segment();
     if (segment > 0) settings.segment_limit = static_cast<std::uint64_t>(segment);
-    settings.buffer_size = std::max<std::size_t>(SystemInfo::magic_segment_size(backup_item().destination), 1 << 20);
+    settings.buffer_size = std::max<std::size_t>(SystemInfo::magic_segment_size(set_job().destination), 1 << 20);
     settings.program_major = Version::major_version;
     return settings;
 }
 
 std::unique_ptr<archive::SetWriter> ArchiveSession::open_set_writer() const {
-    restore::settle_replacement(backup_item());
-    return std::make_unique<archive::SetWriter>(backup_item().archive_file(), writer_settings());
+    restore::settle_replacement(set_job());
+    return std::make_unique<archive::SetWriter>(set_job().archive_file(), writer_settings());
 }
 
 void ArchiveSession::delete_old_data(std::unique_ptr<archive::SetWriter>& writer) {
-    const BackupItem& job = backup_item();
+    const BackupItem& job = set_job();
     writer.reset();
     archive::delete_set(job.archive_file(), job.archive_file(), job.destination, writer_settings().has_copy_root,
-                        Version::major_version, [this](const bk::String& path) { fire_delete_old_data(path); });
+                        Version::major_version, [this](const bk::String& path) { announce_old_data(path); });
     writer = std::make_unique<archive::SetWriter>(job.archive_file(), writer_settings());
 }
 
 SessionRunResult ArchiveSession::replace_set(std::unique_ptr<archive::SetWriter>& writer, std::uint64_t needed,
                                              const std::function<SessionRunResult(archive::SetWriter&)>& write) {
-    const BackupItem& job = backup_item();
+    const BackupItem& job = set_job();
     bool room_for_both = false;
     try {
         room_for_both = has_room(job.destination, needed);
@@ -97,7 +101,7 @@ SessionRunResult ArchiveSession::replace_set(std::unique_ptr<archive::SetWriter>
         throw;
     }
     if (result == SessionRunResult::done) {
-        replacement.complete([this](const bk::String& path) { fire_delete_old_data(path); });
+        replacement.complete([this](const bk::String& path) { announce_old_data(path); });
         return result;
     }
     // A run that did not finish leaves the old set as it was.
@@ -111,7 +115,7 @@ SessionRunResult ArchiveSession::replace_set(std::unique_ptr<archive::SetWriter>
 
 archive::SecurityHeader ArchiveSession::security_for(const archive::SetWriter& writer, std::int64_t now,
                                                     archive::DataKey& key) const {
-    const BackupItem& job = backup_item();
+    const BackupItem& job = set_job();
     if (writer.state() != archive::SetWriter::State::opened)
         return archive::new_security_header(job, archive::ArchiveFormatV2(), now, key);
     const archive::SetLayout& layout = *writer.layout();
@@ -121,7 +125,7 @@ archive::SecurityHeader ArchiveSession::security_for(const archive::SetWriter& w
 }
 
 SessionRunResult ArchiveSession::write_run(archive::SetWriter& writer, BackupDataColl& collection) {
-    BackupItem& job = backup_item();
+    const BackupItem& job = set_job();
     if (!check_dest_space(job.destination, collection.space_estimate())) return SessionRunResult::failed;
 
     const std::int64_t now = bk::Date::now_time();
@@ -153,7 +157,8 @@ SessionRunResult ArchiveSession::write_run(archive::SetWriter& writer, BackupDat
         throw;
     }
     if (has_stopped()) return SessionRunResult::stopped;
-    run_after_write_hook(job.archive_file());
+    // A staged set is handed to the hook once it is on the server.
+    if (!staged_job_) run_after_write_hook(job.archive_file());
     if (job.has_option(job_option::verify)) verify_run(job.archive_file());
     return has_stopped() ? SessionRunResult::stopped : SessionRunResult::done;
 }
@@ -162,7 +167,7 @@ SessionRunResult ArchiveSession::write_run(archive::SetWriter& writer, BackupDat
 // compares it with its source block by block: a damaged archive does not
 // pass for a sound one.
 void ArchiveSession::verify_run(const bk::String& main_path) {
-    BackupItem& job = backup_item();
+    const BackupItem& job = set_job();
     const auto read = archive::read_set_layout(main_path, false, true, Version::major_version);
     if (read.error != archive::LayoutError::none || read.layout.runs.empty()) {
         warning(bk::format_text(message(msg_unable_to_verify), {main_path, message(msg_damaged)}));
@@ -213,8 +218,50 @@ void ArchiveSession::verify_run(const bk::String& main_path) {
     });
 }
 
+void ArchiveSession::announce_old_data(const bk::String& path) {
+    // The staged copies of old files are not what the user knows: their
+    // deletion on the server is announced when the set is published.
+    if (!staged_job_) fire_delete_old_data(path);
+}
+
+SessionRunResult ArchiveSession::run_on_destination() {
+    const BackupItem& job = backup_item();
+    if (!is_ftp_path(job.destination)) return run();
+    FtpConnection& connection = get_ftp_connection(job.destination);
+    FtpStaging staging(staging_folder(job, u"backup"));
+    const auto in_set = [&job](bk::StringView name) { return belongs_to_set(job, name); };
+    staging.fetch(connection, job.destination, in_set, &retry_policy());
+    staged_job_ = staged_view(job, staging.folder());
+    SessionRunResult result = SessionRunResult::failed;
+    try {
+        result = run();
+    } catch (...) {
+        staged_job_.reset();
+        throw;
+    }
+    staged_job_.reset();
+    // A run that did not finish leaves the set on the server as it was.
+    if (result != SessionRunResult::done) return result;
+    const bk::String main = bk::Path::file_name(job.archive_file());
+    staging.publish(
+        connection, job.destination, &retry_policy(), [&main](bk::StringView name) { return name == main; },
+        [this](const bk::String& remote) { fire_delete_old_data(remote); });
+    run_after_write_hook(job.archive_file());
+    // The staged set was compared with the sources as it was written; what
+    // the server holds is compared with it.
+    if (job.has_option(job_option::verify)) {
+        try {
+            for (const bk::String& remote : staging.differing_uploads(connection, job.destination, &retry_policy()))
+                warning(bk::format_text(message(msg_contents_differ), {remote, staging.folder()}));
+        } catch (const bk::Exception& failure) {
+            warning(bk::format_text(message(msg_unable_to_verify), {job.archive_file(), failure.message()}));
+        }
+    }
+    return result;
+}
+
 SessionRunResult NormalSession::run() {
-    BackupItem& job = backup_item();
+    const BackupItem& job = set_job();
     auto writer = open_set_writer();
     const auto state = writer->state();
     const bool opened = state == archive::SetWriter::State::opened;
@@ -235,7 +282,7 @@ SessionRunResult NormalSession::run() {
         return replace_set(writer, collection.space_estimate(),
                            [&](archive::SetWriter& fresh) { return write_run(fresh, collection); });
     if (job.is_append_mode() && opened && writer->run_count() >= job.rotation_times)
-        writer->remove_oldest_volume_run([this](const bk::String& path) { fire_delete_old_data(path); });
+        writer->remove_oldest_volume_run([this](const bk::String& path) { announce_old_data(path); });
     return write_run(*writer, collection);
 }
 
@@ -251,7 +298,7 @@ bool ArchiveSession::trigger_fires(const archive::SetWriter& writer) const {
 
 RecordedFiles ArchiveSession::recorded_files(bool has_copy_root) const {
     RecordedFiles recorded;
-    const auto layout = archive::read_set_layout(backup_item().archive_file(), has_copy_root, true, Version::major_version);
+    const auto layout = archive::read_set_layout(set_job().archive_file(), has_copy_root, true, Version::major_version);
     if (layout.error != archive::LayoutError::none) throw bk::IOException(message(msg_damaged));
     for (const auto& run : layout.layout.runs) {
         // A file that failed holds no data: it has no record, so the next
@@ -269,7 +316,7 @@ RecordedFiles ArchiveSession::recorded_files(bool has_copy_root) const {
 }
 
 SessionRunResult IncrementSession::run() {
-    BackupItem& job = backup_item();
+    const BackupItem& job = set_job();
     auto writer = open_set_writer();
     const auto state = writer->state();
     const bool opened = state == archive::SetWriter::State::opened;

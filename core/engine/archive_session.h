@@ -17,6 +17,17 @@ public:
     ArchiveSession(BackupItem* job, SessionDirection direction) : BackupSession(job, direction) {}
 
 protected:
+    // For a set on an FTP server: the set's files are fetched into a
+    // staging folder, the kind's run works on them there, and a run that is
+    // done is published back (what it deleted is deleted on the server only
+    // after its new files are there); the folder is removed in every case.
+    SessionRunResult run_on_destination() override;
+    // The job as far as the set's files go: the job itself, or while the
+    // set is staged, a view of it whose destination is the staging folder.
+    const BackupItem& set_job() const { return staged_job_ ? *staged_job_ : backup_item(); }
+    // Announces the deletion of an old file of the set.
+    void announce_old_data(const bk::String& path);
+
     virtual archive::SetWriterSettings writer_settings() const;
     // The writer of the job's set, once a replacement a crash interrupted is
     // settled.
@@ -51,6 +62,8 @@ protected:
 
 private:
     void verify_run(const bk::String& main_path);
+
+    std::unique_ptr<BackupItem> staged_job_;
 };
 
 class NormalSession final : public ArchiveSession {

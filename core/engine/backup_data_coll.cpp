@@ -41,6 +41,15 @@ void copy_metadata(DataHeader& item, const bk::SystemFile& entry) {
     item.posix_mode = entry.posix_mode();
 }
 
+// A LIST-only server gives times to the minute (recent files) or to the
+// day (older ones): the file's own time is asked for, so that a change made
+// within the same minute is seen and a restored file gets its real time.
+std::int64_t exact_ftp_time(const FtpFile& file) {
+    FtpConnection& connection = file.connection();
+    if (connection.listing_times_exact()) return file.get_modified_time();
+    return connection.modified_time(file.get_full_name()).value_or(file.get_modified_time());
+}
+
 }  // namespace
 
 BackupDataColl::BackupDataColl(const BackupItem& job, ScanEvents& events)
@@ -124,7 +133,7 @@ bool BackupDataColl::scan_source(const SourceData& source) {
             FtpFile remote(events_.ftp_connection(source.path), source.path);
             auto item = std::make_unique<DataHeader>(ItemKind::ftp_file, source.path);
             item->size = static_cast<std::uint64_t>(remote.get_length());
-            item->modified = remote.get_modified_time();
+            item->modified = exact_ftp_time(remote);
             item->ftp = &remote.connection();
             if (take_file(source.path, item->modified, item->size)) add_file(*root_, std::move(item));
             return true;
@@ -259,12 +268,12 @@ std::unique_ptr<DataHeader> BackupDataColl::scan_ftp_directory(const bk::String&
     }
     for (const auto& remote : files) {
         const bk::String& full = remote->get_full_name();
-        if (!passes_filter(full) ||
-            !take_file(full, remote->get_modified_time(), static_cast<std::uint64_t>(remote->get_length())))
-            continue;
+        if (!passes_filter(full)) continue;
+        const std::int64_t modified = exact_ftp_time(*remote);
+        if (!take_file(full, modified, static_cast<std::uint64_t>(remote->get_length()))) continue;
         auto file = std::make_unique<DataHeader>(ItemKind::ftp_file, remote->get_name());
         file->size = static_cast<std::uint64_t>(remote->get_length());
-        file->modified = remote->get_modified_time();
+        file->modified = modified;
         file->ftp = &connection;
         add_file(*item, std::move(file));
     }

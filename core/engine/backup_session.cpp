@@ -4,11 +4,13 @@
 
 #include "basekit/date.h"
 #include "basekit/error_code.h"
+#include "basekit/path.h"
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
 #include "core/backup_exception.h"
 #include "core/core_strings.h"
 #include "core/engine/backup_data_coll.h"
+#include "core/engine/ftp_destination.h"
 #include "core/engine/item_source.h"
 #include "core/engine/session_kinds.h"
 #include "core/jobs/backup_item_report_coll.h"
@@ -16,6 +18,10 @@
 #include "core/jobs/system_info.h"
 #include "core/media/ftp_connection.h"
 #include "core/media/ftp_input_stream.h"
+#include "core/media/ftp_messages.h"
+#include "core/media/ftp_path.h"
+#include "core/media/ftp_staging.h"
+#include "core/media/ftp_tree.h"
 #include "core/media/open_file_reader.h"
 #include "core/media/raw_disk_binding.h"
 #include "core/restore/opened_set.h"
@@ -231,6 +237,10 @@ bool BackupSession::fire_replace_dir_file(const bk::String& source, const bk::St
     return backup_listener_ != nullptr && backup_listener_->replace_dir_file(source, target);
 }
 
+bool BackupSession::fire_ftp_replace_file(const DataHeader& item, const bk::String& target) {
+    return backup_listener_ != nullptr && backup_listener_->ftp_replace_file(item, target);
+}
+
 void BackupSession::fire_begin_restore() {
     if (report_ != nullptr) report_->begin_time = time_of_day_now();
     if (restore_listener_ != nullptr) restore_listener_->begin_restore(job_->name);
@@ -390,7 +400,24 @@ void BackupSession::run_after_write_hook(const bk::String& archive) const {
 
 // ---- the run ----
 
+bk::String BackupSession::fetch_remote_set() {
+    set_ftp_servers(job_->ftp_servers);
+    FtpConnection& connection = get_ftp_connection(job_->destination);
+    read_staging_ = std::make_unique<FtpStaging>(staging_folder(*job_, u"read"));
+    const BackupItem& job = *job_;
+    read_staging_->fetch(
+        connection, job.destination, [&job](bk::StringView name) { return belongs_to_set(job, name); },
+        &retry_policy());
+    return bk::Path::combine(read_staging_->folder(), bk::Path::file_name(job.archive_file()));
+}
+
 bool BackupSession::make_destination() {
+    if (is_ftp_path(job_->destination)) {
+        FtpConnection& connection = get_ftp_connection(job_->destination);
+        run_with_ftp_retry(&retry_policy(), connection, ftp_message::cannot_create_directory,
+                           [&] { make_ftp_directories(connection, job_->destination); });
+        return true;
+    }
     for (std::uint32_t attempt = 0;; ++attempt) {
         try {
             bk::Directory destination(job_->destination);
@@ -437,7 +464,10 @@ void BackupSession::backup() {
             report_ = reports->create_report(report_type(), true);
         fire_begin_backup();
         if (job_->name.empty() || job_->sources.empty()) throw BackupException(msg_invalid_job);
+        // Never a local folder named after an address.
+        if (const auto fault = ftp_destination_fault(*job_)) throw BackupException(*fault);
         prepare_open_files();
+        set_ftp_servers(job_->ftp_servers);
         if (job_->kind != BackupKind::burner) make_destination();
         LogManager::instance()->log(LogType::information, msg_executed, job_->name);
         if (has_stopped()) {
@@ -446,9 +476,8 @@ void BackupSession::backup() {
             if (report_ != nullptr) report_->result = static_cast<std::int32_t>(RunResult::successful);
             fire_end_stop();
         } else {
-            set_ftp_servers(job_->ftp_servers);
             if (report_ != nullptr) report_->result = static_cast<std::int32_t>(RunResult::successful);
-            const SessionRunResult result = run();
+            const SessionRunResult result = run_on_destination();
             if (report_ != nullptr) report_->end_time = time_of_day_now();
             summarize();
             if (result == SessionRunResult::stopped) fire_end_stop();

@@ -29,6 +29,7 @@ namespace brim {
 
 class BackupDataColl;
 class BackupItemReportColl;
+class FtpStaging;
 class OpenFileReader;
 namespace archive {
 struct RunLayout;
@@ -85,7 +86,9 @@ public:
     // cannot be opened (damaged, newer, password, wrong volume).
     OpenArchiveResult open(std::vector<const archive::RunLayout*>& runs, OpenArchiveEvent* event,
                            bk::StringView path = {});
-    // The set opened by open(); null before.
+    // The set opened by open(); null before. A set on an FTP server is read
+    // from copies of its files fetched into a staging folder, which goes
+    // with the session.
     const restore::OpenedSet* opened_set() const { return opened_.get(); }
 
     // Restores the selected items of the opened set under `target` (empty:
@@ -157,6 +160,7 @@ public:
     void fire_on_message(const bk::String& text);
     void fire_end_backup();
     bool fire_replace_dir_file(const bk::String& source, const bk::String& target);
+    bool fire_ftp_replace_file(const DataHeader& item, const bk::String& target);
     void fire_begin_restore();
     void fire_end_parse(std::uint32_t files, std::uint32_t directories, std::uint64_t size);
     void fire_restore_dir(const bk::String& path);
@@ -173,7 +177,8 @@ public:
     void error(std::uint32_t message_id, const bk::String& argument);
 
     // Called between writing a set run and verifying it (tests damage the
-    // set here to show what verification finds).
+    // set here to show what verification finds); for a set on an FTP server
+    // once it has been sent there, with the remote main archive's path.
     void set_after_write_hook(std::function<void(const bk::String& archive)> hook) { after_write_ = std::move(hook); }
 
     // Opens the temporary file a copy writes into, created with
@@ -186,6 +191,8 @@ protected:
     BackupSession(BackupItem* job, SessionDirection direction);
 
     virtual SessionRunResult run() = 0;
+    // The kind's run as its destination needs it; run() by default.
+    virtual SessionRunResult run_on_destination() { return run(); }
     // The report type of this kind's runs (none: no report).
     virtual ReportType report_type() const = 0;
 
@@ -205,12 +212,25 @@ protected:
     // warning 140 and gives `failed`; a full disk throws the IOException,
     // which fails the run. A stop between blocks abandons the copy.
     CopyOutcome copy_file(const DataHeader& item, const bk::String& target, bool overwrite);
+    // copy_file to an "ftp://" target: the bytes go to the target's name +
+    // "~~part" on the server (an upload that resumes after a dropped
+    // connection under the retry rule) and that file is renamed over the
+    // target once the server holds it whole; a failed or stopped upload
+    // removes it again. The server keeps no mode or times of its own
+    // choosing, and a symbolic link is not copied (warning 140).
+    CopyOutcome upload_file(const DataHeader& item, const bk::String& target, bool overwrite);
+    // Copies the rest of `in` to `out` in blocks, reporting progress; false
+    // when the run was stopped between blocks.
+    bool copy_blocks(bk::InputStream& in, bk::OutputStream& out);
+    // Reads a copy: a local file, or a file on an FTP server.
+    std::unique_ptr<bk::InputStream> open_copy(const bk::String& path);
     // Copies the tree below `directory` into the items' target paths:
     // folders are created (announced with backup_dir) and get their
     // source's mode and times after their contents; files for which
     // `decide` is true are copied. Returns at a stop.
     void copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite, CopiedFiles& copied);
-    // Creates a folder and its parents under the network retry rule.
+    // Creates a folder and its parents (on an FTP server for an "ftp://"
+    // path) under the network retry rule.
     void make_directory(const bk::String& path);
     // Compares every file of `copied` with its copy in 64 KiB blocks:
     // warning 141 per differing block (such files leave `copied`); an
@@ -259,6 +279,9 @@ private:
     void summarize();
     bool make_destination();
     void prepare_open_files();
+    // Fetches the files of the job's set on its FTP server into a staging
+    // folder of this session; the staged main archive's path.
+    bk::String fetch_remote_set();
 
     BackupItem* job_;
     SessionDirection direction_;
@@ -279,6 +302,7 @@ private:
     TargetOpener target_opener_;
     std::unique_ptr<OpenFileReader> open_file_reader_;
     std::unique_ptr<restore::OpenedSet> opened_;
+    std::unique_ptr<FtpStaging> read_staging_;
     restore::Restorer* restorer_ = nullptr;  // during restore()
 };
 

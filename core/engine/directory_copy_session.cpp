@@ -4,11 +4,15 @@
 #include "basekit/system_file.h"
 #include "core/engine/copy_data_coll.h"
 #include "core/jobs/system_info.h"
+#include "basekit/text_format.h"
 #include "core/media/ftp_context.h"
+#include "core/media/ftp_path.h"
+#include "core/media/ftp_tree.h"
 
 namespace brim {
 namespace {
 
+constexpr std::uint32_t msg_unable_to_copy = 140;
 constexpr std::uint32_t msg_no_copied_data = 204;
 
 }  // namespace
@@ -33,6 +37,7 @@ SessionRunResult DirectoryCopySession::run() {
 }
 
 bool DirectoryCopySession::replaces(const DataHeader& file) {
+    if (is_ftp_path(file.target_path)) return replaces_remote(file);
     const bk::os::EntryStatus target = bk::os::status(file.target_path);
     if (target.kind == bk::os::EntryKind::none) return true;
     switch (backup_item().restore_policy()) {
@@ -41,6 +46,25 @@ bool DirectoryCopySession::replaces(const DataHeader& file) {
         // The newer file wins: a changed source updates the mirror, a target
         // edited since is kept.
         case job_option::restore_by_time: return file.modified > target.modify_time;
+        default: return true;
+    }
+}
+
+bool DirectoryCopySession::replaces_remote(const DataHeader& file) {
+    std::optional<FtpListEntry> target;
+    try {
+        target = find_ftp_entry(get_ftp_connection(file.target_path), file.target_path);
+    } catch (const bk::Exception& failure) {
+        warning(bk::format_text(message(msg_unable_to_copy), {file.full_path(), failure.message()}));
+        return false;
+    }
+    if (!target) return true;
+    switch (backup_item().restore_policy()) {
+        case job_option::restore_keep: return false;
+        case job_option::restore_ask: return fire_ftp_replace_file(file, file.target_path);
+        // The server gives the copy the time of its upload: a source changed
+        // since is newer.
+        case job_option::restore_by_time: return file.modified > target->modified_time;
         default: return true;
     }
 }

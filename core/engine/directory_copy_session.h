@@ -25,6 +25,8 @@ protected:
 private:
     // Whether a file whose target exists is copied over it.
     bool replaces(const DataHeader& file);
+    // The same for a target on an FTP server, by its listing's time.
+    bool replaces_remote(const DataHeader& file);
     void delete_copied_sources(const DataHeader& root, const CopiedFiles& copied);
     // Deletes the copied files below `directory`, then its folders that are
     // left empty; true when `directory` itself is gone.

@@ -18,6 +18,10 @@
 #include "basekit/text_format.h"
 #include "core/engine/backup_session.h"
 #include "core/engine/item_source.h"
+#include "core/media/ftp_messages.h"
+#include "core/media/ftp_path.h"
+#include "core/media/ftp_retry.h"
+#include "core/media/ftp_tree.h"
 
 namespace brim {
 namespace {
@@ -148,7 +152,31 @@ void apply_metadata(const DataHeader& item, const bk::String& path, bool is_link
 
 }  // namespace
 
+bool BackupSession::copy_blocks(bk::InputStream& in, bk::OutputStream& out) {
+    std::vector<std::uint8_t> block(copy_block);
+    std::uint32_t full_blocks = 0;
+    for (;;) {
+        if (has_stopped()) return false;
+        const std::size_t got = bk::read_up_to(in, block.data(), block.size());
+        if (got == 0) break;
+        out.write(block.data(), static_cast<std::uint32_t>(got));
+        if (got < block.size()) {
+            if (full_blocks > 0) fire_on_size(full_blocks * static_cast<std::uint32_t>(copy_block));
+            full_blocks = 0;
+            fire_on_size(static_cast<std::uint32_t>(got));
+            break;
+        }
+        if (++full_blocks == blocks_per_report) {
+            fire_on_size(blocks_per_report * static_cast<std::uint32_t>(copy_block));
+            full_blocks = 0;
+        }
+    }
+    if (full_blocks > 0) fire_on_size(full_blocks * static_cast<std::uint32_t>(copy_block));
+    return true;
+}
+
 BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, const bk::String& target, bool overwrite) {
+    if (is_ftp_path(target)) return upload_file(item, target, overwrite);
     const bk::String source = item.full_path();
     try {
         const bool link = !item.is_ftp() && is_link_item(item);
@@ -179,25 +207,7 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
                 *in, *out, [this] { return has_stopped(); },
                 [this](std::uint32_t bytes) { fire_on_size(bytes); });
             if (in_system == SystemCopy::stopped) return CopyOutcome::stopped;
-            std::vector<std::uint8_t> block(in_system == SystemCopy::done ? 0 : copy_block);
-            std::uint32_t full_blocks = 0;
-            while (in_system == SystemCopy::unsupported) {
-                if (has_stopped()) return CopyOutcome::stopped;
-                const std::size_t got = bk::read_up_to(*in, block.data(), block.size());
-                if (got == 0) break;
-                out->write(block.data(), static_cast<std::uint32_t>(got));
-                if (got < block.size()) {
-                    if (full_blocks > 0) fire_on_size(full_blocks * static_cast<std::uint32_t>(copy_block));
-                    full_blocks = 0;
-                    fire_on_size(static_cast<std::uint32_t>(got));
-                    break;
-                }
-                if (++full_blocks == blocks_per_report) {
-                    fire_on_size(blocks_per_report * static_cast<std::uint32_t>(copy_block));
-                    full_blocks = 0;
-                }
-            }
-            if (full_blocks > 0) fire_on_size(full_blocks * static_cast<std::uint32_t>(copy_block));
+            if (in_system == SystemCopy::unsupported && !copy_blocks(*in, *out)) return CopyOutcome::stopped;
             out->close();
         }
         apply_metadata(item, partial.path(), link);
@@ -212,6 +222,12 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
 }
 
 void BackupSession::make_directory(const bk::String& path) {
+    if (is_ftp_path(path)) {
+        FtpConnection& connection = get_ftp_connection(path);
+        run_with_ftp_retry(&retry_policy(), connection, ftp_message::cannot_create_directory,
+                           [&] { make_ftp_directories(connection, path); });
+        return;
+    }
     for (std::uint32_t attempts = 0;; ++attempts) {
         try {
             bk::Directory directory(path);
@@ -261,11 +277,13 @@ namespace {
 class CopyVerifier {
 public:
     using SourceOpener = std::function<std::unique_ptr<bk::InputStream>(const DataHeader&)>;
+    using CopyOpener = std::function<std::unique_ptr<bk::InputStream>(const bk::String&)>;
     using DifferenceReport = std::function<void(const DataHeader&)>;
 
     CopyVerifier(BackupSession& session, std::unordered_set<const DataHeader*>& copied, SourceOpener open_source,
-                 DifferenceReport report)
-        : session_(session), copied_(copied), open_source_(std::move(open_source)), report_(std::move(report)),
+                 CopyOpener open_copy, DifferenceReport report)
+        : session_(session), copied_(copied), open_source_(std::move(open_source)), open_copy_(std::move(open_copy)),
+          report_(std::move(report)),
           source_(verify_block), copy_(verify_block) {}
 
     void directory(const DataHeader& directory) {
@@ -293,12 +311,12 @@ private:
             return false;
         }
         auto in = open_source_(item);
-        bk::FileInputStream copy(item.target_path, bk::FileShare::ReadWrite);
+        auto copy = open_copy_(item.target_path);
         bool same = true;
         for (;;) {
             if (session_.has_stopped()) return same;
             const std::size_t got_source = bk::read_up_to(*in, source_.data(), source_.size());
-            const std::size_t got_copy = bk::read_up_to(copy, copy_.data(), copy_.size());
+            const std::size_t got_copy = bk::read_up_to(*copy, copy_.data(), copy_.size());
             if (got_source == 0 && got_copy == 0) break;
             if (got_source != got_copy || !std::equal(source_.begin(), source_.begin() + got_source, copy_.begin())) {
                 report_(item);
@@ -312,6 +330,7 @@ private:
     BackupSession& session_;
     std::unordered_set<const DataHeader*>& copied_;
     SourceOpener open_source_;
+    CopyOpener open_copy_;
     DifferenceReport report_;
     std::vector<std::uint8_t> source_, copy_;
     std::vector<const DataHeader*> different_;
@@ -322,6 +341,7 @@ private:
 void BackupSession::verify_copies(const DataHeader& root, CopiedFiles& copied) {
     CopyVerifier verifier(
         *this, copied, [this](const DataHeader& item) { return open_item(item); },
+        [this](const bk::String& path) { return open_copy(path); },
         [this](const DataHeader& item) {
             warning(bk::format_text(message(msg_contents_differ), {item.target_path, item.full_path()}));
         });

@@ -113,6 +113,7 @@ bk::String SystemInfo::config_path() { return info().config_path_; }
 bk::String SystemInfo::log_path() { return info().log_path_; }
 bk::String SystemInfo::help_path() { return info().help_path_; }
 bk::String SystemInfo::report_path() { return info().report_path_; }
+bk::String SystemInfo::staging_path() { return bk::Path::combine(info().data_path_, u"staging"); }
 bk::String SystemInfo::registry_path() { return info().all_users_path_; }
 bk::String SystemInfo::current_user() { return info().current_user_; }
 bk::OSVersion SystemInfo::current_os_version() { return info().os_version_; }

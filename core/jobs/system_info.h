@@ -25,6 +25,10 @@ public:
     static bk::String log_path();
     static bk::String help_path();
     static bk::String report_path();
+    // Where the files of a set kept on an FTP server are staged while a run
+    // or a restore works on them ("staging" in the data directory; made by
+    // whoever stages there).
+    static bk::String staging_path();
     // The directory shared by all users; on Linux the per-user data
     // directory itself (docs/platform.md).
     static bk::String registry_path();

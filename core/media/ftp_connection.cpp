@@ -136,18 +136,25 @@ std::vector<FtpListEntry> FtpConnection::list_directory(bk::StringView name) {
 }
 
 void FtpConnection::run_command(const std::string& command, bk::StringView name, std::uint32_t failure_message) {
+    run_commands({{command, name}}, failure_message);
+}
+
+void FtpConnection::run_commands(std::initializer_list<std::pair<std::string, bk::StringView>> commands,
+                                 std::uint32_t failure_message) {
     require_connected(failure_message);
-    const std::string path = bk::to_utf8(absolute_path(name));
-    // A line break would end the command early and let the rest of the name
-    // be read as another command.
-    if (path.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
-        throw ftp_failure(failure_message, ftp_error::invalid_parameter);
-    const std::string line = command + ' ' + path;
-    const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> commands(
-        curl_slist_append(nullptr, line.c_str()), &curl_slist_free_all);
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> list(nullptr, &curl_slist_free_all);
+    for (const auto& [command, name] : commands) {
+        const std::string path = bk::to_utf8(absolute_path(name));
+        // A line break would end the command early and let the rest of the
+        // name be read as another command.
+        if (path.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+            throw ftp_failure(failure_message, ftp_error::invalid_parameter);
+        const std::string line = command + ' ' + path;
+        list.reset(curl_slist_append(list.release(), line.c_str()));
+    }
     CurlTransfer request(*this);
     curl_easy_setopt(request.handle(), CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(request.handle(), CURLOPT_QUOTE, commands.get());
+    curl_easy_setopt(request.handle(), CURLOPT_QUOTE, list.get());
     request.run(failure_message);
 }
 
@@ -160,6 +167,24 @@ void FtpConnection::remove_directory(bk::StringView name) {
 }
 
 void FtpConnection::delete_file(bk::StringView name) { run_command("DELE", name, ftp_message::cannot_delete_file); }
+
+void FtpConnection::rename(bk::StringView from, bk::StringView to) {
+    run_commands({{"RNFR", from}, {"RNTO", to}}, ftp_message::cannot_rename);
+}
+
+std::optional<std::int64_t> FtpConnection::modified_time(bk::StringView name) {
+    if (!connected_) return std::nullopt;
+    CurlTransfer query(*this);
+    query.set_remote_path(absolute_path(name), false);
+    curl_easy_setopt(query.handle(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(query.handle(), CURLOPT_FILETIME, 1L);
+    query.start();
+    while (!query.done()) query.step(100);
+    curl_off_t seconds = -1;
+    if (query.succeeded()) curl_easy_getinfo(query.handle(), CURLINFO_FILETIME_T, &seconds);
+    if (seconds < 0) return std::nullopt;
+    return static_cast<std::int64_t>(seconds) * 1'000'000;
+}
 
 std::int64_t FtpConnection::file_size(bk::StringView name) {
     require_connected(ftp_message::cannot_get_file_info);

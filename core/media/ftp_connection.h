@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
+#include <utility>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +69,18 @@ public:
     void create_directory(bk::StringView name);
     void remove_directory(bk::StringView name);
     void delete_file(bk::StringView name);
+    // Gives the file `from` the name `to`, replacing a file of that name
+    // where the server allows it (POSIX servers do); throws FtpException
+    // "Can't rename the file on FTP server.".
+    void rename(bk::StringView from, bk::StringView to);
+    // Whether the times of this connection's listings are exact to the
+    // second: MLSD's are; LIST gives minutes for recent entries and days
+    // for older ones.
+    bool listing_times_exact() const { return !mlsd_unsupported_; }
+    // The last-modified time the server gives for a file when asked for it
+    // alone (MDTM), in microseconds since 1970 UTC; nothing when it does not
+    // tell (no such command, no such file, or the request failed).
+    std::optional<std::int64_t> modified_time(bk::StringView name);
     // The size the server reports for a file, -1 when it does not tell.
     // Throws FtpException "Can't get size of file on FTP Server.".
     std::int64_t file_size(bk::StringView name);
@@ -78,6 +93,9 @@ public:
 
 private:
     void run_command(const std::string& command, bk::StringView name, std::uint32_t failure_message);
+    // Sends the commands, each with its name's absolute path, in one request.
+    void run_commands(std::initializer_list<std::pair<std::string, bk::StringView>> commands,
+                      std::uint32_t failure_message);
     std::string list_text(const bk::String& directory, bool use_mlsd);
 
     FtpConnectInfo info_;

@@ -17,6 +17,7 @@ inline constexpr std::uint32_t cannot_list = 269;
 inline constexpr std::uint32_t cannot_get_file_info = 270;
 inline constexpr std::uint32_t transfer_failed = 271;
 inline constexpr std::uint32_t incorrect_parameters = 272;
+inline constexpr std::uint32_t cannot_rename = 530;
 
 // Reasons filled into cannot_connect, one per platform error code.
 inline constexpr std::uint32_t reason_timeout = 280;

@@ -12,10 +12,6 @@ FtpServerConnections::FtpServerConnections() = default;
 
 FtpServerConnections::~FtpServerConnections() = default;
 
-namespace {
-
-// Whether `path` names `server`: the same host, ignoring case, whether or
-// not either writes a port, and the server's port when the path writes one.
 bool names_server(const FtpConnectInfo& server, bk::StringView path) {
     const FtpEndpoint wanted = ftp_endpoint(path);
     const FtpEndpoint known = ftp_endpoint(server.server);
@@ -23,7 +19,11 @@ bool names_server(const FtpConnectInfo& server, bk::StringView path) {
     return wanted.port == 0 || wanted.port == (known.port != 0 ? known.port : server.port);
 }
 
-}  // namespace
+bool names_any_server(const std::vector<FtpConnectInfo>& servers, bk::StringView path) {
+    for (const FtpConnectInfo& server : servers)
+        if (names_server(server, path)) return true;
+    return false;
+}
 
 void FtpServerConnections::set_servers(std::vector<const FtpConnectInfo*> servers) { servers_ = std::move(servers); }
 

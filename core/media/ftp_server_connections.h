@@ -12,6 +12,12 @@ namespace brim {
 class FtpConnection;
 class FtpRetryPolicy;
 
+// Whether `path` names `server`: the same host, ignoring case, whether or
+// not either writes a port, and the server's port when the path writes one.
+bool names_server(const FtpConnectInfo& server, bk::StringView path);
+// Whether one of `servers` is named by `path`.
+bool names_any_server(const std::vector<FtpConnectInfo>& servers, bk::StringView path);
+
 class FtpServerConnections final {
 public:
     FtpServerConnections();

@@ -13,6 +13,7 @@
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/log_manager.h"
 #include "core/jobs/system_info.h"
+#include "core/media/ftp_path.h"
 #include "core/restore/item_pick.h"
 #include "core/restore/opened_set.h"
 #include "core/restore/restorer.h"
@@ -99,6 +100,7 @@ OpenArchiveResult BackupSession::open(std::vector<const archive::RunLayout*>& ru
     opened_ = std::make_unique<restore::OpenedSet>();
     restore::ReadResult result = restore::ReadResult::damaged;
     try {
+        if (file == job_->archive_file() && is_ftp_path(file)) file = fetch_remote_set();
         result = restore::read_opened_set(*job_, file, event, *opened_);
     } catch (const bk::Exception& failure) {
         open_failed(file, failure.message(), job_->name);

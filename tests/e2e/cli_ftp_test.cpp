@@ -1,11 +1,19 @@
 // Backups of FTP sources from a real FTP server on 127.0.0.1, and a run
 // stopped with Ctrl-C, through brimvault-cli.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
+
 #include <gtest/gtest.h>
 
+#include "core/archive/catalogue.h"
 #include "core/archive/set_layout.h"
 #include "core/jobs/tests/store_home.h"
 #include "tests/integration/ftp_server_fixture.h"
+#include "tests/integration/vsftpd_fixture.h"
 #include "tests/support/cli_runner.h"
+#include "tests/support/file_tree.h"
 #include "tests/support/set_contents.h"
 
 namespace {
@@ -17,6 +25,18 @@ class CliFtp : public brim_test::StoreHome {
 protected:
     brim_test::CliResult cli(std::vector<std::string> args, const std::string& interrupt_on = {}) {
         return brim_test::run_cli(BRIM_CLI, args, interrupt_on);
+    }
+
+    // A small tree to back up (a non-ASCII name, a space, an empty file, one
+    // of 65,537 bytes) and the FTP password in "ftp-pw"; the tree's folder.
+    std::filesystem::path sources_and_ftp_password() {
+        const auto src = home.dir().path() / "src";
+        std::filesystem::create_directories(src / "sub dir");
+        write_bytes(src / "caf\xC3\xA9.txt", "non-ASCII");
+        write_bytes(src / "sub dir" / "empty", "");
+        write_bytes(src / "sub dir" / "odd.bin", std::string(65537, 'o'));
+        write_bytes(home.dir().path() / "ftp-pw", "s3cret pass\n");
+        return src;
     }
 };
 
@@ -127,6 +147,203 @@ TEST_F(CliFtp, AnIncrementTakesFilesPutBackOlderAndFilesOfAnotherSize) {
         taken[narrow(path.substr(path.rfind(u'/') + 1))] = bytes;
     EXPECT_EQ(taken, (std::map<std::string, std::string>{{"older.txt", "put back"},
                                                          {"resized.txt", "second, longer version"}}));
+}
+
+// A server without MLSD lists times to the minute (recent files) or the day
+// (older ones): each file's own time is asked for, so an increment sees a
+// change made within the same minute and the set records the real times.
+TEST_F(CliFtp, OnAListOnlyServerTheSetRecordsTimesToTheSecond) {
+    brim_test::FtpServer server({.without_mlsd = true});
+    const auto pub = server.root() / "pub";
+    std::filesystem::create_directories(pub);
+    // Seconds since 1970: a minute three hours ago, and a time over a year ago.
+    const std::int64_t minute = (std::time(nullptr) - 3 * 3600) / 60 * 60;
+    const std::int64_t old = minute - 400 * 86400 + 3723;
+    const auto set_time = [](const std::filesystem::path& file, std::int64_t seconds) {
+        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    };
+    write_bytes(pub / "edited.txt", "version 1");
+    set_time(pub / "edited.txt", minute + 10);
+    write_bytes(pub / "old.txt", "old");
+    set_time(pub / "old.txt", old);
+    write_bytes(home.dir().path() / "ftp-pw", "s3cret pass\n");
+    ASSERT_EQ(cli({"job", "add", "remote", "--kind", "increment", "--append", "--dest",
+                   (home.dir().path() / "dest").string(), "--ftp-dir", "ftp://127.0.0.1/pub", "--ftp",
+                   "127.0.0.1:" + std::to_string(server.port()), "--ftp-user", "backup", "--ftp-password-file",
+                   (home.dir().path() / "ftp-pw").string(), "--ftp-passive"})
+                  .status,
+              0);
+    ASSERT_EQ(cli({"run", "remote"}).status, 0);
+    write_bytes(pub / "edited.txt", "version 2");  // the same size, the same minute
+    set_time(pub / "edited.txt", minute + 40);
+    ASSERT_EQ(cli({"run", "remote"}).status, 0);
+
+    auto read = brim::archive::read_set_layout(wide(home.dir().path() / "dest" / "remote.bvf"), false, true, 1);
+    ASSERT_EQ(read.error, brim::archive::LayoutError::none);
+    ASSERT_EQ(read.layout.runs.size(), 2u);
+    constexpr std::int64_t micros = 1'000'000;
+    std::map<std::string, std::int64_t> first, second;
+    brim::archive::for_each_file(*read.layout.runs[0].root,
+                                 [&](const brim::DataHeader& item) { first[narrow(item.name())] = item.modified; });
+    brim::archive::for_each_file(*read.layout.runs[1].root,
+                                 [&](const brim::DataHeader& item) { second[narrow(item.name())] = item.modified; });
+    EXPECT_EQ(first, (std::map<std::string, std::int64_t>{{"edited.txt", (minute + 10) * micros},
+                                                          {"old.txt", old * micros}}));
+    EXPECT_EQ(second, (std::map<std::string, std::int64_t>{{"edited.txt", (minute + 40) * micros}}));
+}
+
+// A directory_copy job whose destination is a folder on the server: refused
+// without a log-on entry for it or for an archive kind, mirrored onto the
+// server otherwise, and aborted with the server's reason on a wrong
+// password, with nothing written on the local disk.
+TEST_F(CliFtp, ADirectoryCopyJobMirrorsOntoAnFtpDestination) {
+    brim_test::FtpServer server;
+    const auto src = sources_and_ftp_password();
+    write_bytes(home.dir().path() / "wrong-pw", "not it\n");
+    const std::string port = std::to_string(server.port());
+    const std::string dest = "ftp://127.0.0.1:" + port + "/backup";
+    const auto add = [&](const std::string& name, const std::string& kind, std::vector<std::string> more) {
+        std::vector<std::string> args = {"job", "add", name, "--kind", kind, "--dest", dest, "--dir", src.string()};
+        args.insert(args.end(), more.begin(), more.end());
+        return cli(args);
+    };
+    const std::vector<std::string> logon = {"--ftp", "127.0.0.1:" + port, "--ftp-user", "backup",
+                                            "--ftp-password-file", (home.dir().path() / "ftp-pw").string()};
+
+    const auto no_entry = add("nowhere", "directory_copy", {"--ftp", "127.0.0.1:1"});
+    EXPECT_EQ(no_entry.status, 64) << no_entry.output;
+    EXPECT_NE(no_entry.output.find("has no log-on entry"), std::string::npos) << no_entry.output;
+    const auto archive = add("archive", "merge_copy", logon);
+    EXPECT_EQ(archive.status, 64) << archive.output;
+    EXPECT_NE(archive.output.find("cannot be written to an FTP server"), std::string::npos) << archive.output;
+
+    ASSERT_EQ(add("mirror", "directory_copy", logon).status, 0);
+    const auto ran = cli({"run", "mirror"});
+    ASSERT_EQ(ran.status, 0) << ran.output;
+    EXPECT_EQ(brim_test::tree_of(server.root() / "backup" / "src"), brim_test::tree_of(src));
+
+    std::vector<std::string> wrong = logon;
+    wrong.back() = (home.dir().path() / "wrong-pw").string();
+    ASSERT_EQ(add("locked", "directory_copy", wrong).status, 0);
+    const auto refused = cli({"run", "locked"});
+    EXPECT_EQ(refused.status, 4) << refused.output;
+    EXPECT_NE(refused.output.find("specified FTP server can't be connected"), std::string::npos) << refused.output;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "ftp:"));
+}
+
+// A set on the server: written there, appended to, listed and restored
+// from there, with the staging folder empty after every command.
+TEST_F(CliFtp, ASetOnAnFtpServerIsWrittenAppendedListedAndRestored) {
+    brim_test::FtpServer server;
+    const auto src = sources_and_ftp_password();
+    write_bytes(home.dir().path() / "set-pw", "set password\n");
+    const auto staging = home.data_dir() / "staging";
+    ASSERT_EQ(cli({"job", "add", "offsite", "--kind", "increment", "--append", "--dest",
+                   "ftp://127.0.0.1:" + std::to_string(server.port()) + "/sets", "--dir", src.string(), "--ftp",
+                   "127.0.0.1:" + std::to_string(server.port()), "--ftp-user", "backup", "--ftp-password-file",
+                   (home.dir().path() / "ftp-pw").string(), "--cipher", "rijndael", "--password-file",
+                   (home.dir().path() / "set-pw").string(), "--verify"})
+                  .status,
+              0);
+    const auto first = cli({"run", "offsite"});
+    ASSERT_EQ(first.status, 0) << first.output;
+    const auto original = brim_test::tree_of(src);
+    write_bytes(src / "sub dir" / "empty", "second run");
+    const auto second = cli({"run", "offsite"});
+    ASSERT_EQ(second.status, 0) << second.output;
+    EXPECT_TRUE(std::filesystem::exists(server.root() / "sets" / "offsite.bvf"));
+    EXPECT_TRUE(brim_test::tree_of(staging).empty());
+
+    const auto listed = cli({"list", "offsite", "--password-file", (home.dir().path() / "set-pw").string()});
+    ASSERT_EQ(listed.status, 0) << listed.output;
+    EXPECT_NE(listed.output.find("run 2"), std::string::npos) << listed.output;
+    EXPECT_TRUE(brim_test::tree_of(staging).empty());
+
+    const auto back = home.dir().path() / "back";
+    // The first run alone, then every file from the newest run that holds it.
+    const std::vector<std::string> runs[] = {{"--run", "1"}, {}};
+    for (const auto& [run, expected] : {std::pair{runs[0], original}, std::pair{runs[1], brim_test::tree_of(src)}}) {
+        SCOPED_TRACE(run.empty() ? "newest" : "run 1");
+        std::filesystem::remove_all(back);
+        std::vector<std::string> args = {"restore", "offsite", "--to", back.string(), "--password-file",
+                                         (home.dir().path() / "set-pw").string()};
+        args.insert(args.end(), run.begin(), run.end());
+        const auto restored = cli(args);
+        ASSERT_EQ(restored.status, 0) << restored.output;
+        std::map<std::string, std::string> files;
+        for (const auto& [name, bytes] : brim_test::tree_of(back))
+            files[std::filesystem::path(name).filename().string()] = bytes;
+        std::map<std::string, std::string> wanted;
+        for (const auto& [name, bytes] : expected) wanted[std::filesystem::path(name).filename().string()] = bytes;
+        EXPECT_EQ(files, wanted);
+    }
+    EXPECT_TRUE(brim_test::tree_of(staging).empty());
+}
+
+// The check before a run reads the set on the server: a set there is one
+// a run without --append replaces, and a damaged one is cleared.
+TEST_F(CliFtp, TheCheckProbesTheSetOnTheServer) {
+    brim_test::FtpServer server;
+    const auto src = sources_and_ftp_password();
+    ASSERT_EQ(cli({"job", "add", "offsite", "--kind", "normal", "--dest",
+                   "ftp://127.0.0.1:" + std::to_string(server.port()) + "/sets", "--dir", src.string(), "--ftp",
+                   "127.0.0.1:" + std::to_string(server.port()), "--ftp-user", "backup", "--ftp-password-file",
+                   (home.dir().path() / "ftp-pw").string()})
+                  .status,
+              0);
+    EXPECT_EQ(cli({"check", "offsite"}).status, 0);
+    ASSERT_EQ(cli({"run", "offsite"}).status, 0);
+    EXPECT_EQ(cli({"check", "offsite"}).status, 5);
+    write_bytes(server.root() / "sets" / "offsite.bvf", "not a set at all, only text");
+    EXPECT_EQ(cli({"check", "offsite"}).status, 4);
+    EXPECT_TRUE(brim_test::tree_of(home.data_dir() / "staging").empty());
+}
+
+// The round trip against vsftpd, which lists with LIST only: a mirror onto
+// it, a backup of its files, their restore back onto it after they were
+// lost, and a restore to a local folder with the files' own times.
+TEST_F(CliFtp, RoundTripThroughVsftpd) {
+    brim_test::Vsftpd server;
+    if (!server.why_not().empty()) GTEST_SKIP() << server.why_not();
+    const auto src = home.dir().path() / "src";
+    std::filesystem::create_directories(src / "with space");
+    write_bytes(src / "caf\xC3\xA9 \xC3\xBC.txt", "non-ASCII and a space");
+    write_bytes(src / "with space" / "empty", "");
+    write_bytes(src / "with space" / "odd.bin", std::string(65537, 'o'));
+    const std::string logon = "127.0.0.1:" + std::to_string(server.port());
+
+    ASSERT_EQ(cli({"job", "add", "mirror", "--kind", "directory_copy", "--dest", server.url("backup"), "--dir",
+                   src.string(), "--ftp", logon, "--ftp-passive"})
+                  .status,
+              0);
+    const auto mirrored = cli({"run", "mirror"});
+    ASSERT_EQ(mirrored.status, 0) << mirrored.output;
+    const auto copy = server.root() / "backup" / "src";
+    EXPECT_EQ(brim_test::tree_of(copy), brim_test::tree_of(src));
+
+    ASSERT_EQ(cli({"job", "add", "pulled", "--kind", "normal", "--dest", (home.dir().path() / "dest").string(),
+                   "--ftp-dir", server.url("backup/src"), "--ftp", logon, "--ftp-passive"})
+                  .status,
+              0);
+    const auto pulled = cli({"run", "pulled"});
+    ASSERT_EQ(pulled.status, 0) << pulled.output;
+    const auto copy_time = std::filesystem::last_write_time(copy / "with space" / "odd.bin");
+    std::filesystem::remove_all(copy);
+    const auto put_back = cli({"restore", "pulled", "--existing", "replace"});
+    EXPECT_EQ(put_back.status, 0) << put_back.output;
+    EXPECT_EQ(brim_test::tree_of(copy), brim_test::tree_of(src));
+
+    const auto local = home.dir().path() / "local";
+    const auto restored = cli({"restore", "pulled", "--to", local.string()});
+    ASSERT_EQ(restored.status, 0) << restored.output;
+    std::filesystem::path odd;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(local))
+        if (entry.path().filename() == "odd.bin") odd = entry.path();
+    ASSERT_FALSE(odd.empty());
+    EXPECT_EQ(brim_test::read_bytes(odd), std::string(65537, 'o'));
+    EXPECT_EQ(std::chrono::floor<std::chrono::seconds>(std::filesystem::last_write_time(odd)),
+              std::chrono::floor<std::chrono::seconds>(copy_time));
 }
 
 TEST_F(CliFtp, CtrlCStopsARunCleanly) {

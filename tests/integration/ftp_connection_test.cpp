@@ -13,6 +13,7 @@
 #include "core/media/ftp_error.h"
 #include "core/media/ftp_exception.h"
 #include "core/media/ftp_server_connections.h"
+#include "core/media/ftp_tree.h"
 #include "tests/integration/ftp_server_fixture.h"
 #include "tests/integration/ftp_test_support.h"
 
@@ -216,6 +217,26 @@ TEST(FtpListing, PatternsAndLookUpsMatchNamesExactly) {
     }
 }
 
+// LIST gives minutes or days; a file asked for alone gives its second,
+// with or without MLSD.
+TEST_P(FtpListingTest, AFileAskedForAloneGivesItsTimeToTheSecond) {
+    const bool without_mlsd = GetParam();
+    FtpServer server({without_mlsd});
+    const std::int64_t recent = now_seconds() - 3 * 86400 + 17;
+    const std::int64_t old = 1262304000 + 86400 * 40 + 3723;
+    write_bytes(server.root() / "recent.txt", "r");
+    write_bytes(server.root() / "old.txt", "o");
+    set_mtime(server.root() / "recent.txt", recent);
+    set_mtime(server.root() / "old.txt", old);
+    FtpConnection connection(server.user_info());
+    connection.connect();
+    connection.list_directory(u"/");
+    EXPECT_EQ(connection.listing_times_exact(), !without_mlsd);
+    EXPECT_EQ(connection.modified_time(u"ftp://127.0.0.1/recent.txt"), micros(recent));
+    EXPECT_EQ(connection.modified_time(u"/old.txt"), micros(old));
+    EXPECT_EQ(connection.modified_time(u"/missing.txt"), std::nullopt);
+}
+
 TEST(FtpDirectories, CreateAndRemoveATree) {
     FtpServer server;
     FtpConnection connection(server.user_info());
@@ -245,6 +266,35 @@ TEST(FtpDirectories, CreateAndRemoveATree) {
     EXPECT_TRUE(delete_ftp_directory_tree(connection, u"ftp://127.0.0.1/backup set", nullptr));
     EXPECT_FALSE(fs::exists(server.root() / "backup set"));
     EXPECT_TRUE(delete_ftp_directory_tree(connection, u"/backup set", nullptr));  // already gone
+}
+
+TEST(FtpDirectories, FoldersAreMadeWithTheirParentsAndRenamesReplace) {
+    FtpServer server;
+    FtpConnection connection(server.user_info());
+    connection.connect();
+    make_ftp_directories(connection, name_of("ftp://127.0.0.1/a b/\xc3\xa9t\xc3\xa9/c"));
+    make_ftp_directories(connection, u"/a b");  // there already
+    EXPECT_TRUE(fs::is_directory(server.root() / "a b" / "\xc3\xa9t\xc3\xa9" / "c"));
+    write_bytes(server.root() / "a b" / "file", "x");
+    EXPECT_THROW(make_ftp_directories(connection, u"/a b/file/below"), FtpException);
+
+    const auto entry = find_ftp_entry(connection, u"/a b/file");
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_FALSE(entry->is_directory);
+    EXPECT_EQ(entry->size, 1);
+    EXPECT_EQ(find_ftp_entry(connection, u"/a b/none"), std::nullopt);
+    EXPECT_EQ(find_ftp_entry(connection, u"/no folder/none"), std::nullopt);
+
+    write_bytes(server.root() / "a b" / "new~~part", "the new copy");
+    connection.rename(u"/a b/new~~part", u"ftp://127.0.0.1/a b/file");
+    EXPECT_EQ(brim_test::read_bytes(server.root() / "a b" / "file"), "the new copy");
+    EXPECT_FALSE(fs::exists(server.root() / "a b" / "new~~part"));
+    try {
+        connection.rename(u"/a b/new~~part", u"/a b/file");
+        FAIL() << "renamed a file that is not there";
+    } catch (const FtpException& failure) {
+        EXPECT_EQ(failure.message(), u"Can't rename the file on FTP server.");
+    }
 }
 
 TEST(FtpDirectories, OldFileDeletionTellsWhetherTheFileIsGone) {

@@ -17,6 +17,16 @@
 
 namespace brim_test {
 
+// Ends a server the test started (SIGTERM, then waits for it); nothing when
+// `pid` is not a running child.
+inline void stop_child_process(pid_t& pid) {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    pid = -1;
+}
+
 inline constexpr const char16_t* ftp_user = u"backup";
 inline constexpr const char16_t* ftp_password = u"s3cret pass";
 
@@ -79,13 +89,7 @@ public:
 private:
     std::filesystem::path drop_file() const { return dir_ / "drop-order"; }
 
-    void stop() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-    }
+    void stop() { stop_child_process(pid_); }
 
     TempDir dir_;
     pid_t pid_ = -1;

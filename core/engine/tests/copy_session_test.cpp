@@ -21,6 +21,7 @@
 #include "core/archive/set_names.h"
 #include "core/engine/directory_copy_session.h"
 #include "core/jobs/backup_item_report_coll.h"
+#include "core/engine/tests/session_run.h"
 #include "core/jobs/tests/store_home.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/set_contents.h"
@@ -87,11 +88,7 @@ protected:
     }
 
     RunResult run(Listener& listener, const std::function<void(BackupSession&)>& prepare = {}) {
-        auto session = BackupSession::create_session(&job, SessionDirection::backup);
-        session->install(&listener);
-        if (prepare) prepare(*session);
-        session->backup();
-        return static_cast<RunResult>(job.get_reports()->reports().back()->result);
+        return brim_test::run_backup(job, listener, prepare);
     }
 
     archive::SetLayout layout() {

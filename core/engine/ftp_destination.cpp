@@ -1,0 +1,65 @@
+#include "core/engine/ftp_destination.h"
+
+#include <atomic>
+
+#include "basekit/path.h"
+#include "basekit/text_format.h"
+#include "core/core_strings.h"
+#include "core/jobs/system_info.h"
+#include "core/media/ftp_path.h"
+#include "core/media/ftp_server_connections.h"
+
+namespace brim {
+namespace {
+
+constexpr std::uint32_t msg_no_logon_entry = 531;
+constexpr std::uint32_t msg_kind_not_on_ftp = 532;
+
+}  // namespace
+
+bool kind_writes_to_ftp(BackupKind kind) {
+    return kind == BackupKind::directory_copy || kind == BackupKind::normal || kind == BackupKind::increment;
+}
+
+bool belongs_to_set(const BackupItem& job, bk::StringView name) {
+    const bk::String main = bk::Path::file_name(job.archive_file());
+    if (name == main) return true;
+    const bk::String stem = main.substr(0, main.size() - bk::Path::extension_name(main).size());
+    return name.starts_with(stem + u"_") && name.ends_with(u".bvs");
+}
+
+bk::String staging_folder(const BackupItem& job, bk::StringView purpose) {
+    static std::atomic<unsigned> readers{0};
+    const bk::String id = bk::format_text(u"%u-", {job.id});
+    if (purpose == u"backup") return bk::Path::combine(SystemInfo::staging_path(), id + u"backup");
+    return bk::Path::combine(SystemInfo::staging_path(), id + bk::String(purpose) + bk::format_text(u"-%u", {++readers}));
+}
+
+std::unique_ptr<BackupItem> staged_view(const BackupItem& job, const bk::String& folder) {
+    auto view = std::make_unique<BackupItem>();
+    view->id = job.id;
+    view->name = job.name;
+    view->destination = folder;
+    view->options = job.options;
+    view->kind = job.kind;
+    view->sources = job.sources;
+    view->ftp_servers = job.ftp_servers;
+    view->extensions = job.extensions;
+    view->append_mode = job.append_mode;
+    view->rotation_times = job.rotation_times;
+    view->retry_interval = job.retry_interval;
+    view->retry_count = job.retry_count;
+    view->password = job.password;
+    view->password_state = job.password_state;
+    return view;
+}
+
+std::optional<bk::String> ftp_destination_fault(const BackupItem& job) {
+    if (!is_ftp_path(job.destination)) return std::nullopt;
+    if (!kind_writes_to_ftp(job.kind)) return bk::format_text(core_string(msg_kind_not_on_ftp), {job.destination});
+    if (!names_any_server(job.ftp_servers, job.destination))
+        return bk::format_text(core_string(msg_no_logon_entry), {job.destination});
+    return std::nullopt;
+}
+
+}  // namespace brim

@@ -1,0 +1,144 @@
+#include "core/media/ftp_staging.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "basekit/file_stream.h"
+#include "basekit/path.h"
+#include "basekit/platform/os_fs.h"
+#include "basekit/system_file.h"
+#include "core/media/ftp_connection.h"
+#include "core/media/ftp_error.h"
+#include "core/media/ftp_exception.h"
+#include "core/media/ftp_input_stream.h"
+#include "core/media/ftp_messages.h"
+#include "core/media/ftp_path.h"
+#include "core/media/ftp_retry.h"
+#include "core/media/ftp_upload.h"
+
+namespace brim {
+namespace {
+
+constexpr std::uint32_t owner_only = 0700;
+constexpr std::size_t transfer_block = 1 << 16;
+
+void copy_stream(bk::InputStream& in, bk::OutputStream& out) {
+    std::vector<std::uint8_t> block(transfer_block);
+    for (;;) {
+        const std::size_t got = bk::read_up_to(in, block.data(), block.size());
+        if (got == 0) return;
+        out.write(block.data(), static_cast<std::uint32_t>(got));
+        if (got < block.size()) return;
+    }
+}
+
+// The names of the files the folder holds now.
+std::vector<bk::String> staged_names(const bk::String& folder) {
+    std::vector<bk::String> found;
+    try {
+        bk::Directory(folder).list_files(found);
+    } catch (const bk::IOException&) {
+        return {};  // nothing in it
+    }
+    for (bk::String& name : found) name = bk::Path::file_name(name);
+    return found;
+}
+
+}  // namespace
+
+FtpStaging::FtpStaging(bk::String folder) : folder_(std::move(folder)) {
+    bk::Directory directory(folder_);
+    if (directory.exists()) directory.remove_tree();  // a crash's left-over
+    directory.create();
+    bk::os::set_mode(folder_, owner_only);
+}
+
+FtpStaging::~FtpStaging() {
+    try {
+        bk::Directory(folder_).remove_tree();
+    } catch (const bk::Exception&) {
+        // The next staging of the same folder removes it.
+    }
+}
+
+void FtpStaging::fetch(FtpConnection& connection, bk::StringView remote_folder, const NameFilter& belongs,
+                       FtpRetryPolicy* policy) {
+    std::vector<FtpListEntry> entries;
+    try {
+        entries = run_with_ftp_retry(policy, connection, ftp_message::cannot_list,
+                                     [&] { return connection.list_directory(remote_folder); });
+    } catch (const FtpException& failure) {
+        if (failure.error_code() == ftp_error::extended_error) return;  // no such folder: no set yet
+        throw;
+    }
+    for (const FtpListEntry& entry : entries) {
+        if (entry.is_directory || !belongs(entry.name)) continue;
+        const bk::String local = bk::Path::combine(folder_, entry.name);
+        {
+            FtpInputStream in(connection, ftp_path_join(remote_folder, entry.name), policy);
+            bk::FileOutputStream out(local, bk::FileMode::Create, bk::FileShare::None, 0600);
+            copy_stream(in, out);
+            out.close();
+        }
+        const bk::os::EntryStatus status = bk::os::status(local);
+        fetched_[entry.name] = {status.size, status.modify_time};
+    }
+}
+
+void FtpStaging::publish(FtpConnection& connection, bk::StringView remote_folder, FtpRetryPolicy* policy,
+                         const NameFilter& last, const std::function<void(const bk::String& remote)>& deleting) {
+    const std::vector<bk::String> names = staged_names(folder_);
+    const auto upload = [&](const bk::String& name) {
+        const bk::String local = bk::Path::combine(folder_, name);
+        const bk::os::EntryStatus status = bk::os::status(local);
+        const auto before = fetched_.find(name);
+        if (before != fetched_.end() && before->second.size == status.size &&
+            before->second.modified == status.modify_time)
+            return;
+        bk::FileInputStream in(local);
+        upload_in_place(connection, ftp_path_join(remote_folder, name), policy, [&](bk::OutputStream& out) {
+            copy_stream(in, out);
+            return true;
+        });
+        fetched_[name] = {status.size, status.modify_time};
+        uploaded_.push_back(name);
+    };
+    for (const bk::String& name : names)
+        if (!last(name)) upload(name);
+    for (const bk::String& name : names)
+        if (last(name)) upload(name);
+    for (auto it = fetched_.begin(); it != fetched_.end();) {
+        if (std::find(names.begin(), names.end(), it->first) != names.end()) {
+            ++it;
+            continue;
+        }
+        const bk::String remote = ftp_path_join(remote_folder, it->first);
+        deleting(remote);
+        run_with_ftp_retry(policy, connection, ftp_message::cannot_delete_file, [&] { connection.delete_file(remote); });
+        it = fetched_.erase(it);
+    }
+}
+
+std::vector<bk::String> FtpStaging::differing_uploads(FtpConnection& connection, bk::StringView remote_folder,
+                                                     FtpRetryPolicy* policy) const {
+    std::vector<bk::String> differing;
+    std::vector<std::uint8_t> local_block(transfer_block), remote_block(transfer_block);
+    for (const bk::String& name : uploaded_) {
+        const bk::String remote = ftp_path_join(remote_folder, name);
+        bk::FileInputStream local(bk::Path::combine(folder_, name));
+        FtpInputStream in(connection, remote, policy);
+        for (;;) {
+            const std::size_t got_local = bk::read_up_to(local, local_block.data(), local_block.size());
+            const std::size_t got_remote = bk::read_up_to(in, remote_block.data(), remote_block.size());
+            if (got_local != got_remote ||
+                !std::equal(local_block.begin(), local_block.begin() + got_local, remote_block.begin())) {
+                differing.push_back(remote);
+                break;
+            }
+            if (got_local < local_block.size()) break;
+        }
+    }
+    return differing;
+}
+
+}  // namespace brim

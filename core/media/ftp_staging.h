@@ -1,0 +1,70 @@
+#pragma once
+// A local folder that holds the files of an archive set kept on an FTP
+// server while a run or a restore works on them. A set's run count, span
+// words and trailers are rewritten in place as a run ends, which FTP cannot
+// do: the files are fetched from the server into the folder, written there
+// as on a local disk, and what changed is published back. The folder needs
+// room for the set's files and for what the run adds.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "basekit/types.h"
+
+namespace brim {
+
+class FtpConnection;
+class FtpRetryPolicy;
+
+class FtpStaging final {
+public:
+    // Which remote files belong to the set, by name.
+    using NameFilter = std::function<bool(bk::StringView name)>;
+
+    // Creates `folder` (its parents too) for the owner alone. Throws
+    // IOException when it cannot be created.
+    explicit FtpStaging(bk::String folder);
+    // Removes the folder with everything in it; never throws.
+    ~FtpStaging();
+    FtpStaging(const FtpStaging&) = delete;
+    FtpStaging& operator=(const FtpStaging&) = delete;
+
+    const bk::String& folder() const { return folder_; }
+
+    // Downloads the files of `remote_folder` (an "ftp://" path) that
+    // `belongs` accepts into the folder, and remembers what each one was, so
+    // that publish() sends only what changed. A remote folder that is not
+    // there fetches nothing. Throws FtpException when a download fails for
+    // good (the retry rule of `policy`), or the local file's IOException.
+    void fetch(FtpConnection& connection, bk::StringView remote_folder, const NameFilter& belongs,
+               FtpRetryPolicy* policy);
+
+    // Sends the set back as the folder now holds it: each file new or
+    // changed since fetch() is uploaded under a temporary name and renamed
+    // over its own (the files `last` accepts after all others, so that the
+    // file that leads to the rest is replaced only once the rest is there);
+    // then each fetched file the folder no longer holds is announced to
+    // `deleting` and deleted on the server. Throws FtpException when an
+    // upload fails for good; nothing is deleted then.
+    void publish(FtpConnection& connection, bk::StringView remote_folder, FtpRetryPolicy* policy,
+                 const NameFilter& last, const std::function<void(const bk::String& remote)>& deleting);
+
+    // Reads back from the server every file publish() sent and compares it
+    // with the staged copy; the remote paths of those that differ. Throws
+    // FtpException when a file cannot be read back.
+    std::vector<bk::String> differing_uploads(FtpConnection& connection, bk::StringView remote_folder,
+                                              FtpRetryPolicy* policy) const;
+
+private:
+    struct Fetched {
+        std::uint64_t size = 0;
+        std::int64_t modified = 0;
+    };
+
+    bk::String folder_;
+    std::map<bk::String, Fetched> fetched_;  // by file name
+    std::vector<bk::String> uploaded_;       // file names publish() sent
+};
+
+}  // namespace brim

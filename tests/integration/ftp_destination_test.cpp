@@ -1,0 +1,423 @@
+// Backups whose destination is a folder on a real FTP server: the mirror
+// written file by file under temporary names, the replace policy read from
+// the server's listing, dropped connections, verification, and the jobs
+// that cannot write there.
+#include <algorithm>
+#include <chrono>
+
+#include <gtest/gtest.h>
+
+#include "basekit/convertion.h"
+#include "core/archive/set_layout.h"
+#include "core/engine/backup_session.h"
+#include "core/jobs/backup_item_manager.h"
+#include "core/jobs/system_info.h"
+#include "core/media/ftp_path.h"
+#include "core/jobs/backup_item_report_coll.h"
+#include "core/engine/tests/session_run.h"
+#include "core/jobs/tests/store_home.h"
+#include "tests/integration/ftp_server_fixture.h"
+#include "tests/integration/ftp_test_support.h"
+#include "tests/support/file_tree.h"
+#include "tests/support/set_contents.h"
+
+namespace brim {
+namespace {
+
+namespace fs = std::filesystem;
+using brim_test::FtpServer;
+using brim_test::FtpServerOptions;
+using brim_test::read_bytes;
+using brim_test::tree_of;
+using brim_test::write_bytes;
+
+class Listener : public NullBackupEvent {
+public:
+    void on_warning(const bk::String& text) override { warnings.push_back(bk::to_utf8(text)); }
+    void on_error(const bk::String& text) override { errors.push_back(bk::to_utf8(text)); }
+    bool ftp_replace_file(const DataHeader&, const bk::String& target) override {
+        asked.push_back(bk::to_utf8(target));
+        return answer;
+    }
+
+    std::vector<std::string> warnings, errors, asked;
+    bool answer = false;
+};
+
+// The names a run leaves on the server that are not part of the mirror.
+std::vector<std::string> partial_files(const fs::path& root) {
+    std::vector<std::string> left;
+    for (const auto& [name, bytes] : tree_of(root))
+        if (name.ends_with("~~part")) left.push_back(name);
+    return left;
+}
+
+class FtpDestination : public brim_test::StoreHome {
+protected:
+    explicit FtpDestination(FtpServerOptions options = {}) : server(options) {
+        src = home.dir().path() / "docs";
+        fs::create_directories(src / "with space");
+        write_bytes(src / "caf\xC3\xA9 \xC3\xBC.txt", "non-ASCII and a space");
+        write_bytes(src / "with space" / "empty", "");
+        brim_test::write_pattern_file(src / "with space" / "odd.bin", 3, 65537);
+        job.name = u"Mirror";
+        job.kind = BackupKind::directory_copy;
+        job.destination = u"ftp://127.0.0.1:" + bk::from_utf8(std::to_string(server.port())) + u"/backup/mirror";
+        job.sources = {{wide(src), SourceType::directory, true}};
+        job.ftp_servers = {server.user_info()};
+        job.options = job_option::verify;
+        job.retry_interval = 0;
+    }
+
+    RunResult run(Listener& listener, const std::function<void(BackupSession&)>& prepare = {}) {
+        return brim_test::run_backup(job, listener, prepare);
+    }
+
+    fs::path mirror() const { return server.root() / "backup" / "mirror" / "docs"; }
+
+    FtpServer server;
+    fs::path src;
+    BackupItem job;
+};
+
+class FtpDestinationListing : public FtpDestination, public ::testing::WithParamInterface<bool> {
+protected:
+    FtpDestinationListing() : FtpDestination(FtpServerOptions{.without_mlsd = GetParam()}) {}
+};
+
+TEST_P(FtpDestinationListing, MirrorsTheSourcesOntoTheServerByteForByte) {
+    Listener listener;
+    ASSERT_EQ(run(listener), RunResult::successful) << ::testing::PrintToString(listener.warnings)
+                                                    << ::testing::PrintToString(listener.errors);
+    EXPECT_EQ(tree_of(mirror()), tree_of(src));
+    EXPECT_TRUE(partial_files(server.root()).empty());
+
+    // A changed source goes over its copy; the copies of the others stay.
+    write_bytes(src / "with space" / "empty", "no longer empty");
+    fs::last_write_time(src / "with space" / "empty", fs::file_time_type::clock::now() + std::chrono::hours(1));
+    job.options |= job_option::restore_by_time;
+    ASSERT_EQ(run(listener), RunResult::successful);
+    EXPECT_EQ(tree_of(mirror()), tree_of(src));
+}
+
+INSTANTIATE_TEST_SUITE_P(MlsdAndListOnly, FtpDestinationListing, ::testing::Bool());
+
+// What the job's replace policy makes of a copy that is on the server
+// already, by the server's listing.
+TEST_F(FtpDestination, TheReplacePolicyDecidesByTheServersListing) {
+    struct Case {
+        const char* what;
+        std::uint32_t policy;
+        std::chrono::hours source_age;
+        bool answer;
+        bool replaced;
+        std::ptrdiff_t asked;
+    };
+    const Case cases[] = {
+        {"keep", job_option::restore_keep, std::chrono::hours(-1), false, false, 0},
+        {"replace", 0x8000000, std::chrono::hours(48), false, true, 0},
+        {"by time, source older than the copy", job_option::restore_by_time, std::chrono::hours(48), false, false, 0},
+        {"by time, source newer than the copy", job_option::restore_by_time, std::chrono::hours(-1), false, true, 0},
+        {"ask, answered no", job_option::restore_ask, std::chrono::hours(48), false, false, 1},
+        {"ask, answered yes", job_option::restore_ask, std::chrono::hours(48), true, true, 1},
+    };
+    const fs::path copy = mirror() / "caf\xC3\xA9 \xC3\xBC.txt";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::create_directories(copy.parent_path());
+        write_bytes(copy, "the copy on the server");
+        fs::last_write_time(src / "caf\xC3\xA9 \xC3\xBC.txt", fs::file_time_type::clock::now() - c.source_age);
+        job.options = (job.options & ~job_option::restore_policy_mask) | c.policy;
+        Listener listener;
+        listener.answer = c.answer;
+        run(listener);
+        EXPECT_EQ(read_bytes(copy), c.replaced ? "non-ASCII and a space" : "the copy on the server");
+        EXPECT_EQ(std::count_if(listener.asked.begin(), listener.asked.end(),
+                                [](const std::string& target) { return target.ends_with("/caf\xC3\xA9 \xC3\xBC.txt"); }),
+                  c.asked);
+    }
+}
+
+// The server drops the connection in the middle of an upload.
+TEST_F(FtpDestination, ADroppedUploadResumesOrLeavesTheEarlierCopyWhole) {
+    // The only file, so that the dropped transfer is its upload.
+    const fs::path big = home.dir().path() / "big";
+    fs::create_directories(big);
+    brim_test::write_pattern_file(big / "big.bin", 5, 3 * 1024 * 1024);
+    job.sources = {{wide(big), SourceType::directory, true}};
+    const fs::path copy = server.root() / "backup" / "mirror" / "big" / "big.bin";
+    fs::create_directories(copy.parent_path());
+    write_bytes(copy, "the copy from before");
+    job.options = (job.options & ~job_option::restore_policy_mask) | 0x8000000;
+
+    // Without retry the run warns, and the copy from before is untouched.
+    job.options &= ~job_option::retry;
+    server.drop_next_transfer_after(1024 * 1024);
+    Listener failed;
+    EXPECT_EQ(run(failed), RunResult::having_warnings);
+    ASSERT_FALSE(failed.warnings.empty());
+    EXPECT_NE(failed.warnings[0].find("big.bin"), std::string::npos) << failed.warnings[0];
+    EXPECT_EQ(read_bytes(copy), "the copy from before");
+    EXPECT_TRUE(partial_files(server.root()).empty());
+
+    // With retry the upload goes on where the server stopped.
+    job.options |= job_option::retry;
+    job.retry_count = 3;
+    server.drop_next_transfer_after(1024 * 1024);
+    Listener resumed;
+    EXPECT_EQ(run(resumed), RunResult::successful) << ::testing::PrintToString(resumed.warnings);
+    EXPECT_FALSE(server.drop_pending());
+    EXPECT_TRUE(brim_test::file_has_pattern(copy, 5, 3 * 1024 * 1024));
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
+TEST_F(FtpDestination, VerificationReadsTheCopiesBackFromTheServer) {
+    Listener listener;
+    const RunResult result = run(listener, [&](BackupSession& session) {
+        session.set_after_write_hook([&](const bk::String&) {
+            std::string bytes = read_bytes(mirror() / "with space" / "odd.bin");
+            bytes[65536] ^= 0x20;
+            write_bytes(mirror() / "with space" / "odd.bin", bytes);
+        });
+    });
+    EXPECT_EQ(result, RunResult::having_warnings);
+    ASSERT_EQ(listener.warnings.size(), 1u) << ::testing::PrintToString(listener.warnings);
+    EXPECT_NE(listener.warnings[0].find("/backup/mirror/docs/with space/odd.bin"), std::string::npos)
+        << listener.warnings[0];
+}
+
+// What the set on the server holds: each run's files by name, read with
+// the reading side of the format from the server's own folder.
+std::vector<std::map<std::string, std::string>> remote_runs(const fs::path& main, bk::StringView password = u"") {
+    auto read = archive::read_set_layout(bk::from_utf8(main.string()), false, true, 1);
+    EXPECT_EQ(read.error, archive::LayoutError::none);
+    std::vector<std::map<std::string, std::string>> runs;
+    for (const auto& run : read.layout.runs) {
+        std::map<std::string, std::string> files;
+        for (const auto& [path, bytes] : brim_test::run_contents(read.layout, run, password))
+            files[bk::to_utf8(path.substr(path.rfind(u'/') + 1))] = bytes;
+        runs.push_back(std::move(files));
+    }
+    return runs;
+}
+
+// The files of a folder by name, each with a digest of its bytes.
+std::map<std::string, std::size_t> digests(const fs::path& folder) {
+    std::map<std::string, std::size_t> found;
+    for (const auto& [name, bytes] : tree_of(folder)) found[name] = std::hash<std::string>{}(bytes);
+    return found;
+}
+
+// Everything below the staging folder of the data directory.
+std::map<std::string, std::string> staged(const brim_test::IsolatedHome& home) {
+    return tree_of(fs::path(bk::to_utf8(SystemInfo::staging_path())));
+}
+
+class FtpArchiveDestination : public FtpDestination {
+protected:
+    FtpArchiveDestination() {
+        job.name = u"Set";
+        job.kind = BackupKind::normal;
+        job.destination = u"ftp://127.0.0.1:" + bk::from_utf8(std::to_string(server.port())) + u"/sets";
+    }
+
+    fs::path main() const { return server.root() / "sets" / "Set.bvf"; }
+    std::map<std::string, std::string> sources() const {
+        std::map<std::string, std::string> files;
+        for (const auto& [name, bytes] : tree_of(src)) files[fs::path(name).filename().string()] = bytes;
+        return files;
+    }
+};
+
+// A set in files of 1 MiB (the segment limit) and a run appended to it: each
+// file of the set is written in the staging folder, sent to the server whole
+// and removed from the folder.
+TEST_F(FtpArchiveDestination, RunsAreWrittenToTheServerAndAppendedThere) {
+    BackupItemManager::instance()->archive_segment(1);
+    brim_test::write_pattern_file(src / "spans.bin", 9, 1536 * 1024);
+    job.options |= job_option::keep_set | job_option::cipher_rijndael;
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful) << ::testing::PrintToString(first.warnings)
+                                                 << ::testing::PrintToString(first.errors);
+    EXPECT_GE(fs::directory_iterator(server.root() / "sets") != fs::directory_iterator(), true);
+    std::size_t volumes = 0;
+    for (const auto& entry : fs::directory_iterator(server.root() / "sets"))
+        volumes += entry.path().extension() == ".bvs";
+    EXPECT_GE(volumes, 1u);
+    EXPECT_TRUE(staged(home).empty());
+
+    const auto before = sources();
+    write_bytes(src / "with space" / "empty", "a second run");
+    job.kind = BackupKind::increment;
+    Listener second;
+    ASSERT_EQ(run(second), RunResult::successful) << ::testing::PrintToString(second.warnings);
+    const auto runs = remote_runs(main());
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0], before);
+    EXPECT_EQ(runs[1], (std::map<std::string, std::string>{{"empty", "a second run"}}));
+    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
+class StopAtFirstFile : public Listener {
+public:
+    void on_file(const bk::String&) override { session->stop(); }
+    void on_file(const bk::String&, std::uint32_t) override { session->stop(); }
+    BackupSession* session = nullptr;
+};
+
+// Replacing the set: a run that is stopped or fails leaves the set on the
+// server as it was; one that is done replaces it.
+TEST_F(FtpArchiveDestination, ARunThatDoesNotFinishLeavesTheSetOnTheServerAsItWas) {
+    job.options |= job_option::password | job_option::cipher_rijndael;
+    job.password = u"right";
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful) << ::testing::PrintToString(first.errors);
+    const auto old_set = digests(server.root() / "sets");
+
+    Listener stopped;
+    run(stopped, [](BackupSession& session) { session.stop(); });
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(staged(home).empty());
+
+    // Stopped while writing its first file.
+    StopAtFirstFile stopped_writing;
+    EXPECT_EQ(run(stopped_writing, [&](BackupSession& session) { stopped_writing.session = &session; }),
+              RunResult::stopped);
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(staged(home).empty());
+
+    // Appending with a password that does not open the set fails.
+    job.options |= job_option::keep_set;
+    job.password = u"wrong";
+    Listener refused;
+    EXPECT_EQ(run(refused), RunResult::aborted);
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(staged(home).empty());
+
+    job.options &= ~job_option::keep_set;
+    job.password = u"right";
+    write_bytes(src / "with space" / "empty", "replaced");
+    Listener replaced;
+    ASSERT_EQ(run(replaced), RunResult::successful) << ::testing::PrintToString(replaced.errors);
+    const auto runs = remote_runs(main(), u"right");
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0], sources());
+    EXPECT_TRUE(staged(home).empty());
+}
+
+// Orders the server to drop the next transfer as the run writes its first
+// file: after the set was fetched, so the transfer dropped is an upload.
+class DropWhileWriting : public Listener {
+public:
+    explicit DropWhileWriting(const FtpServer& server) : server_(server) {}
+    void on_file(const bk::String&) override { place(); }
+    void on_file(const bk::String&, std::uint32_t) override { place(); }
+
+private:
+    void place() {
+        if (!placed_) server_.drop_next_transfer_after(1024 * 1024);
+        placed_ = true;
+    }
+    const FtpServer& server_;
+    bool placed_ = false;
+};
+
+// The server drops the connection while the run's set is being sent: with
+// retry the upload goes on and the set is whole; without, the run fails and
+// the set on the server is the one from before.
+TEST_F(FtpArchiveDestination, ADroppedUploadResumesOrLeavesTheSetAsItWas) {
+    brim_test::write_pattern_file(src / "big.bin", 4, 3 * 1024 * 1024);
+    job.options |= job_option::keep_set;
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful);
+    const auto old_set = digests(server.root() / "sets");
+    brim_test::write_pattern_file(src / "big.bin", 5, 3 * 1024 * 1024);
+    job.kind = BackupKind::increment;
+
+    job.options &= ~job_option::retry;
+    DropWhileWriting failed(server);
+    EXPECT_EQ(run(failed), RunResult::aborted);
+    EXPECT_FALSE(server.drop_pending());
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(staged(home).empty());
+
+    job.options |= job_option::retry;
+    job.retry_count = 3;
+    DropWhileWriting resumed(server);
+    EXPECT_EQ(run(resumed), RunResult::successful) << ::testing::PrintToString(resumed.errors);
+    EXPECT_FALSE(server.drop_pending());
+    const auto runs = remote_runs(main());
+    ASSERT_EQ(runs.size(), 2u);
+    ASSERT_EQ(runs[1].count("big.bin"), 1u);
+    EXPECT_EQ(std::hash<std::string>{}(runs[1].at("big.bin")),
+              std::hash<std::string>{}(brim_test::read_bytes(src / "big.bin")));
+    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
+// Verification reads the set back from the server: a byte changed there
+// after the upload is found.
+TEST_F(FtpArchiveDestination, VerificationReadsTheSetBackFromTheServer) {
+    Listener listener;
+    const RunResult result = run(listener, [&](BackupSession& session) {
+        session.set_after_write_hook([&](const bk::String& archive) {
+            EXPECT_TRUE(is_ftp_path(archive)) << bk::to_utf8(archive);
+            std::string bytes = read_bytes(main());
+            bytes[bytes.size() / 2] ^= 0x01;
+            write_bytes(main(), bytes);
+        });
+    });
+    EXPECT_EQ(result, RunResult::having_warnings);
+    ASSERT_EQ(listener.warnings.size(), 1u) << ::testing::PrintToString(listener.warnings);
+    EXPECT_NE(listener.warnings[0].find("/sets/Set.bvf\" was different"), std::string::npos) << listener.warnings[0];
+    EXPECT_TRUE(staged(home).empty());
+}
+
+// Jobs that cannot write to their FTP destination fail with the reason and
+// leave nothing on the local disk, least of all a folder named after the
+// address.
+TEST_F(FtpDestination, AJobThatCannotWriteThereFailsWithTheReason) {
+    struct Case {
+        const char* what;
+        std::function<void(BackupItem&)> change;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"no log-on entry for the server", [](BackupItem& j) { j.ftp_servers.clear(); },
+         "has no log-on entry"},
+        {"an entry for another port", [](BackupItem& j) { j.ftp_servers[0].port = 1; }, "has no log-on entry"},
+        {"a copy kind", [](BackupItem& j) { j.kind = BackupKind::copy; },
+         "cannot be written to an FTP server"},
+        {"a wrong password", [](BackupItem& j) { j.ftp_servers[0].password = u"wrong"; },
+         "specified FTP server can't be connected"},
+        {"a server that cannot be reached",
+         [](BackupItem& j) {
+             j.destination = u"ftp://127.0.0.1:1/backup";
+             j.ftp_servers[0].port = 1;
+         },
+         "Connection failed,specified FTP server can't be connected"},
+    };
+    const fs::path cwd = fs::current_path();
+    fs::current_path(home.dir().path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<FtpConnectInfo> servers = job.ftp_servers;
+        const BackupKind kind = job.kind;
+        const bk::String destination = job.destination;
+        c.change(job);
+        Listener listener;
+        EXPECT_EQ(run(listener), RunResult::aborted);
+        ASSERT_EQ(listener.errors.size(), 1u);
+        EXPECT_NE(listener.errors[0].find(c.reason), std::string::npos) << listener.errors[0];
+        EXPECT_FALSE(fs::exists(home.dir().path() / "ftp:"));
+        EXPECT_FALSE(fs::exists(server.root() / "backup"));
+        job.ftp_servers = servers;
+        job.kind = kind;
+        job.destination = destination;
+    }
+    fs::current_path(cwd);
+}
+
+}  // namespace
+}  // namespace brim
