@@ -209,7 +209,7 @@ std::map<std::string, std::size_t> digests(const fs::path& folder) {
 }
 
 // Everything below the staging folder of the data directory.
-std::map<std::string, std::string> staged(const brim_test::IsolatedHome& home) {
+std::map<std::string, std::string> staged() {
     return tree_of(fs::path(bk::to_utf8(SystemInfo::staging_path())));
 }
 
@@ -244,7 +244,7 @@ TEST_F(FtpArchiveDestination, RunsAreWrittenToTheServerAndAppendedThere) {
     for (const auto& entry : fs::directory_iterator(server.root() / "sets"))
         volumes += entry.path().extension() == ".bvs";
     EXPECT_GE(volumes, 1u);
-    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(staged().empty());
 
     const auto before = sources();
     write_bytes(src / "with space" / "empty", "a second run");
@@ -255,7 +255,7 @@ TEST_F(FtpArchiveDestination, RunsAreWrittenToTheServerAndAppendedThere) {
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0], before);
     EXPECT_EQ(runs[1], (std::map<std::string, std::string>{{"empty", "a second run"}}));
-    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(staged().empty());
     EXPECT_TRUE(partial_files(server.root()).empty());
 }
 
@@ -278,14 +278,14 @@ TEST_F(FtpArchiveDestination, ARunThatDoesNotFinishLeavesTheSetOnTheServerAsItWa
     Listener stopped;
     run(stopped, [](BackupSession& session) { session.stop(); });
     EXPECT_EQ(digests(server.root() / "sets"), old_set);
-    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(staged().empty());
 
     // Stopped while writing its first file.
     StopAtFirstFile stopped_writing;
     EXPECT_EQ(run(stopped_writing, [&](BackupSession& session) { stopped_writing.session = &session; }),
               RunResult::stopped);
     EXPECT_EQ(digests(server.root() / "sets"), old_set);
-    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(staged().empty());
 
     // Appending with a password that does not open the set fails.
     job.options |= job_option::keep_set;
@@ -293,7 +293,7 @@ TEST_F(FtpArchiveDestination, ARunThatDoesNotFinishLeavesTheSetOnTheServerAsItWa
     Listener refused;
     EXPECT_EQ(run(refused), RunResult::aborted);
     EXPECT_EQ(digests(server.root() / "sets"), old_set);
-    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(staged().empty());
 
     job.options &= ~job_option::keep_set;
     job.password = u"right";
@@ -303,7 +303,7 @@ TEST_F(FtpArchiveDestination, ARunThatDoesNotFinishLeavesTheSetOnTheServerAsItWa
     const auto runs = remote_runs(main(), u"right");
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0], sources());
-    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(staged().empty());
 }
 
 // Orders the server to drop the next transfer as the run writes its first
@@ -340,7 +340,7 @@ TEST_F(FtpArchiveDestination, ADroppedUploadResumesOrLeavesTheSetAsItWas) {
     EXPECT_EQ(run(failed), RunResult::aborted);
     EXPECT_FALSE(server.drop_pending());
     EXPECT_EQ(digests(server.root() / "sets"), old_set);
-    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(staged().empty());
 
     job.options |= job_option::retry;
     job.retry_count = 3;
@@ -352,7 +352,7 @@ TEST_F(FtpArchiveDestination, ADroppedUploadResumesOrLeavesTheSetAsItWas) {
     ASSERT_EQ(runs[1].count("big.bin"), 1u);
     EXPECT_EQ(std::hash<std::string>{}(runs[1].at("big.bin")),
               std::hash<std::string>{}(brim_test::read_bytes(src / "big.bin")));
-    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(staged().empty());
     EXPECT_TRUE(partial_files(server.root()).empty());
 }
 
@@ -371,7 +371,7 @@ TEST_F(FtpArchiveDestination, VerificationReadsTheSetBackFromTheServer) {
     EXPECT_EQ(result, RunResult::having_warnings);
     ASSERT_EQ(listener.warnings.size(), 1u) << ::testing::PrintToString(listener.warnings);
     EXPECT_NE(listener.warnings[0].find("/sets/Set.bvf\" was different"), std::string::npos) << listener.warnings[0];
-    EXPECT_TRUE(staged(home).empty());
+    EXPECT_TRUE(staged().empty());
 }
 
 // Jobs that cannot write to their FTP destination fail with the reason and

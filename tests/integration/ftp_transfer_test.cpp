@@ -78,7 +78,9 @@ TEST_F(FtpStreamTest, StreamsALargeFileDownAndUpByteExactInBoundedMemory) {
     }
     EXPECT_TRUE(brim_test::file_has_pattern(server_.root() / "copy of big.bin", 9, size));
     // Neither direction held the file: far less than its size came on top.
-    if (brim_test::memory_bounds_hold()) EXPECT_LT(brim_test::peak_memory_kib() - memory_before, 12 * 1024);
+    if (brim_test::memory_bounds_hold()) {
+        EXPECT_LT(brim_test::peak_memory_kib() - memory_before, 12 * 1024);
+    }
 }
 
 TEST_F(FtpStreamTest, SeeksFromEachOrigin) {
