@@ -13,9 +13,11 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "basekit/stream.h"
+#include "core/archive/digest_file.h"
 #include "core/archive/run_context.h"
 #include "core/engine/scan_events.h"
 #include "core/engine/session_events.h"
@@ -204,12 +206,18 @@ protected:
     // written. Without `overwrite` an existing target is kept. A failure is
     // warning 140 and gives `failed`; a full disk throws the IOException,
     // which fails the run. A stop between blocks abandons the copy.
-    CopyOutcome copy_file(const DataHeader& item, const bk::String& target, bool overwrite);
+    // With `digest`, the copy's data passes through this process (never the
+    // system's own copy), and `digest` gets the SHA-256 of what was copied.
+    CopyOutcome copy_file(const DataHeader& item, const bk::String& target, bool overwrite,
+                          archive::FileDigest* digest = nullptr);
     // Copies the tree below `directory` into the items' target paths:
     // folders are created (announced with backup_dir) and get their
     // source's mode and times after their contents; files for which
     // `decide` is true are copied. Returns at a stop.
-    void copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite, CopiedFiles& copied);
+    // `digests`, when given, gets the digest of each file copied.
+    using CopyDigests = std::unordered_map<const DataHeader*, archive::FileDigest>;
+    void copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite, CopiedFiles& copied,
+                   CopyDigests* digests = nullptr);
     // Creates a folder and its parents under the network retry rule.
     void make_directory(const bk::String& path);
     // Compares every file of `copied` with its copy in 64 KiB blocks:

@@ -18,6 +18,7 @@
 #include "basekit/text_format.h"
 #include "core/engine/backup_session.h"
 #include "core/engine/item_source.h"
+#include "core/security/sha256.h"
 
 namespace brim {
 namespace {
@@ -148,7 +149,8 @@ void apply_metadata(const DataHeader& item, const bk::String& path, bool is_link
 
 }  // namespace
 
-BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, const bk::String& target, bool overwrite) {
+BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, const bk::String& target, bool overwrite,
+                                                    archive::FileDigest* digest) {
     const bk::String source = item.full_path();
     try {
         const bool link = !item.is_ftp() && is_link_item(item);
@@ -175,9 +177,12 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
                     return std::make_unique<bk::FileOutputStream>(partial.path(), bk::FileMode::CreateNew,
                                                                   bk::FileShare::None, permissions);
                 });
-            const SystemCopy in_system = copy_in_system(
-                *in, *out, [this] { return has_stopped(); },
-                [this](std::uint32_t bytes) { fire_on_size(bytes); });
+            const SystemCopy in_system =
+                digest != nullptr ? SystemCopy::unsupported
+                                  : copy_in_system(
+                                        *in, *out, [this] { return has_stopped(); },
+                                        [this](std::uint32_t bytes) { fire_on_size(bytes); });
+            Sha256 hash;
             if (in_system == SystemCopy::stopped) return CopyOutcome::stopped;
             std::vector<std::uint8_t> block(in_system == SystemCopy::done ? 0 : copy_block);
             std::uint32_t full_blocks = 0;
@@ -186,6 +191,7 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
                 const std::size_t got = bk::read_up_to(*in, block.data(), block.size());
                 if (got == 0) break;
                 out->write(block.data(), static_cast<std::uint32_t>(got));
+                if (digest != nullptr) hash.update(block.data(), got);
                 if (got < block.size()) {
                     if (full_blocks > 0) fire_on_size(full_blocks * static_cast<std::uint32_t>(copy_block));
                     full_blocks = 0;
@@ -199,6 +205,7 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
             }
             if (full_blocks > 0) fire_on_size(full_blocks * static_cast<std::uint32_t>(copy_block));
             out->close();
+            if (digest != nullptr) *digest = {archive::DigestKind::plain, hash.final(), {}};
         }
         apply_metadata(item, partial.path(), link);
         partial.commit_to(target);
@@ -224,7 +231,7 @@ void BackupSession::make_directory(const bk::String& path) {
 }
 
 void BackupSession::copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite,
-                              CopiedFiles& copied) {
+                              CopiedFiles& copied, CopyDigests* digests) {
     for (const auto& sub : directory.directories()) {
         if (has_stopped()) return;
         try {
@@ -238,7 +245,7 @@ void BackupSession::copy_tree(const DataHeader& directory, const CopyDecision& d
             continue;
         }
         fire_backup_dir(sub->full_path());
-        copy_tree(*sub, decide, overwrite, copied);
+        copy_tree(*sub, decide, overwrite, copied, digests);
         if (sub->attributes == bk::file_attribute::not_found || sub->is_ftp()) continue;
         try {
             apply_metadata(*sub, sub->target_path, false);
@@ -249,8 +256,11 @@ void BackupSession::copy_tree(const DataHeader& directory, const CopyDecision& d
     for (const auto& file : directory.files()) {
         if (has_stopped()) return;
         if (!decide(*file)) continue;
-        const CopyOutcome outcome = copy_file(*file, file->target_path, overwrite);
+        archive::FileDigest digest;
+        const CopyOutcome outcome = copy_file(*file, file->target_path, overwrite, digests ? &digest : nullptr);
         if (outcome == CopyOutcome::copied) copied.insert(file.get());
+        if (outcome == CopyOutcome::copied && digests != nullptr && digest.kind != archive::DigestKind::none)
+            (*digests)[file.get()] = digest;
         if (outcome == CopyOutcome::stopped) return;
     }
 }

@@ -7,6 +7,7 @@
 
 #include "basekit/convertion.h"
 #include "core/archive/catalogue.h"
+#include "core/archive/digest_file.h"
 #include "core/archive/set_layout.h"
 #include "core/archive/set_replacement.h"
 #include "core/archive/set_security.h"
@@ -216,6 +217,10 @@ TEST_F(ArchiveRuns, NewArchiveEveryRunRotatesTheOldestVolumeRunAway) {
     for (const auto& entry : std::filesystem::directory_iterator(home.dir().path() / "dest"))
         volumes += entry.path().extension() == ".bvs";
     EXPECT_EQ(volumes, 2u);  // the rotated volumes are gone from the disk
+    // Their digests went with them; every run left has its own.
+    const archive::SetDigests digests = archive::read_set_digests(set);
+    EXPECT_EQ(digests.contents.runs.size(), set.runs.size());
+    for (const auto* run : digests.by_run) EXPECT_NE(run, nullptr);
 }
 
 TEST_F(ArchiveRuns, VerificationFindsAFlippedStoredByte) {
