@@ -93,6 +93,8 @@ const bk::StringTable& core_strings() {
         {561, u"The data read back does not match its digest: the stored file has been damaged"},
         {562, u"Read back the data of %u files of the backup set \"%s\": %u damaged, %u without a digest."},
         {563, u"The digest file \"%s\" is damaged after its first %u runs; the runs after them have no digests."},
+        {564, u"The stored data of file \"%s\" does not match the digest written with it."},
+        {565, u"The digests of the run could not be read back from \"%s\"."},
         // backup run
         {500, u"The destination had no room for both the backup set and the new one: the backup set was deleted "
               u"before the new one was written."},
