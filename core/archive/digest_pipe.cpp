@@ -3,13 +3,12 @@
 namespace brim::archive {
 namespace {
 
-// Chunks waiting for the worker at most: enough to ride out a slow write,
-// small enough to keep the memory of a run low (a few 64 KiB buffers).
-constexpr std::size_t max_queued = 8;
+// Batches waiting for the worker at most: a few megabytes of buffers.
+constexpr std::size_t max_queued = 3;
 
 }  // namespace
 
-DigestPipe::DigestPipe() : worker_([this] { work(); }) {}
+DigestPipe::DigestPipe(std::size_t batch_size) : batch_size_(batch_size), worker_([this] { work(); }) {}
 
 DigestPipe::~DigestPipe() {
     {
@@ -20,40 +19,54 @@ DigestPipe::~DigestPipe() {
     worker_.join();
 }
 
-DigestPipe::Job& DigestPipe::slot() {
-    // Called with the mutex held: a spare buffer, or a new one.
-    if (spare_.empty()) spare_.emplace_back();
-    return spare_.back();
+DigestPipe::Job& DigestPipe::batch() {
+    if (!batch_open_) {
+        {
+            std::lock_guard lock(mutex_);
+            if (!spare_.empty()) {
+                batch_ = std::move(spare_.back());
+                spare_.pop_back();
+            }
+        }
+        batch_.plain.clear();
+        batch_.stored.clear();
+        batch_.has_stored = batch_.ends_file = batch_.whole = batch_.enciphered = false;
+        batch_open_ = true;
+    }
+    return batch_;
 }
 
-void DigestPipe::hand_over(Job job) {
+void DigestPipe::hand_over() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return queue_.size() < max_queued; });
-    queue_.push_back(std::move(job));
+    queue_.push_back(std::move(batch_));
+    batch_open_ = false;
     changed_.notify_all();
 }
 
 void DigestPipe::add(const std::uint8_t* plain, std::size_t plain_size, const std::uint8_t* stored,
                      std::size_t stored_size) {
-    Job job;
-    {
-        std::lock_guard lock(mutex_);
-        job = std::move(slot());
-        spare_.pop_back();
+    Job& job = batch();
+    job.plain.insert(job.plain.end(), plain, plain + plain_size);
+    if (stored != nullptr) {
+        job.has_stored = true;
+        job.stored.insert(job.stored.end(), stored, stored + stored_size);
     }
-    job.plain.assign(plain, plain + plain_size);
-    job.has_stored = stored != nullptr;
-    if (job.has_stored) job.stored.assign(stored, stored + stored_size);
-    job.ends_file = false;
-    hand_over(std::move(job));
+    if (job.plain.size() >= batch_size_) hand_over();
 }
 
 void DigestPipe::end_file(bool whole, bool enciphered) {
-    Job job;
+    Job& job = batch();
     job.ends_file = true;
     job.whole = whole;
     job.enciphered = enciphered;
-    hand_over(std::move(job));
+    hand_over();
+}
+
+FileDigest DigestPipe::finish_file(bool whole, bool enciphered) {
+    end_file(whole, enciphered);
+    std::vector<FileDigest> digests = take();
+    return digests.empty() ? FileDigest{} : digests.back();
 }
 
 std::vector<FileDigest> DigestPipe::take() {
@@ -76,11 +89,11 @@ void DigestPipe::work() {
             ++in_flight_;
         }
         changed_.notify_all();
+        // A batch holds data of one file and may end it.
+        plain_hash_.update(job.plain.data(), job.plain.size());
+        if (job.has_stored) stored_hash_.update(job.stored.data(), job.stored.size());
         FileDigest digest;
-        if (!job.ends_file) {
-            plain_hash_.update(job.plain.data(), job.plain.size());
-            if (job.has_stored) stored_hash_.update(job.stored.data(), job.stored.size());
-        } else {
+        if (job.ends_file) {
             const auto plain = plain_hash_.final();
             const auto stored = stored_hash_.final();
             if (job.whole) digest = {job.enciphered ? DigestKind::plain_and_stored : DigestKind::plain, plain, stored};
@@ -88,7 +101,7 @@ void DigestPipe::work() {
         {
             std::lock_guard lock(mutex_);
             if (job.ends_file) done_.push_back(digest);
-            else spare_.push_back(std::move(job));
+            spare_.push_back(std::move(job));
             --in_flight_;
         }
         changed_.notify_all();

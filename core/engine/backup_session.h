@@ -15,9 +15,10 @@
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "basekit/stream.h"
-#include "core/archive/digest_file.h"
+#include "core/archive/digest_pipe.h"
 #include "core/archive/run_context.h"
 #include "core/engine/scan_events.h"
 #include "core/engine/session_events.h"
@@ -206,16 +207,22 @@ protected:
     // written. Without `overwrite` an existing target is kept. A failure is
     // warning 140 and gives `failed`; a full disk throws the IOException,
     // which fails the run. A stop between blocks abandons the copy.
-    // With `digest`, the copy's data passes through this process (never the
-    // system's own copy), and `digest` gets the SHA-256 of what was copied.
+    // The digests of the files a copy run copies, taken on the pipe's thread.
+    struct CopyDigests {
+        archive::DigestPipe pipe;
+        std::vector<const DataHeader*> order;  // the files in the order they reached the pipe
+        // The digest of each file copied whole, once the copying is done.
+        std::unordered_map<const DataHeader*, archive::FileDigest> collect();
+    };
+    // With `digests`, the copy's data passes through this process (never the
+    // system's own copy) and its digest is taken.
     CopyOutcome copy_file(const DataHeader& item, const bk::String& target, bool overwrite,
-                          archive::FileDigest* digest = nullptr);
+                          CopyDigests* digests = nullptr);
     // Copies the tree below `directory` into the items' target paths:
     // folders are created (announced with backup_dir) and get their
     // source's mode and times after their contents; files for which
     // `decide` is true are copied. Returns at a stop.
-    // `digests`, when given, gets the digest of each file copied.
-    using CopyDigests = std::unordered_map<const DataHeader*, archive::FileDigest>;
+    // `digests`, when given, takes the digest of each file copied.
     void copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite, CopiedFiles& copied,
                    CopyDigests* digests = nullptr);
     // Creates a folder and its parents under the network retry rule.

@@ -132,7 +132,7 @@ SessionRunResult CopySetSession::copy_run(archive::SetWriter& writer, CopyDataCo
         run.copy_root = root_name;
         run.ftp_servers = job.ftp_servers;
         writer.begin_run(header, run, root, false);
-        writer.set_digests(digests_in_order(root, decide, copied, digests, kept_digests_));
+        writer.set_digests(digests_in_order(root, decide, copied, digests.collect(), kept_digests_));
         writer.finish_run();
     } catch (const bk::Exception&) {
         // What the failed run wrote goes, so the next run finds the

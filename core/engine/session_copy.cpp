@@ -18,7 +18,6 @@
 #include "basekit/text_format.h"
 #include "core/engine/backup_session.h"
 #include "core/engine/item_source.h"
-#include "core/security/sha256.h"
 
 namespace brim {
 namespace {
@@ -149,8 +148,16 @@ void apply_metadata(const DataHeader& item, const bk::String& path, bool is_link
 
 }  // namespace
 
+std::unordered_map<const DataHeader*, archive::FileDigest> BackupSession::CopyDigests::collect() {
+    std::unordered_map<const DataHeader*, archive::FileDigest> digests;
+    const std::vector<archive::FileDigest> taken = pipe.take();
+    for (std::size_t i = 0; i < order.size() && i < taken.size(); ++i)
+        if (taken[i].kind != archive::DigestKind::none) digests[order[i]] = taken[i];
+    return digests;
+}
+
 BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, const bk::String& target, bool overwrite,
-                                                    archive::FileDigest* digest) {
+                                                    CopyDigests* digests) {
     const bk::String source = item.full_path();
     try {
         const bool link = !item.is_ftp() && is_link_item(item);
@@ -178,11 +185,12 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
                                                                   bk::FileShare::None, permissions);
                 });
             const SystemCopy in_system =
-                digest != nullptr ? SystemCopy::unsupported
-                                  : copy_in_system(
-                                        *in, *out, [this] { return has_stopped(); },
-                                        [this](std::uint32_t bytes) { fire_on_size(bytes); });
-            Sha256 hash;
+                digests != nullptr ? SystemCopy::unsupported
+                                   : copy_in_system(
+                                         *in, *out, [this] { return has_stopped(); },
+                                         [this](std::uint32_t bytes) { fire_on_size(bytes); });
+            if (digests != nullptr) digests->order.push_back(&item);
+            archive::DigestPipe::File hash(digests != nullptr ? &digests->pipe : nullptr, false);
             if (in_system == SystemCopy::stopped) return CopyOutcome::stopped;
             std::vector<std::uint8_t> block(in_system == SystemCopy::done ? 0 : copy_block);
             std::uint32_t full_blocks = 0;
@@ -191,7 +199,7 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
                 const std::size_t got = bk::read_up_to(*in, block.data(), block.size());
                 if (got == 0) break;
                 out->write(block.data(), static_cast<std::uint32_t>(got));
-                if (digest != nullptr) hash.update(block.data(), got);
+                hash.add(block.data(), got);
                 if (got < block.size()) {
                     if (full_blocks > 0) fire_on_size(full_blocks * static_cast<std::uint32_t>(copy_block));
                     full_blocks = 0;
@@ -205,7 +213,7 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
             }
             if (full_blocks > 0) fire_on_size(full_blocks * static_cast<std::uint32_t>(copy_block));
             out->close();
-            if (digest != nullptr) *digest = {archive::DigestKind::plain, hash.final(), {}};
+            hash.finish(false);
         }
         apply_metadata(item, partial.path(), link);
         partial.commit_to(target);
@@ -256,11 +264,8 @@ void BackupSession::copy_tree(const DataHeader& directory, const CopyDecision& d
     for (const auto& file : directory.files()) {
         if (has_stopped()) return;
         if (!decide(*file)) continue;
-        archive::FileDigest digest;
-        const CopyOutcome outcome = copy_file(*file, file->target_path, overwrite, digests ? &digest : nullptr);
+        const CopyOutcome outcome = copy_file(*file, file->target_path, overwrite, digests);
         if (outcome == CopyOutcome::copied) copied.insert(file.get());
-        if (outcome == CopyOutcome::copied && digests != nullptr && digest.kind != archive::DigestKind::none)
-            (*digests)[file.get()] = digest;
         if (outcome == CopyOutcome::stopped) return;
     }
 }

@@ -349,12 +349,12 @@ bool Restorer::copy_plain(const DataHeader& item, const bk::String& path, RunSta
     }
     if (!out) return false;
     stored_.resize(archive::chunk_size);
-    Sha256 hash;
+    archive::DigestPipe::File hash(digest_pipe(item, state), false);
     try {
         for (int n; (n = in->read(stored_.data(), static_cast<int>(stored_.size()))) > 0;) {
             if (session_.has_stopped()) return false;
             out->write(stored_.data(), static_cast<std::uint32_t>(n));
-            hash.update(stored_.data(), static_cast<std::size_t>(n));
+            hash.add(stored_.data(), static_cast<std::size_t>(n));
         }
     } catch (const bk::Exception& failure) {
         skip(path, failure.message());
@@ -371,10 +371,18 @@ bool Restorer::copy_plain(const DataHeader& item, const bk::String& path, RunSta
     return true;
 }
 
-bool Restorer::matches_digest(const DataHeader& item, const bk::String& path, RunState& state, Sha256& plain) {
+archive::DigestPipe* Restorer::digest_pipe(const DataHeader& item, const RunState& state) {
+    const auto found = state.digests.find(&item);
+    if (found == state.digests.end() || found->second.kind == archive::DigestKind::none) return nullptr;
+    if (!pipe_) pipe_ = std::make_unique<archive::DigestPipe>(archive::chunk_size);
+    return pipe_.get();
+}
+
+bool Restorer::matches_digest(const DataHeader& item, const bk::String& path, RunState& state,
+                              archive::DigestPipe::File& plain) {
     const auto found = state.digests.find(&item);
     if (found == state.digests.end() || found->second.kind == archive::DigestKind::none) return true;
-    if (plain.final() == found->second.plain) return true;
+    if (plain.finish(true).plain == found->second.plain) return true;
     skip(path, msg_digest_differs);
     return false;
 }
@@ -393,7 +401,7 @@ bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunStat
         return false;
     }
     if (!out) return false;
-    Sha256 hash;
+    archive::DigestPipe::File hash(digest_pipe(item, state), false);
     for (std::uint64_t done = 0; done < total;) {
         if (session_.has_stopped()) return false;
         const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(state.stored_chunk, total - done));
@@ -409,7 +417,7 @@ bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunStat
             skip(path, msg_contents_lost);
             return false;
         }
-        hash.update(plain, plain_size);
+        hash.add(plain, plain_size);
         try {
             out->write(plain, static_cast<std::uint32_t>(plain_size));
             bk::os::crash_point(u"restore-chunk-written");

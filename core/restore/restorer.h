@@ -28,12 +28,12 @@
 #include "basekit/file_stream.h"
 #include "basekit/platform/os_fs.h"
 #include "core/archive/digest_file.h"
+#include "core/archive/digest_pipe.h"
 #include "core/archive/run_data_reader.h"
 #include "core/restore/item_pick.h"
 #include "core/restore/opened_set.h"
 #include "core/restore/restore_paths.h"
 #include "core/security/data_cipher.h"
-#include "core/security/sha256.h"
 
 namespace brim {
 class BackupSession;
@@ -117,7 +117,11 @@ private:
     bool ends_with_marker(const DataHeader& item, RunState& state);
     // False (the item skipped with its warning) when the plain data written
     // has a digest and does not match it: the stored data has rotted.
-    bool matches_digest(const DataHeader& item, const bk::String& path, RunState& state, Sha256& plain);
+    bool matches_digest(const DataHeader& item, const bk::String& path, RunState& state,
+                        archive::DigestPipe::File& plain);
+    // The pipe that takes the item's digest while it is restored; null when
+    // it has none to be compared with.
+    archive::DigestPipe* digest_pipe(const DataHeader& item, const RunState& state);
     void skip(const bk::String& path, const bk::String& reason);
     void skip(const bk::String& path, std::uint32_t reason_id);
     void file_done(const DataHeader& item);
@@ -136,6 +140,7 @@ private:
     ItemPick& pick_;
     std::vector<std::uint8_t> stored_, plain_;
     std::optional<archive::SetDigests> set_digests_;  // read with the first file restored
+    std::unique_ptr<archive::DigestPipe> pipe_;       // made for the first file with a digest
     std::uint32_t attempted_ = 0, written_ = 0, failed_ = 0;
 };
 
