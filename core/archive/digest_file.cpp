@@ -91,11 +91,13 @@ std::vector<std::uint8_t> encode_block(const RunDigests& run, const Digest& prev
     return block;
 }
 
-bool decode_body(Cursor& in, RunDigests& run) {
+// Reads a block's body; its entries are kept only `with_entries`.
+bool decode_body(Cursor& in, RunDigests& run, bool with_entries) {
     run.backup_time = static_cast<std::int64_t>(in.take(8));
     run.file_count = static_cast<std::uint32_t>(in.take(4));
     run.data_length = in.take(8);
     const auto entries = static_cast<std::uint32_t>(in.take(4));
+    if (entries != run.file_count) return false;
     for (std::uint32_t i = 0; i < entries; ++i) {
         if (!in.has(1)) return false;
         FileDigest file;
@@ -110,18 +112,9 @@ bool decode_body(Cursor& in, RunDigests& run) {
             if (!in.has(digest_size)) return false;
             in.take_digest(file.stored);
         }
-        run.files.push_back(file);
+        if (with_entries) run.files.push_back(file);
     }
     return true;
-}
-
-std::vector<std::uint8_t> read_all(bk::StringView path) {
-    bk::FileInputStream in(path);
-    std::vector<std::uint8_t> bytes;
-    std::vector<std::uint8_t> chunk(1 << 20);
-    for (int got; (got = in.read(chunk.data(), static_cast<int>(chunk.size()))) > 0;)
-        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
-    return bytes;
 }
 
 bool exists(bk::StringView path) { return bk::os::status(path).kind != bk::os::EntryKind::none; }
@@ -129,43 +122,47 @@ bool exists(bk::StringView path) { return bk::os::status(path).kind != bk::os::E
 }  // namespace
 
 bool RunDigests::belongs_to(const RunHeader& run) const {
-    return backup_time == run.backup_time && file_count == run.file_count && data_length == run.data_length &&
-           files.size() == run.file_count;
+    return backup_time == run.backup_time && file_count == run.file_count && data_length == run.data_length;
 }
 
 bk::String digest_path(bk::StringView main_path) { return bk::String(main_path) + digest_suffix; }
 
-DigestFileContents read_digest_file(bk::StringView path) {
+DigestFileContents read_digest_file(bk::StringView path, bool with_entries) {
     DigestFileContents contents;
     if (!exists(path)) return contents;
-    const std::vector<std::uint8_t> bytes = read_all(path);
+    // Read block by block: the file grows with every run, and a writer
+    // needs no more than the blocks' runs and ends.
+    const std::uint64_t size = bk::os::status(path).size;
+    bk::FileInputStream in(path);
+    std::vector<std::uint8_t> bytes(digest_header_size);
+    if (bk::read_up_to(in, bytes.data(), bytes.size()) != bytes.size()) return contents;
     Cursor header(bytes.data(), bytes.size());
-    if (!header.has(digest_header_size) || header.take(4) != digest_magic || header.take(4) != digest_version ||
-        header.take(4) != digest_header_size)
+    if (header.take(4) != digest_magic || header.take(4) != digest_version || header.take(4) != digest_header_size)
         return contents;
     header.take(4);
     header.take_digest(contents.chain);
     if (contents.chain != sha256(bytes.data(), 16)) return contents;
     contents.found = true;
-    std::size_t at = digest_header_size;
-    while (at < bytes.size()) {
-        Cursor block(bytes.data() + at, bytes.size() - at);
-        if (!block.has(4)) break;
-        const std::uint64_t length = block.take(4);
-        if (length < digest_block_fixed || !block.has(length + digest_size)) break;
-        Cursor body(bytes.data() + at + 4, length);
+    std::uint64_t at = digest_header_size;
+    while (at + 4 <= size) {
+        bytes.resize(4);
+        if (bk::read_up_to(in, bytes.data(), 4) != 4) break;
+        const std::uint64_t length = Cursor(bytes.data(), 4).take(4);
+        if (length < digest_block_fixed || at + 4 + length + digest_size > size) break;
+        bytes.resize(static_cast<std::size_t>(4 + length + digest_size));
+        if (bk::read_up_to(in, bytes.data() + 4, bytes.size() - 4) != bytes.size() - 4) break;
+        Cursor body(bytes.data() + 4, static_cast<std::size_t>(length));
         RunDigests run;
-        if (!decode_body(body, run) || body.at() != length) break;
-        const Digest chain = chained(contents.chain, bytes.data() + at, 4 + length);
-        if (std::memcmp(chain.data(), bytes.data() + at + 4 + length, digest_size) != 0) break;
+        if (!decode_body(body, run, with_entries) || body.at() != length) break;
+        const Digest chain = chained(contents.chain, bytes.data(), static_cast<std::size_t>(4 + length));
+        if (std::memcmp(chain.data(), bytes.data() + 4 + length, digest_size) != 0) break;
         contents.chain = chain;
         contents.runs.push_back(std::move(run));
         at += 4 + length + digest_size;
         contents.block_ends.push_back(at);
     }
     contents.sound_end = at;
-    contents.tail_damaged = at < bytes.size();
-    if (contents.tail_damaged) contents.sound_end = contents.block_ends.empty() ? digest_header_size : contents.block_ends.back();
+    contents.tail_damaged = at < size;
     return contents;
 }
 
@@ -186,7 +183,7 @@ std::vector<const RunDigests*> match_digests(const DigestFileContents& contents,
 
 void reconcile_digest_file(bk::StringView path, const std::vector<RunLayout>& runs) {
     if (!exists(path)) return;
-    const DigestFileContents contents = read_digest_file(path);
+    DigestFileContents contents = read_digest_file(path, false);
     if (!contents.found) {
         bk::os::remove_file(path);
         return;
@@ -206,6 +203,11 @@ void reconcile_digest_file(bk::StringView path, const std::vector<RunLayout>& ru
         writer->close();
         return;
     }
+    // Rare (the oldest runs went): the blocks kept are read whole and chained anew.
+    contents = read_digest_file(path, true);
+    kept.clear();
+    for (const RunDigests* run : match_digests(contents, runs))
+        if (run != nullptr) kept.push_back(run);
     bk::ReplacingFileWriter rewrite(path);
     std::vector<std::uint8_t> bytes = encode_header();
     Digest chain;
@@ -219,7 +221,7 @@ void reconcile_digest_file(bk::StringView path, const std::vector<RunLayout>& ru
 }
 
 void append_digests(bk::StringView path, const RunDigests& run) {
-    const DigestFileContents contents = read_digest_file(path);
+    const DigestFileContents contents = read_digest_file(path, false);
     std::unique_ptr<SetFileWriter> writer;
     Digest chain = contents.chain;
     if (contents.found) {

@@ -32,7 +32,7 @@ struct RunDigests {
     std::int64_t backup_time = 0;
     std::uint32_t file_count = 0;
     std::uint64_t data_length = 0;
-    std::vector<FileDigest> files;  // catalogue order
+    std::vector<FileDigest> files;  // catalogue order (one per file of the run)
 
     // Whether this block was written for `run`.
     bool belongs_to(const RunHeader& run) const;
@@ -50,10 +50,12 @@ struct DigestFileContents {
 // The digest file of the set whose main archive is `main_path`.
 bk::String digest_path(bk::StringView main_path);
 
-// Reads a digest file. A file that is missing or whose header does not read
-// gives found = false; a damaged block ends the read (tail_damaged). Throws
-// IOException when an existing file cannot be read.
-DigestFileContents read_digest_file(bk::StringView path);
+// Reads a digest file, block by block; the blocks' entries are kept only
+// `with_entries` (a writer needs the runs and where each block ends). A file
+// that is missing or whose header does not read gives found = false; a
+// damaged block ends the read (tail_damaged). Throws IOException when an
+// existing file cannot be read.
+DigestFileContents read_digest_file(bk::StringView path, bool with_entries = true);
 
 // For each run of `runs`, its block in `contents`, or null.
 std::vector<const RunDigests*> match_digests(const DigestFileContents& contents, const std::vector<RunLayout>& runs);

@@ -52,8 +52,12 @@ void expect_same(const RunDigests& read, const RunDigests& written) {
     ASSERT_EQ(read.files.size(), written.files.size());
     for (std::size_t i = 0; i < read.files.size(); ++i) {
         EXPECT_EQ(read.files[i].kind, written.files[i].kind);
-        if (written.files[i].kind != DigestKind::none) EXPECT_EQ(read.files[i].plain, written.files[i].plain);
-        if (written.files[i].kind == DigestKind::plain_and_stored) EXPECT_EQ(read.files[i].stored, written.files[i].stored);
+        if (written.files[i].kind != DigestKind::none) {
+            EXPECT_EQ(read.files[i].plain, written.files[i].plain);
+        }
+        if (written.files[i].kind == DigestKind::plain_and_stored) {
+            EXPECT_EQ(read.files[i].stored, written.files[i].stored);
+        }
     }
 }
 
@@ -119,7 +123,9 @@ TEST(DigestFile, DamageEndsWhatIsReadAndAForeignFileIsNone) {
         const DigestFileContents contents = read_digest_file(path);
         EXPECT_EQ(contents.found, c.found) << c.what;
         EXPECT_EQ(contents.runs.size(), c.runs) << c.what;
-        if (c.found) EXPECT_TRUE(contents.tail_damaged) << c.what;
+        if (c.found) {
+            EXPECT_TRUE(contents.tail_damaged) << c.what;
+        }
     }
 
     // Appending after a damaged tail cuts the tail off first.
@@ -158,7 +164,9 @@ TEST(DigestFile, ReconcilingKeepsExactlyTheBlocksOfTheRunsThatCount) {
         EXPECT_TRUE(contents.found) << c.what;
         EXPECT_FALSE(contents.tail_damaged) << c.what;
         EXPECT_EQ(times_in(contents), c.kept) << c.what;
-        if (c.cut_only) EXPECT_EQ(before.substr(0, after.size()), after) << c.what;
+        if (c.cut_only) {
+            EXPECT_EQ(before.substr(0, after.size()), after) << c.what;
+        }
         for (const auto& run : contents.runs) expect_same(run, block(run.backup_time));
     }
 

@@ -57,7 +57,9 @@ TEST(DigestPipe, TakesEachFilesDigestsInOrderAcrossBatchesAndAfterAFileLeftUnfin
                 const FileDigest& got = digests[2 * i];
                 EXPECT_EQ(got.kind, enciphered ? DigestKind::plain_and_stored : DigestKind::plain) << sizes[i];
                 EXPECT_EQ(got.plain, sha256(files[i].data(), files[i].size())) << sizes[i];
-                if (enciphered) EXPECT_EQ(got.stored, sha256(stored[i].data(), stored[i].size())) << sizes[i];
+                if (enciphered) {
+                    EXPECT_EQ(got.stored, sha256(stored[i].data(), stored[i].size())) << sizes[i];
+                }
                 EXPECT_EQ(digests[2 * i + 1].kind, DigestKind::none);
             }
             // One file waited for on its own.
