@@ -1,12 +1,18 @@
 #include "cli/archive_check.h"
 
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "cli/console.h"
+#include "basekit/date.h"
+#include "basekit/text_format.h"
 #include "core/core_strings.h"
 #include "core/engine/backup_session.h"
+#include "core/jobs/backup_item_report.h"
+#include "core/jobs/log_manager.h"
 #include "core/jobs/version.h"
+#include "core/restore/data_check.h"
 
 namespace brim::cli {
 
@@ -14,6 +20,18 @@ namespace {
 
 constexpr std::uint32_t msg_not_authenticated = 163;
 constexpr std::uint32_t msg_password_mismatch = 416;
+constexpr std::uint32_t msg_file_damaged = 560;
+constexpr std::uint32_t msg_data_checked = 562;
+constexpr std::uint32_t msg_digests_damaged = 563;
+
+// "N%" or "N", 1 to 100.
+std::optional<std::uint32_t> parse_share(std::string text) {
+    if (!text.empty() && text.back() == '%') text.pop_back();
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    const auto value = static_cast<std::uint32_t>(std::stoul(text));
+    if (value < 1 || value > 100) return std::nullopt;
+    return value;
+}
 
 }  // namespace
 
@@ -55,6 +73,10 @@ public:
             "check", "What a backup run would find at the job's destination (exit 0: it can go on)");
         app->add_option("job", name_, "Name or id")->required();
         app->add_option("--password-file", password_file_, "The job's password, when it is not stored");
+        app->add_flag("--read-data", read_data_,
+                      "Instead: read every stored file back and compare it with the digests kept beside the set "
+                      "(exit 1 when any is damaged)");
+        app->add_option("--read-data-subset", subset_, "As --read-data, for a share of the files drawn at random (N%)");
         return app;
     }
 
@@ -63,6 +85,7 @@ public:
         BackupItem* job = store.find(name_);
         if (job == nullptr) return job_not_found(name_);
         if (!prove_password(*job, password_file_)) return exit_password;
+        if (read_data_ || !subset_.empty()) return read_data(*job);
         auto session = backup_session_for(*job);
         if (!session) return exit_failure;
         const CheckResult result = session->check_archive();
@@ -72,7 +95,57 @@ public:
     }
 
 private:
-    std::string name_, password_file_;
+    int read_data(BackupItem& job) {
+        restore::DataCheckOptions options;
+        if (!subset_.empty()) {
+            const auto share = parse_share(subset_);
+            if (!share) {
+                print_error("--read-data-subset takes a share from 1% to 100%, not \"" + subset_ + "\"");
+                return exit_usage;
+            }
+            options.percent = *share;
+        }
+        if (job.kind == BackupKind::directory_copy || job.kind == BackupKind::burner) {
+            print_error("a " + out(backup_kind_name(job.kind)) + " job keeps no archive set whose data could be read back");
+            return exit_usage;
+        }
+        auto session = BackupSession::create_session(&job, SessionDirection::restore);
+        std::vector<const archive::RunLayout*> runs;
+        try {
+            if (!session || session->open(runs, nullptr) != OpenArchiveResult::all_read)
+                std::cerr << "brimvault-cli: only part of the set could be read; its other runs are checked\n";
+        } catch (const bk::Exception& failure) {
+            print_error(out(failure.message()));
+            return exit_failure;
+        }
+        const restore::OpenedSet& set = *session->opened_set();
+        const restore::DataCheckReport report = restore::check_set_data(set, job.kind, options);
+        LogManager& log = *LogManager::instance();
+        const bk::String set_path = set.layout.files.empty() ? job.archive_file() : set.layout.files.front().path;
+        if (report.digests_damaged_after) {
+            const bk::String text = bk::format_text(core_string(msg_digests_damaged),
+                                                    {archive::digest_path(set_path), *report.digests_damaged_after});
+            std::cout << out(text) << '\n';
+            log.log(LogType::warning, text, job.name);
+        }
+        for (const auto& damaged : report.damaged) {
+            const bk::String when = bk::Date(damaged.run_time).to_string(bk::FullDatePattern::Short);
+            std::cout << "damaged: " << printable(damaged.path) << "  (run " << damaged.run + 1 << " of " << out(when)
+                      << ")\n";
+            log.log(LogType::warning, bk::format_text(core_string(msg_file_damaged), {damaged.path, when}), job.name);
+        }
+        const bk::String summary =
+            bk::format_text(core_string(msg_data_checked),
+                            {report.checked, set_path, static_cast<std::uint32_t>(report.damaged.size()),
+                             report.without_digest});
+        std::cout << out(summary) << '\n';
+        const bool sound = report.damaged.empty() && !report.digests_damaged_after;
+        log.log(sound ? LogType::information : LogType::warning, summary, job.name);
+        return sound ? 0 : static_cast<int>(RunResult::having_warnings);
+    }
+
+    std::string name_, password_file_, subset_;
+    bool read_data_ = false;
 };
 
 }  // namespace

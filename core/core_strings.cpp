@@ -88,6 +88,13 @@ const bk::StringTable& core_strings() {
         {170, u"The name leads outside the folder it is restored to"},
         {171, u"A symbolic link or another file stands where a folder belongs"},
         {172, u"None of the selected files could be restored"},
+        // digests beside the set
+        {560, u"The data of file \"%s\" of the run of %s does not match its digest: it has been damaged."},
+        {561, u"The data read back does not match its digest: the stored file has been damaged"},
+        {562, u"Read back the data of %u files of the backup set \"%s\": %u damaged, %u without a digest."},
+        {563, u"The digest file \"%s\" is damaged after its first %u runs; the runs after them have no digests."},
+        {564, u"The stored data of file \"%s\" does not match the digest written with it."},
+        {565, u"The digests of the run could not be read back from \"%s\"."},
         // backup run
         // scheduled runs
         {590, u"Made up for the run scheduled for %s, which did not start (the computer was off or asleep)."},

@@ -14,9 +14,9 @@ std::uint64_t stored_size(CipherId cipher, std::uint64_t plain_size) {
 }
 
 DataWriter::DataWriter(SetFileWriter& out, RunContext& context, DataCipher* cipher,
-                       std::optional<std::uint64_t> room, VolumeSource* volumes)
+                       std::optional<std::uint64_t> room, VolumeSource* volumes, DigestPipe* digests)
     : out_(&out), context_(context), cipher_(cipher), room_(room), volumes_(volumes),
-      plain_(chunk_size), ciphered_(chunk_size + 32) {}
+      plain_(chunk_size), ciphered_(chunk_size + 32), digests_(digests) {}
 
 void DataWriter::emit(const std::uint8_t* bytes, std::size_t size, bool whole) {
     data_length_ += size;
@@ -70,6 +70,7 @@ bool DataWriter::write_blocks(DataHeader& item, bk::InputStream& in, std::uint64
             out_size = cipher_->encrypt(plain_.data(), got, ciphered_.data());
             out = ciphered_.data();
         }
+        if (digests_ != nullptr) digests_->add(plain_.data(), got, cipher_ != nullptr ? out : nullptr, out_size);
         emit(out, out_size, cipher_ != nullptr && cipher_->id() == CipherId::rijndael);
         plain += got;
         stored += out_size;
@@ -95,6 +96,7 @@ bool DataWriter::write_file(DataHeader& item) {
         item.stored_size = 0;
         item.data_flag = data_unusable;
         item.status = DataStatus::nothing_written;
+        if (digests_ != nullptr) digests_->end_file(false, false);
         return false;
     }
 
@@ -115,6 +117,7 @@ bool DataWriter::write_file(DataHeader& item) {
         const bool cut_short = read_failed || (plain < item.size && context_.has_stopped());
         if (stored == 0 || cut_short) item.data_flag = data_unusable;
     }
+    if (digests_ != nullptr) digests_->end_file(!read_failed && item.data_flag == data_valid, cipher_ != nullptr);
     context_.item_written(item, plain);
     return complete;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/archive/data_header.h"
+#include "core/archive/digest_pipe.h"
 #include "core/archive/run_context.h"
 #include "core/archive/set_file_writer.h"
 #include "core/security/data_cipher.h"
@@ -32,9 +33,10 @@ std::uint64_t stored_size(CipherId cipher, std::uint64_t plain_size);
 class DataWriter final {
 public:
     // `cipher` may be null (no cipher); not owned. Without a room the whole
-    // run goes into `out`; with one, `volumes` must be given.
+    // run goes into `out`; with one, `volumes` must be given. `digests`,
+    // when given, sees every file's data as it passes and each file's end.
     DataWriter(SetFileWriter& out, RunContext& context, DataCipher* cipher, std::optional<std::uint64_t> room,
-               VolumeSource* volumes);
+               VolumeSource* volumes, DigestPipe* digests = nullptr);
 
     // Writes one file's block. The item's stored size and data flag are
     // updated to what really went in (a file cut short by a read error or a
@@ -64,6 +66,7 @@ private:
     std::uint64_t data_length_ = 0;
     std::vector<std::uint8_t> plain_;
     std::vector<std::uint8_t> ciphered_;
+    DigestPipe* digests_;
 };
 
 }  // namespace brim::archive

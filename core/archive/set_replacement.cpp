@@ -7,6 +7,7 @@
 #include "basekit/path.h"
 #include "basekit/platform/os_fs.h"
 #include "basekit/system_file.h"
+#include "core/archive/digest_file.h"
 #include "core/archive/set_layout.h"
 
 namespace brim::archive {
@@ -123,6 +124,7 @@ void delete_set(bk::StringView main_path, bk::StringView shown_main, bk::StringV
         if (announce) announce(volume);
         quietly([&] { bk::os::remove_file(volume); });
     }
+    quietly([&] { bk::os::remove_file(digest_path(main_path)); });
     if (announce) announce(bk::String(shown_main));
     quietly([&] { bk::os::remove_file(main_path); });
 }
@@ -134,6 +136,9 @@ SetReplacement::SetReplacement(bk::String main_path, bk::String destination, boo
 
 void SetReplacement::move_aside() {
     if (!exists(main_path_)) return;
+    // The digest file goes first: one left under the job's name would be
+    // taken for the new set's and removed.
+    if (exists(digest_path(main_path_))) bk::os::rename_entry(digest_path(main_path_), digest_path(aside_path(main_path_)));
     bk::os::rename_entry(main_path_, aside_path(main_path_));
     bk::os::sync_directory(bk::Path::directory_name(main_path_));
     aside_ = true;
@@ -155,13 +160,28 @@ void SetReplacement::undo() {
         bk::os::rename_entry(aside_path(main_path_), main_path_);
         bk::os::sync_directory(bk::Path::directory_name(main_path_));
     });
+    put_digests_back(main_path_);
     aside_ = false;
+}
+
+void SetReplacement::put_digests_back(bk::StringView main_path) {
+    quietly([&] {
+        const bk::String aside = digest_path(aside_path(main_path));
+        if (!exists(aside)) return;
+        if (exists(digest_path(main_path))) bk::os::remove_file(aside);
+        else bk::os::rename_entry(aside, digest_path(main_path));
+        bk::os::sync_directory(bk::Path::directory_name(main_path));
+    });
 }
 
 void SetReplacement::settle(bk::StringView main_path, bk::StringView destination, bool has_copy_root,
                             std::uint32_t program_major) {
     quietly([&] {
-        if (!exists(aside_path(main_path))) return;
+        if (!exists(aside_path(main_path))) {
+            // Only the digest file was moved aside when the process died.
+            put_digests_back(main_path);
+            return;
+        }
         SetReplacement replacement{bk::String(main_path), bk::String(destination), has_copy_root, program_major};
         replacement.aside_ = true;
         if (holds_counted_run(main_path, has_copy_root, program_major)) replacement.complete({});

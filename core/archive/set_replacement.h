@@ -4,7 +4,8 @@
 // The old set's main archive is moved aside under a name no set can have
 // ("<main>~old"); its volumes and copy root folders keep their names (each
 // volume names the main archive it belongs to, so a new set written under
-// another name could not be renamed into place). The new run is written
+// another name could not be renamed into place). Its digest file moves
+// aside with it ("<main>~old.bvh"). The new run is written
 // under the job's name, and the old set's files are deleted only once the
 // new run is counted. A run that fails, stops or finds nothing takes the new
 // files away and puts the old main archive back.
@@ -71,6 +72,10 @@ public:
                        std::uint32_t program_major);
 
 private:
+    // The old set's digest file back under the set's name, unless one is
+    // there. Never throws.
+    static void put_digests_back(bk::StringView main_path);
+
     bk::String main_path_;
     bk::String destination_;
     bool has_copy_root_;

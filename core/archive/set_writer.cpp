@@ -132,6 +132,13 @@ void SetWriter::begin_run(const SecurityHeader& security, RunHeader run, DataHea
     root_ = &root;
     open_.clear();
     incomplete_ = false;
+    digests_.clear();
+    digests_written_ = false;
+    // The digest file holds the blocks of the runs that count, and nothing
+    // of a set that is no longer there.
+    const bk::String digests = digest_path(main_path_);
+    if (state_ == State::opened) reconcile_digest_file(digests, layout_.layout.runs);
+    else bk::os::remove_file(digests);
     format_ = ArchiveFormat::for_version(state_ == State::opened ? layout_.layout.format->version() : format_version_2);
 
     std::uint64_t total_data = 0;
@@ -185,7 +192,8 @@ void SetWriter::begin_run(const SecurityHeader& security, RunHeader run, DataHea
 }
 
 void SetWriter::write_data(RunContext& context, DataCipher* cipher) {
-    DataWriter writer(*open_[header_index_].writer, context, cipher, room_, this);
+    DigestPipe digests;
+    DataWriter writer(*open_[header_index_].writer, context, cipher, room_, this, &digests);
     bool stopped = false;
     for_each_file(*root_, [&](DataHeader& file) {
         if (!stopped && context.has_stopped()) stopped = true;
@@ -194,12 +202,14 @@ void SetWriter::write_data(RunContext& context, DataCipher* cipher) {
             file.data_flag = data_unusable;
             file.status = DataStatus::nothing_written;
             incomplete_ = true;
+            digests.end_file(false, false);
             return;
         }
         if (!writer.write_file(file)) incomplete_ = true;
         bk::os::crash_point(u"set-file-written");
     });
     data_length_ = writer.data_length();
+    digests_ = digests.take();
     open_.back().data_end = open_.back().writer->size();
 }
 
@@ -208,6 +218,7 @@ void SetWriter::repair_catalogue() {
     // length, each partial file's stored size, no data for failed files.
     // Every patched field has a fixed size, so the catalogue keeps its length.
     SetFileWriter& writer = *open_[header_index_].writer;
+    run_.data_length = data_length_;
     const auto length = be64(data_length_);
     writer.patch(run_header_offset_ + offset_run_data_length, length.data(), length.size());
     const auto catalogue = encode([&](auto& out) { write_catalogue(*format_, out, *root_); });
@@ -249,7 +260,29 @@ void SetWriter::count_run() {
     for (auto& file : open_) file.writer->sync();
 }
 
+void SetWriter::write_digests() {
+    RunDigests block;
+    block.backup_time = run_.backup_time;
+    block.file_count = run_.file_count;
+    block.data_length = run_.data_length;
+    block.files = std::move(digests_);
+    // A run whose files were not all seen (the catalogue counts more than
+    // were visited) gets no digest for the rest.
+    block.files.resize(run_.file_count);
+    // Set first: a block that fails half-way is taken back too.
+    digests_written_ = true;
+    append_digests(digest_path(main_path_), block);
+}
+
 void SetWriter::abandon_run() {
+    if (digests_written_) {
+        try {
+            if (state_ == State::opened) reconcile_digest_file(digest_path(main_path_), layout_.layout.runs);
+            else bk::os::remove_file(digest_path(main_path_));
+        } catch (const bk::Exception&) {
+            // A block of an uncounted run is never applied; the next run cuts it.
+        }
+    }
     for (auto& file : open_) {
         try {
             if (file.is_new) {
@@ -276,6 +309,8 @@ void SetWriter::finish_run() {
     if (incomplete_ || data_length_ != run_.data_length) repair_catalogue();
     write_trailers();
     bk::os::crash_point(u"set-data-synced");
+    write_digests();
+    bk::os::crash_point(u"set-digests-synced");
     count_run();
     bk::os::crash_point(u"set-counted");
     for (auto& file : open_) file.writer->close();

@@ -9,6 +9,10 @@
 // got that far still reads as the runs before it; opening it for writing
 // cuts it back to the end of its last complete run and writes the trailer
 // again before anything else is written.
+//
+// Beside the set, its digest file (digest_file.h) gets each run's file
+// digests, on the disk before the run is counted; opening for writing cuts
+// it back to the runs that count.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,6 +21,7 @@
 
 #include "basekit/types.h"
 #include "core/archive/data_writer.h"
+#include "core/archive/digest_file.h"
 #include "core/archive/set_layout.h"
 
 namespace brim::archive {
@@ -60,8 +65,13 @@ public:
     // Writes the files' data in catalogue order; stops early when the
     // context says so. Files not written are marked as holding no data.
     void write_data(RunContext& context, DataCipher* cipher);
-    // Repairs the catalogue when files were incomplete, writes the trailers,
-    // puts everything on the disk, then counts the run.
+    // The copy kinds, whose data is not in the set: the digests of the
+    // run's files in catalogue order, taken while they were copied. Called
+    // between begin_run and finish_run.
+    void set_digests(std::vector<FileDigest> digests) { digests_ = std::move(digests); }
+    // Repairs the catalogue when files were incomplete, writes the trailers
+    // and the run's block of the digest file, puts everything on the disk,
+    // then counts the run.
     void finish_run();
 
     // Takes back a run that failed between begin_run and finish_run: files
@@ -89,6 +99,7 @@ private:
     void repair_catalogue();
     void write_trailers();
     void count_run();
+    void write_digests();
     std::uint64_t room_for(std::uint64_t written, std::uint64_t estimate) const;
 
     bk::String main_path_;
@@ -106,6 +117,8 @@ private:
     std::optional<std::uint64_t> room_;
     std::uint64_t data_length_ = 0;
     bool incomplete_ = false;
+    std::vector<FileDigest> digests_;  // the run's files, catalogue order
+    bool digests_written_ = false;
     std::unique_ptr<ArchiveFormat> format_;
 };
 

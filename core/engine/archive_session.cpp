@@ -8,6 +8,7 @@
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
 #include "core/archive/catalogue.h"
+#include "core/archive/digest_file.h"
 #include "core/archive/run_data_reader.h"
 #include "core/archive/set_replacement.h"
 #include "core/archive/set_security.h"
@@ -22,6 +23,7 @@
 #include "core/media/ftp_staging.h"
 #include "core/restore/opened_set.h"
 #include "core/security/cipher_selection.h"
+#include "core/security/sha256.h"
 
 namespace brim {
 namespace {
@@ -34,6 +36,8 @@ constexpr std::uint32_t msg_full_instead = 199;
 constexpr std::uint32_t msg_no_data = 203;
 constexpr std::uint32_t msg_password_mismatch = 416;
 constexpr std::uint32_t msg_old_data_first = 500;
+constexpr std::uint32_t msg_digest_differs = 564;
+constexpr std::uint32_t msg_digests_unreadable = 565;
 
 bool has_content(const BackupDataColl& collection) {
     return collection.file_count() > 0 || collection.directory_count() > 0;
@@ -181,6 +185,12 @@ void ArchiveSession::verify_run(const bk::String& main_path) {
     archive::RunDataReader reader(layout, run);
     const std::size_t stored_chunk = run.header.cipher == CipherId::rijndael ? archive::chunk_size + 16 : archive::chunk_size;
     std::vector<std::uint8_t> stored(stored_chunk), plain(archive::chunk_size + 32), source(archive::chunk_size);
+    // The digests just written beside the set are checked too: the bytes the
+    // set holds against the digest of what was stored.
+    const archive::SetDigests digests = archive::read_set_digests(layout);
+    const auto written = digests.of_run(layout, layout.runs.size() - 1);
+    if (digests.by_run.back() == nullptr)
+        warning(bk::format_text(message(msg_digests_unreadable), {archive::digest_path(main_path)}));
 
     archive::for_each_file(*run.root, [&](const DataHeader& item) {
         if (has_stopped() || item.stored_size <= 0 || item.data_flag != archive::data_valid) return;
@@ -194,6 +204,9 @@ void ArchiveSession::verify_run(const bk::String& main_path) {
             return;
         }
         const bk::String archived = main_path + u":" + path;
+        Sha256 hash;
+        bool readable = true;
+        bool warned = false;
         std::uint64_t done = 0;
         const auto total = static_cast<std::uint64_t>(item.stored_size);
         while (done < total && !has_stopped()) {
@@ -209,11 +222,21 @@ void ArchiveSession::verify_run(const bk::String& main_path) {
                 }
             } catch (const bk::Exception&) {
                 differs = true;  // unreadable or undecipherable stored bytes
+                readable = false;
             }
+            hash.update(stored.data(), take);
             const std::size_t got = bk::read_up_to(*in, source.data(), differs ? archive::chunk_size : plain_size);
             if (!differs) differs = got != plain_size || !std::equal(source.begin(), source.begin() + got, plain_bytes);
             if (differs) warning(bk::format_text(message(msg_contents_differ), {archived, path}));
+            warned = warned || differs;
             done += take;
+        }
+        const auto digest = written.find(&item);
+        // Stored bytes that differ from the source were reported already.
+        if (readable && !warned && done == total && digest != written.end()) {
+            const bool enciphered = digest->second.kind == archive::DigestKind::plain_and_stored;
+            if (hash.final() != (enciphered ? digest->second.stored : digest->second.plain))
+                warning(bk::format_text(message(msg_digest_differs), {archived}));
         }
     });
 }

@@ -13,9 +13,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "basekit/stream.h"
+#include "core/archive/digest_pipe.h"
 #include "core/archive/run_context.h"
 #include "core/engine/scan_events.h"
 #include "core/engine/session_events.h"
@@ -211,7 +214,17 @@ protected:
     // written. Without `overwrite` an existing target is kept. A failure is
     // warning 140 and gives `failed`; a full disk throws the IOException,
     // which fails the run. A stop between blocks abandons the copy.
-    CopyOutcome copy_file(const DataHeader& item, const bk::String& target, bool overwrite);
+    // The digests of the files a copy run copies, taken on the pipe's thread.
+    struct CopyDigests {
+        archive::DigestPipe pipe;
+        std::vector<const DataHeader*> order;  // the files in the order they reached the pipe
+        // The digest of each file copied whole, once the copying is done.
+        std::unordered_map<const DataHeader*, archive::FileDigest> collect();
+    };
+    // With `digests`, the copy's data passes through this process (never the
+    // system's own copy) and its digest is taken.
+    CopyOutcome copy_file(const DataHeader& item, const bk::String& target, bool overwrite,
+                          CopyDigests* digests = nullptr);
     // copy_file to an "ftp://" target: the bytes go to the target's name +
     // "~~part" on the server (an upload that resumes after a dropped
     // connection under the retry rule) and that file is renamed over the
@@ -219,16 +232,19 @@ protected:
     // removes it again. The server keeps no mode or times of its own
     // choosing, and a symbolic link is not copied (warning 140).
     CopyOutcome upload_file(const DataHeader& item, const bk::String& target, bool overwrite);
-    // Copies the rest of `in` to `out` in blocks, reporting progress; false
-    // when the run was stopped between blocks.
-    bool copy_blocks(bk::InputStream& in, bk::OutputStream& out);
+    // Copies the rest of `in` to `out` in blocks, reporting progress and
+    // adding the bytes to `hash` when one is given; false when the run was
+    // stopped between blocks.
+    bool copy_blocks(bk::InputStream& in, bk::OutputStream& out, archive::DigestPipe::File* hash = nullptr);
     // Reads a copy: a local file, or a file on an FTP server.
     std::unique_ptr<bk::InputStream> open_copy(const bk::String& path);
     // Copies the tree below `directory` into the items' target paths:
     // folders are created (announced with backup_dir) and get their
     // source's mode and times after their contents; files for which
     // `decide` is true are copied. Returns at a stop.
-    void copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite, CopiedFiles& copied);
+    // `digests`, when given, takes the digest of each file copied.
+    void copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite, CopiedFiles& copied,
+                   CopyDigests* digests = nullptr);
     // Creates a folder and its parents (on an FTP server for an "ftp://"
     // path) under the network retry rule.
     void make_directory(const bk::String& path);

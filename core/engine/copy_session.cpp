@@ -1,5 +1,10 @@
 #include "core/engine/copy_session.h"
 
+#include <functional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
 #include "basekit/platform/os_faults.h"
 #include "basekit/date.h"
 #include "basekit/file_ops.h"
@@ -27,6 +32,37 @@ bool has_content(const BackupDataColl& collection) {
 }
 
 bool copy_everything(const DataHeader&) { return true; }
+
+// The digests of a run's files in catalogue order: a copy made in this run
+// has one when it passed verification; a copy `decide` left as it was
+// keeps the one it had (`kept`, by path).
+std::vector<archive::FileDigest> digests_in_order(DataHeader& root, const std::function<bool(const DataHeader&)>& decide,
+                                                  const std::unordered_set<const DataHeader*>& copied,
+                                                  const std::unordered_map<const DataHeader*, archive::FileDigest>& taken,
+                                                  const KeptDigests& kept) {
+    std::vector<archive::FileDigest> digests;
+    archive::for_each_file(root, [&](const DataHeader& file) {
+        archive::FileDigest digest;
+        if (!decide(file)) {
+            if (const auto found = kept.find(file.full_path()); found != kept.end()) digest = found->second;
+        } else if (const auto found = taken.find(&file); found != taken.end() && copied.count(&file) != 0) {
+            digest = found->second;
+        }
+        digests.push_back(digest);
+    });
+    return digests;
+}
+
+// The digests of the files of the set's last run, by path.
+KeptDigests last_run_digests(const bk::String& main_path) {
+    KeptDigests kept;
+    const auto read = archive::read_set_layout(main_path, true, true, Version::major_version);
+    if (read.error != archive::LayoutError::none || read.layout.runs.empty()) return kept;
+    const archive::SetDigests digests = archive::read_set_digests(read.layout);
+    for (const auto& [item, digest] : digests.of_run(read.layout, read.layout.runs.size() - 1))
+        kept[item->full_path()] = digest;
+    return kept;
+}
 
 void remove_tree_quietly(const bk::String& path) {
     try {
@@ -74,9 +110,10 @@ SessionRunResult CopySetSession::copy_run(archive::SetWriter& writer, CopyDataCo
     const bool new_root = bk::os::status(root_path).kind == bk::os::EntryKind::none;
     make_directory(root_path);
     CopiedFiles copied;
+    CopyDigests digests;
     DataHeader& root = collection.root();
     try {
-        copy_tree(root, decide, overwrite, copied);
+        copy_tree(root, decide, overwrite, copied, &digests);
         // Verified before it is recorded: a copy found different gets time
         // 0, so the next run copies it again.
         if (!has_stopped()) {
@@ -95,6 +132,7 @@ SessionRunResult CopySetSession::copy_run(archive::SetWriter& writer, CopyDataCo
         run.copy_root = root_name;
         run.ftp_servers = job.ftp_servers;
         writer.begin_run(header, run, root, false);
+        writer.set_digests(digests_in_order(root, decide, copied, digests.collect(), kept_digests_));
         writer.finish_run();
     } catch (const bk::Exception&) {
         // What the failed run wrote goes, so the next run finds the
@@ -215,8 +253,13 @@ SessionRunResult MergeCopySession::merge(std::unique_ptr<archive::SetWriter>& wr
         return collection.needs_copy(file) || bk::os::status(file.target_path).kind == bk::os::EntryKind::none;
     };
     const bk::String main = job.archive_file();
+    kept_digests_ = last_run_digests(main);
     const bk::String rewritten = main + rewrite_suffix;
-    bk::os::remove_file(rewritten);
+    const auto remove_rewritten = [&] {
+        bk::os::remove_file(rewritten);
+        bk::os::remove_file(archive::digest_path(rewritten));
+    };
+    remove_rewritten();
     SessionRunResult result;
     {
         archive::SetWriter fresh(rewritten, writer_settings());
@@ -224,16 +267,20 @@ SessionRunResult MergeCopySession::merge(std::unique_ptr<archive::SetWriter>& wr
         try {
             result = copy_run(fresh, collection, root_name, true, decide, &security);
         } catch (const bk::Exception&) {
-            bk::os::remove_file(rewritten);
+            remove_rewritten();
             throw;
         }
     }
     if (result == SessionRunResult::failed) {
-        bk::os::remove_file(rewritten);
+        remove_rewritten();
         return result;
     }
     bk::os::crash_point(u"merge-catalogue-written");
     bk::replace_file(rewritten, main);
+    // A crash before this leaves the old digests beside the new catalogue:
+    // no block of theirs matches its run, so none is applied.
+    const bk::String digests = archive::digest_path(rewritten);
+    if (bk::os::status(digests).kind != bk::os::EntryKind::none) bk::replace_file(digests, archive::digest_path(main));
     return result;
 }
 

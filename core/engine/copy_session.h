@@ -5,11 +5,14 @@
 // since the set's catalogues) and merge_copy (one folder kept current, the
 // ".bvd" rewritten with the merged tree).
 #include <memory>
+#include <unordered_map>
 
 #include "core/engine/archive_session.h"
 #include "core/engine/copy_data_coll.h"
 
 namespace brim {
+
+using KeptDigests = std::unordered_map<bk::String, archive::FileDigest>;
 
 class CopySetSession : public ArchiveSession {
 public:
@@ -32,6 +35,9 @@ protected:
                               const archive::SecurityHeader* security = nullptr);
     // Fails the run (129 with 144) unless the writer can write.
     bool writer_usable(const archive::SetWriter& writer);
+
+    // The digests of copies a run leaves as they were (merge_copy), by path.
+    KeptDigests kept_digests_;
 };
 
 class CopySession final : public CopySetSession {

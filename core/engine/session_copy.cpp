@@ -152,7 +152,7 @@ void apply_metadata(const DataHeader& item, const bk::String& path, bool is_link
 
 }  // namespace
 
-bool BackupSession::copy_blocks(bk::InputStream& in, bk::OutputStream& out) {
+bool BackupSession::copy_blocks(bk::InputStream& in, bk::OutputStream& out, archive::DigestPipe::File* hash) {
     std::vector<std::uint8_t> block(copy_block);
     std::uint32_t full_blocks = 0;
     for (;;) {
@@ -160,6 +160,7 @@ bool BackupSession::copy_blocks(bk::InputStream& in, bk::OutputStream& out) {
         const std::size_t got = bk::read_up_to(in, block.data(), block.size());
         if (got == 0) break;
         out.write(block.data(), static_cast<std::uint32_t>(got));
+        if (hash != nullptr) hash->add(block.data(), got);
         if (got < block.size()) {
             if (full_blocks > 0) fire_on_size(full_blocks * static_cast<std::uint32_t>(copy_block));
             full_blocks = 0;
@@ -175,7 +176,16 @@ bool BackupSession::copy_blocks(bk::InputStream& in, bk::OutputStream& out) {
     return true;
 }
 
-BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, const bk::String& target, bool overwrite) {
+std::unordered_map<const DataHeader*, archive::FileDigest> BackupSession::CopyDigests::collect() {
+    std::unordered_map<const DataHeader*, archive::FileDigest> digests;
+    const std::vector<archive::FileDigest> taken = pipe.take();
+    for (std::size_t i = 0; i < order.size() && i < taken.size(); ++i)
+        if (taken[i].kind != archive::DigestKind::none) digests[order[i]] = taken[i];
+    return digests;
+}
+
+BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, const bk::String& target, bool overwrite,
+                                                    CopyDigests* digests) {
     if (is_ftp_path(target)) return upload_file(item, target, overwrite);
     const bk::String source = item.full_path();
     try {
@@ -203,12 +213,17 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
                     return std::make_unique<bk::FileOutputStream>(partial.path(), bk::FileMode::CreateNew,
                                                                   bk::FileShare::None, permissions);
                 });
-            const SystemCopy in_system = copy_in_system(
-                *in, *out, [this] { return has_stopped(); },
-                [this](std::uint32_t bytes) { fire_on_size(bytes); });
+            const SystemCopy in_system =
+                digests != nullptr ? SystemCopy::unsupported
+                                   : copy_in_system(
+                                         *in, *out, [this] { return has_stopped(); },
+                                         [this](std::uint32_t bytes) { fire_on_size(bytes); });
+            if (digests != nullptr) digests->order.push_back(&item);
+            archive::DigestPipe::File hash(digests != nullptr ? &digests->pipe : nullptr, false);
             if (in_system == SystemCopy::stopped) return CopyOutcome::stopped;
-            if (in_system == SystemCopy::unsupported && !copy_blocks(*in, *out)) return CopyOutcome::stopped;
+            if (in_system == SystemCopy::unsupported && !copy_blocks(*in, *out, &hash)) return CopyOutcome::stopped;
             out->close();
+            hash.finish(false);
         }
         apply_metadata(item, partial.path(), link);
         partial.commit_to(target);
@@ -240,7 +255,7 @@ void BackupSession::make_directory(const bk::String& path) {
 }
 
 void BackupSession::copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite,
-                              CopiedFiles& copied) {
+                              CopiedFiles& copied, CopyDigests* digests) {
     for (const auto& sub : directory.directories()) {
         if (has_stopped()) return;
         try {
@@ -254,7 +269,7 @@ void BackupSession::copy_tree(const DataHeader& directory, const CopyDecision& d
             continue;
         }
         fire_backup_dir(sub->full_path());
-        copy_tree(*sub, decide, overwrite, copied);
+        copy_tree(*sub, decide, overwrite, copied, digests);
         if (sub->attributes == bk::file_attribute::not_found || sub->is_ftp()) continue;
         try {
             apply_metadata(*sub, sub->target_path, false);
@@ -265,7 +280,7 @@ void BackupSession::copy_tree(const DataHeader& directory, const CopyDecision& d
     for (const auto& file : directory.files()) {
         if (has_stopped()) return;
         if (!decide(*file)) continue;
-        const CopyOutcome outcome = copy_file(*file, file->target_path, overwrite);
+        const CopyOutcome outcome = copy_file(*file, file->target_path, overwrite, digests);
         if (outcome == CopyOutcome::copied) copied.insert(file.get());
         if (outcome == CopyOutcome::stopped) return;
     }

@@ -67,4 +67,13 @@ std::optional<bk::String> copy_location(const DataHeader& item, BackupKind kind,
     return path;
 }
 
+bool is_recorded_copy(const DataHeader& item, bk::StringView path) {
+    try {
+        const bk::os::EntryStatus status = bk::os::status(path);
+        return status.kind == bk::os::EntryKind::regular && status.modify_time == item.modified;
+    } catch (const bk::Exception&) {
+        return false;
+    }
+}
+
 }  // namespace brim::restore

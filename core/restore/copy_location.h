@@ -20,4 +20,10 @@ namespace brim::restore {
 std::optional<bk::String> copy_location(const DataHeader& item, BackupKind kind, bk::StringView set_folder,
                                         bk::StringView copy_root);
 
+// Whether the copy at `path` is still the one its run recorded: a later
+// merge_copy run (one a crash cut short too) replaces copies in place, and
+// every copy keeps its source's modification time. Only such a copy is
+// compared with the run's digest. False when it cannot be looked at.
+bool is_recorded_copy(const DataHeader& item, bk::StringView path);
+
 }  // namespace brim::restore

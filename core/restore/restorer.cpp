@@ -32,6 +32,7 @@ constexpr std::uint32_t msg_set_incomplete = 155;
 constexpr std::uint32_t msg_attributes = 156;
 constexpr std::uint32_t msg_name_escapes = 170;
 constexpr std::uint32_t msg_in_the_way = 171;
+constexpr std::uint32_t msg_digest_differs = 561;
 constexpr std::uint32_t permission_bits = 07777;
 constexpr std::size_t longest_link = 65536;
 
@@ -166,6 +167,9 @@ Restorer::RunState& Restorer::state_for(const DataHeader& item) {
         state.reader = std::make_unique<archive::RunDataReader>(set_.layout, *state.run);
         state.decipher = archive::make_data_cipher(state.run->header.cipher, set_.key, set_.layout.security, true);
         state.stored_chunk = archive::chunk_size + (state.run->header.cipher == CipherId::rijndael ? 16 : 0);
+        if (!set_digests_) set_digests_ = archive::read_set_digests(set_.layout);
+        const auto index = static_cast<std::size_t>(run - set_.layout.runs.data());
+        state.digests = set_digests_->of_run(set_.layout, index);
     }
     const std::uint64_t end = item.data_offset + 2 * archive::marker_size + static_cast<std::uint64_t>(item.stored_size);
     if (end > state.reader->length() && state.reader->length() < state.run->header.data_length)
@@ -345,17 +349,42 @@ bool Restorer::copy_plain(const DataHeader& item, const bk::String& path, RunSta
     }
     if (!out) return false;
     stored_.resize(archive::chunk_size);
+    archive::DigestPipe::File hash(digest_pipe(item, state), false);
     try {
         for (int n; (n = in->read(stored_.data(), static_cast<int>(stored_.size()))) > 0;) {
             if (session_.has_stopped()) return false;
             out->write(stored_.data(), static_cast<std::uint32_t>(n));
+            hash.add(stored_.data(), static_cast<std::size_t>(n));
         }
+    } catch (const bk::Exception& failure) {
+        skip(path, failure.message());
+        return false;
+    }
+    // A copy a later merge_copy run replaced in place is not this run's copy.
+    if (is_recorded_copy(item, *from) && !matches_digest(item, path, state, hash)) return false;
+    try {
         out->close();
     } catch (const bk::Exception& failure) {
         skip(path, failure.message());
         return false;
     }
     return true;
+}
+
+archive::DigestPipe* Restorer::digest_pipe(const DataHeader& item, const RunState& state) {
+    const auto found = state.digests.find(&item);
+    if (found == state.digests.end() || found->second.kind == archive::DigestKind::none) return nullptr;
+    if (!pipe_) pipe_ = std::make_unique<archive::DigestPipe>(archive::chunk_size);
+    return pipe_.get();
+}
+
+bool Restorer::matches_digest(const DataHeader& item, const bk::String& path, RunState& state,
+                              archive::DigestPipe::File& plain) {
+    const auto found = state.digests.find(&item);
+    if (found == state.digests.end() || found->second.kind == archive::DigestKind::none) return true;
+    if (plain.finish(true).plain == found->second.plain) return true;
+    skip(path, msg_digest_differs);
+    return false;
 }
 
 bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open) {
@@ -372,6 +401,7 @@ bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunStat
         return false;
     }
     if (!out) return false;
+    archive::DigestPipe::File hash(digest_pipe(item, state), false);
     for (std::uint64_t done = 0; done < total;) {
         if (session_.has_stopped()) return false;
         const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(state.stored_chunk, total - done));
@@ -387,6 +417,7 @@ bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunStat
             skip(path, msg_contents_lost);
             return false;
         }
+        hash.add(plain, plain_size);
         try {
             out->write(plain, static_cast<std::uint32_t>(plain_size));
             bk::os::crash_point(u"restore-chunk-written");
@@ -408,6 +439,7 @@ bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunStat
         skip(path, msg_contents_lost);
         return false;
     }
+    if (!matches_digest(item, path, state, hash)) return false;
     try {
         out->close();
     } catch (const bk::Exception& failure) {

@@ -13,18 +13,22 @@
 //
 // A local file is written under a temporary name beside its target and
 // renamed over it only when all its data was read, deciphered and checked
-// (staged_file.h): a file whose data turns out damaged or missing, or a run
-// that stops, leaves an existing file as it was. Of an item selected from
+// (staged_file.h): a file whose data turns out damaged or missing (its
+// plain data does not match the digest kept beside the set), or a run that
+// stops, leaves an existing file as it was. Of an item selected from
 // several runs, only the copy the pick chose is written (item_pick.h).
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "basekit/file_stream.h"
 #include "basekit/platform/os_fs.h"
+#include "core/archive/digest_file.h"
+#include "core/archive/digest_pipe.h"
 #include "core/archive/run_data_reader.h"
 #include "core/restore/item_pick.h"
 #include "core/restore/opened_set.h"
@@ -60,6 +64,8 @@ private:
         std::unique_ptr<archive::RunDataReader> reader;
         std::unique_ptr<DataCipher> decipher;
         std::size_t stored_chunk = 0;
+        // The digests of the run's files; a file without one is not compared.
+        std::unordered_map<const DataHeader*, archive::FileDigest> digests;
     };
     struct PendingLink {
         const DataHeader* item;
@@ -109,6 +115,13 @@ private:
     void remember_folder(const DataHeader& directory, const bk::String& path);
     // The item's stored bytes end with the data marker.
     bool ends_with_marker(const DataHeader& item, RunState& state);
+    // False (the item skipped with its warning) when the plain data written
+    // has a digest and does not match it: the stored data has rotted.
+    bool matches_digest(const DataHeader& item, const bk::String& path, RunState& state,
+                        archive::DigestPipe::File& plain);
+    // The pipe that takes the item's digest while it is restored; null when
+    // it has none to be compared with.
+    archive::DigestPipe* digest_pipe(const DataHeader& item, const RunState& state);
     void skip(const bk::String& path, const bk::String& reason);
     void skip(const bk::String& path, std::uint32_t reason_id);
     void file_done(const DataHeader& item);
@@ -126,6 +139,8 @@ private:
     std::map<bk::String, std::size_t> folder_places_;  // index into folders_done_ by path
     ItemPick& pick_;
     std::vector<std::uint8_t> stored_, plain_;
+    std::optional<archive::SetDigests> set_digests_;  // read with the first file restored
+    std::unique_ptr<archive::DigestPipe> pipe_;       // made for the first file with a digest
     std::uint32_t attempted_ = 0, written_ = 0, failed_ = 0;
 };
 

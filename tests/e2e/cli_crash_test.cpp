@@ -65,6 +65,14 @@ protected:
         return tree(out / src.relative_path());
     }
 
+    // The digests beside the set cover every file of the runs that count,
+    // and the data matches them.
+    void expect_digests_agree(const std::string& job, const std::string& at) {
+        const auto checked = cli({"check", job, "--read-data"});
+        EXPECT_EQ(checked.status, 0) << at << ": " << checked.output;
+        EXPECT_NE(checked.output.find(" 0 damaged, 0 without a digest"), std::string::npos) << at << ": " << checked.output;
+    }
+
     struct Point {
         const char* name;
         int pass;
@@ -86,7 +94,7 @@ TEST_F(CliCrash, AKilledAppendLeavesTheEarlierRunsWhole) {
         runs.push_back(tree(src));
     }
     const Point points[] = {{"set-file-written", 1}, {"set-file-written", 4}, {"set-trailer", 1},
-                            {"set-data-synced", 1}, {"set-counted", 1}};
+                            {"set-data-synced", 1}, {"set-digests-synced", 1}, {"set-counted", 1}};
     for (const Point& point : points) {
         const std::string at = std::string(point.name) + " " + std::to_string(point.pass);
         write_bytes(src / "sub" / "small", "killed at " + at);
@@ -96,9 +104,11 @@ TEST_F(CliCrash, AKilledAppendLeavesTheEarlierRunsWhole) {
         if (std::string(point.name) == "set-counted") runs.push_back(tree(src));
         for (std::size_t k = 1; k <= runs.size(); ++k)
             EXPECT_TRUE(restored("kept", static_cast<int>(k)) == runs[k - 1]) << "run " << k << " after a kill at " << at;
+        expect_digests_agree("kept", at);
     }
     const auto after = cli({"run", "kept", "--quiet"});
     EXPECT_EQ(after.status, 0) << after.output;
+    expect_digests_agree("kept", "the run after the kills");
     const auto list = cli({"list", "kept", "--runs-only"});
     EXPECT_NE(list.output.find("run " + std::to_string(runs.size() + 1) + " "), std::string::npos) << list.output;
 }
@@ -113,7 +123,7 @@ TEST_F(CliCrash, AKilledReplacementLeavesTheOldSetOrTheNewOneWhole) {
         Point point;
         bool new_set_stays;
     } cases[] = {{{"set-moved-aside", 1}, false},  {{"set-file-written", 2}, false}, {{"set-data-synced", 1}, false},
-                 {{"set-counted", 1}, true},       {{"set-deleting-old", 1}, true}};
+                 {{"set-digests-synced", 1}, false}, {{"set-counted", 1}, true}, {{"set-deleting-old", 1}, true}};
     for (const auto& c : cases) {
         write_bytes(src / "sub" / "small", "old");
         ASSERT_EQ(cli({"run", "kept", "--quiet"}).status, 0);
@@ -123,9 +133,12 @@ TEST_F(CliCrash, AKilledReplacementLeavesTheOldSetOrTheNewOneWhole) {
         const auto killed = cli({"run", "kept", "--quiet"}, c.point.name, c.point.pass);
         ASSERT_EQ(killed.signal, SIGKILL) << c.point.name << ": " << killed.output;
         EXPECT_TRUE(restored("kept") == (c.new_set_stays ? new_tree : old_tree)) << "after a kill at " << c.point.name;
+        expect_digests_agree("kept", c.point.name);
     }
     EXPECT_EQ(cli({"run", "kept", "--quiet"}).status, 0);
     EXPECT_FALSE(fs::exists(dest / "kept.bvf~old"));
+    EXPECT_FALSE(fs::exists(dest / "kept.bvf~old.bvh"));
+    expect_digests_agree("kept", "the run after the kills");
     EXPECT_TRUE(restored("kept") == tree(src));
 }
 
@@ -166,8 +179,13 @@ TEST_F(CliCrash, AKilledMergeCatalogueRewriteKeepsTheSetReadable) {
     ASSERT_EQ(killed.signal, SIGKILL) << killed.output;
     const auto listed = cli({"list", "merged"});
     EXPECT_EQ(listed.status, 0) << listed.output;
+    // The copy the killed run replaced is not judged by the old catalogue's digest.
+    const auto checked = cli({"check", "merged", "--read-data"});
+    EXPECT_EQ(checked.status, 0) << checked.output;
+    EXPECT_NE(checked.output.find(" 0 damaged, 1 without a digest"), std::string::npos) << checked.output;
     EXPECT_EQ(cli({"run", "merged", "--quiet"}).status, 0);
     EXPECT_TRUE(restored("merged") == tree(src));
+    expect_digests_agree("merged", "the run after the kill");
 }
 
 }  // namespace

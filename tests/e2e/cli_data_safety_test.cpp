@@ -92,7 +92,9 @@ TEST_F(CliDataSafety, AReplacingRunThatFailsKeepsTheOldSetAndLeavesNoNewOne) {
     EXPECT_EQ(after.status, 0) << after.output;
     EXPECT_TRUE(restored("job") == tree_of(src));
     EXPECT_EQ(brim_test::folders_in(dest).size(), 0u);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 1);  // job.bvf alone
+    // job.bvf and its digests alone
+    EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 2);
+    EXPECT_TRUE(fs::exists(dest / "job.bvf.bvh"));
 }
 
 TEST_F(CliDataSafety, AFileThatFailedIsTakenAgainByTheNextIncrement) {
@@ -178,6 +180,7 @@ TEST_F(CliDataSafety, ARunThatFillsTheDiskLeavesNothingBehind) {
         EXPECT_EQ(full.status, 4) << job << full.output;
     }
     EXPECT_FALSE(fs::exists(dest / "fresh.bvf"));
+    EXPECT_FALSE(fs::exists(dest / "fresh.bvf.bvh"));
     // The disk stays full in this test, so the trailer may wait for the next run.
     EXPECT_LE(fs::file_size(dest / "grown.bvf"), grown_size);
     const auto grown = brim::archive::read_set_layout(wide(dest / "grown.bvf"), false, false, 1);
@@ -189,7 +192,8 @@ TEST_F(CliDataSafety, ARunThatFillsTheDiskLeavesNothingBehind) {
         EXPECT_EQ(ran.status, 0) << job << ran.output;
         EXPECT_TRUE(restored(job) == tree_of(src)) << job;
     }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 2);  // the two sets alone
+    // the two sets and their digests alone
+    EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 4);
 }
 
 // A destination too small for two sets: the old set goes first, with a

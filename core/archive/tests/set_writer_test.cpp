@@ -8,9 +8,11 @@
 #include "basekit/convertion.h"
 #include "basekit/file_stream.h"
 #include "core/archive/catalogue.h"
+#include "core/archive/digest_file.h"
 #include "core/archive/run_data_reader.h"
 #include "core/security/xor_cipher.h"
 #include "core/security/rijndael_cipher.h"
+#include "core/security/sha256.h"
 #include "core/security/wake_cipher.h"
 #include "tests/support/temp_dir.h"
 
@@ -190,6 +192,102 @@ TEST(SetWriter, WritesANewSetAndReadsItBackForEachCipher) {
             EXPECT_EQ(x.stored_size, 65552);
         }
     }
+}
+
+// The digests kept beside the set for `run`: each file stored whole has the
+// digest of its source and, when enciphered, of its stored bytes.
+void expect_digests_match(const SetLayout& layout, std::size_t index, CipherId cipher) {
+    const SetDigests digests = read_set_digests(layout);
+    ASSERT_NE(digests.by_run[index], nullptr);
+    const auto by_item = digests.of_run(layout, index);
+    const Bytes area = data_area(layout, layout.runs[index]);
+    for_each_file(*layout.runs[index].root, [&](const DataHeader& file) {
+        const auto found = by_item.find(&file);
+        if (file.data_flag != data_valid) {
+            EXPECT_EQ(found, by_item.end());
+            return;
+        }
+        ASSERT_NE(found, by_item.end()) << bk::to_utf8(file.full_path());
+        const std::string source = read_bytes(bk::to_native_path(file.full_path()));
+        EXPECT_EQ(found->second.plain, sha256(source.data(), source.size()));
+        if (cipher == CipherId::none) {
+            EXPECT_EQ(found->second.kind, DigestKind::plain);
+        } else {
+            ASSERT_EQ(found->second.kind, DigestKind::plain_and_stored);
+            EXPECT_EQ(found->second.stored, sha256(area.data() + file.data_offset + 2, file.stored_size));
+        }
+    });
+}
+
+TEST(SetWriter, WritesEachFilesDigestsWhileItsDataPassesForEachCipherAndAcrossVolumes) {
+    for (const auto& c : cipher_cases()) {
+        for (const bool spans : {false, true}) {
+            TempDir dir;
+            SourceTree sources(dir / "src");
+            const bk::String main = native(dir / "set.bvf");
+            auto root = tree_of(sources.path);
+            SetWriterSettings settings;
+            if (spans) settings.segment_limit = 16576 + 16384 + 150000;
+            {
+                SetWriter writer(main, settings);
+                writer.begin_run(new_set_header(), run_for(*root, c.run_cipher), *root, false);
+                FileRunContext context;
+                context.stop_after = spans ? -1 : 3;  // a stopped run: the files after it have none
+                auto cipher = c.make(false);
+                writer.write_data(context, cipher.get());
+                writer.finish_run();
+            }
+            const auto result = read_set_layout(main, false, true, 1);
+            ASSERT_EQ(result.error, LayoutError::none);
+            expect_digests_match(result.layout, 0, c.run_cipher);
+        }
+    }
+}
+
+TEST(SetWriter, TheDigestFileAgreesWithTheRunsThatCount) {
+    TempDir dir;
+    SourceTree sources(dir / "src");
+    const bk::String main = native(dir / "set.bvf");
+    std::int64_t time = 100;
+    auto write_run = [&] {
+        auto root = tree_of(sources.path);
+        RunHeader run = run_for(*root, CipherId::rijndael);
+        run.backup_time = ++time;
+        SetWriter writer(main, {});
+        writer.begin_run(new_set_header(), run, *root, false);
+        FileRunContext context;
+        auto cipher = cipher_cases()[3].make(false);
+        writer.write_data(context, cipher.get());
+        writer.finish_run();
+    };
+    auto digest_times = [&] {
+        std::vector<std::int64_t> times;
+        for (const auto& run : read_digest_file(digest_path(main)).runs) times.push_back(run.backup_time);
+        return times;
+    };
+    write_run();
+    const std::string counted = read_bytes(dir / "set.bvf");
+    write_run();
+    // As if the process died after the digests were synced and before the
+    // run was counted: the set holds one run, the digest file two blocks.
+    write_bytes(dir / "set.bvf", counted + "uncounted bytes");
+    {
+        const auto read = read_set_layout(main, false, true, 1);
+        ASSERT_EQ(read.layout.run_count(), 1u);
+        const SetDigests digests = read_set_digests(read.layout);
+        ASSERT_NE(digests.by_run[0], nullptr);
+        EXPECT_EQ(digests.by_run[0]->backup_time, 101);
+    }
+    write_run();
+    EXPECT_EQ(digest_times(), (std::vector<std::int64_t>{101, 103}));
+    const auto read = read_set_layout(main, false, true, 1);
+    ASSERT_EQ(read.layout.run_count(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) expect_digests_match(read.layout, i, CipherId::rijndael);
+
+    // A new set under the name removes what is left of an old one's digests.
+    std::filesystem::remove(dir / "set.bvf");
+    write_run();
+    EXPECT_EQ(digest_times(), (std::vector<std::int64_t>{104}));
 }
 
 TEST(SetWriter, AppendedRunReplacesTheTrailerAndGrowsTheRunCount) {

@@ -7,6 +7,7 @@
 
 #include "basekit/convertion.h"
 #include "core/archive/catalogue.h"
+#include "core/archive/digest_file.h"
 #include "core/archive/set_layout.h"
 #include "core/archive/set_replacement.h"
 #include "core/archive/set_security.h"
@@ -216,6 +217,10 @@ TEST_F(ArchiveRuns, NewArchiveEveryRunRotatesTheOldestVolumeRunAway) {
     for (const auto& entry : std::filesystem::directory_iterator(home.dir().path() / "dest"))
         volumes += entry.path().extension() == ".bvs";
     EXPECT_EQ(volumes, 2u);  // the rotated volumes are gone from the disk
+    // Their digests went with them; every run left has its own.
+    const archive::SetDigests digests = archive::read_set_digests(set);
+    EXPECT_EQ(digests.contents.runs.size(), set.runs.size());
+    for (const auto* run : digests.by_run) EXPECT_NE(run, nullptr);
 }
 
 TEST_F(ArchiveRuns, VerificationFindsAFlippedStoredByte) {
@@ -241,6 +246,70 @@ TEST_F(ArchiveRuns, VerificationFindsAFlippedStoredByte) {
     ASSERT_EQ(listener.warnings.size(), 1u);
     EXPECT_NE(listener.warnings[0].find(u"was different from"), bk::String::npos);
     EXPECT_NE(listener.warnings[0].find(wide(src / "z.bin")), bk::String::npos);
+}
+
+TEST_F(ArchiveRuns, VerificationChecksTheDigestsTheRunWrote) {
+    struct Case {
+        const char* what;
+        std::function<void(std::string& digests)> damage;
+        const char16_t* warning;  // empty: none
+    };
+    const std::vector<Case> cases = {
+        {"as written", [](std::string&) {}, u""},
+        {"a digest of the run changed", [](std::string& b) { b[b.size() - 40] ^= 1; },
+         u"could not be read back"},
+        {"the file gone", [](std::string& b) { b.clear(); }, u"could not be read back"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(home.dir().path() / "dest");
+        job.options = job_option::cipher_rijndael | job_option::password | job_option::verify;
+        job.password = u"pw";
+        Listener listener;
+        const RunResult result = run(listener, [&](BackupSession& session) {
+            session.set_after_write_hook([&](const bk::String& archive) {
+                const auto path = bk::to_native_path(archive + u".bvh");
+                std::string bytes = read_bytes(path);
+                c.damage(bytes);
+                if (bytes.empty()) std::filesystem::remove(path);
+                else write_bytes(path, bytes);
+            });
+        });
+        if (c.warning[0] == 0) {
+            EXPECT_EQ(result, RunResult::successful);
+            EXPECT_TRUE(listener.warnings.empty());
+            continue;
+        }
+        EXPECT_EQ(result, RunResult::having_warnings);
+        ASSERT_EQ(listener.warnings.size(), 1u);
+        EXPECT_NE(listener.warnings[0].find(c.warning), bk::String::npos);
+    }
+}
+
+TEST_F(ArchiveRuns, VerificationFindsStoredDataThatNoLongerMatchesItsDigest) {
+    // The stored byte and the source change alike: only the digest tells.
+    job.options = job_option::verify;
+    Listener listener;
+    const RunResult result = run(listener, [&](BackupSession& session) {
+        session.set_after_write_hook([&](const bk::String& archive) {
+            const auto set = archive::read_set_layout(archive, false, true, 1);
+            const auto& run = set.layout.runs.back();
+            std::uint64_t at = 0;
+            archive::for_each_file(*run.root, [&](const DataHeader& item) {
+                if (item.full_path().ends_with(u"z.bin")) at = run.data[0].offset + item.data_offset + 2 + 70000;
+            });
+            std::string stored = read_bytes(bk::to_native_path(archive));
+            stored[at] ^= 0x40;
+            write_bytes(bk::to_native_path(archive), stored);
+            std::string source = read_bytes(src / "z.bin");
+            source[70000] ^= 0x40;
+            write_bytes(src / "z.bin", source);
+        });
+    });
+    EXPECT_EQ(result, RunResult::having_warnings);
+    ASSERT_EQ(listener.warnings.size(), 1u);
+    EXPECT_NE(listener.warnings[0].find(u"does not match the digest"), bk::String::npos);
+    EXPECT_NE(listener.warnings[0].find(u"z.bin"), bk::String::npos);
 }
 
 TEST_F(ArchiveRuns, AStoppedRunEndsStoppedAndItsSetKeepsWhatWasWritten) {

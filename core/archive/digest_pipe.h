@@ -1,0 +1,105 @@
+#pragma once
+// Takes the digests of files on a thread of its own, so that hashing
+// overlaps reading, ciphering and writing: the caller hands the data over
+// as it passes (gathered into batches of about a megabyte in one of a few
+// buffers, waiting when all are in use) and collects the digests, in the
+// order the files ended, at the end or file by file. Used by one calling
+// thread; the worker is stopped and joined by the destructor.
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/archive/digest_file.h"
+#include "core/security/sha256.h"
+
+namespace brim::archive {
+
+class DigestPipe final {
+public:
+    // Batches go to the worker from `batch_size` bytes on: large batches
+    // cost the fewest hand-overs; a caller that waits for each file's digest
+    // takes small ones, so that hashing keeps pace with the file.
+    static constexpr std::size_t large_batches = 1 << 20;
+    explicit DigestPipe(std::size_t batch_size = large_batches);
+    ~DigestPipe();
+    DigestPipe(const DigestPipe&) = delete;
+    DigestPipe& operator=(const DigestPipe&) = delete;
+
+    // One chunk of the current file: its plain bytes and, for an enciphered
+    // run, the bytes stored for them (null otherwise).
+    void add(const std::uint8_t* plain, std::size_t plain_size, const std::uint8_t* stored, std::size_t stored_size);
+    // The current file ends: its digest is taken when `whole` (kind
+    // plain_and_stored for an `enciphered` run, else plain), else it has
+    // none. The next add begins the next file.
+    void end_file(bool whole, bool enciphered);
+    // end_file, then waits for that file's digest and hands it over.
+    FileDigest finish_file(bool whole, bool enciphered);
+    // Waits for the worker and hands over the digests of the files ended so
+    // far, in order.
+    std::vector<FileDigest> take();
+
+    // One file's data on its way to `pipe` (null: none is taken): every
+    // way out of the code that feeds it ends the file, as not whole unless
+    // finish() said otherwise.
+    class File final {
+    public:
+        File(DigestPipe* pipe, bool enciphered) : pipe_(pipe), enciphered_(enciphered) {}
+        ~File() {
+            if (pipe_ != nullptr && !ended_) pipe_->end_file(false, enciphered_);
+        }
+        File(const File&) = delete;
+        File& operator=(const File&) = delete;
+
+        void add(const std::uint8_t* plain, std::size_t plain_size, const std::uint8_t* stored = nullptr,
+                 std::size_t stored_size = 0) {
+            if (pipe_ != nullptr) pipe_->add(plain, plain_size, stored, stored_size);
+        }
+        // The file is whole: ends it and, with `wait`, returns its digest.
+        FileDigest finish(bool wait) {
+            if (pipe_ == nullptr || ended_) return {};
+            ended_ = true;
+            if (wait) return pipe_->finish_file(true, enciphered_);
+            pipe_->end_file(true, enciphered_);
+            return {};
+        }
+
+    private:
+        DigestPipe* pipe_;
+        bool enciphered_;
+        bool ended_ = false;
+    };
+
+private:
+    struct Job {
+        std::vector<std::uint8_t> plain;
+        std::vector<std::uint8_t> stored;
+        bool has_stored = false;
+        bool ends_file = false;
+        bool whole = false;
+        bool enciphered = false;
+    };
+    void work();
+    // The batch being filled, from a spare buffer.
+    Job& batch();
+    void hand_over();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Job> queue_;
+    std::vector<Job> spare_;  // buffers to reuse
+    std::vector<FileDigest> done_;
+    const std::size_t batch_size_;
+    Job batch_;                // the caller's: being filled
+    bool batch_open_ = false;
+    std::size_t in_flight_ = 0;
+    bool stopping_ = false;
+    // The worker's own.
+    Sha256 plain_hash_;
+    Sha256 stored_hash_;
+    std::thread worker_;
+};
+
+}  // namespace brim::archive
