@@ -4,6 +4,7 @@
 
 #include "basekit/path.h"
 #include "basekit/text_format.h"
+#include "core/archive/digest_format.h"
 #include "core/core_strings.h"
 #include "core/jobs/system_info.h"
 #include "core/media/ftp_path.h"
@@ -23,7 +24,8 @@ bool kind_writes_to_ftp(BackupKind kind) {
 
 bool belongs_to_set(const BackupItem& job, bk::StringView name) {
     const bk::String main = bk::Path::file_name(job.archive_file());
-    if (name == main) return true;
+    // The digest file travels with the set it describes.
+    if (name == main || name == main + archive::digest_suffix) return true;
     const bk::String stem = main.substr(0, main.size() - bk::Path::extension_name(main).size());
     return name.starts_with(stem + u"_") && name.ends_with(u".bvs");
 }

@@ -10,7 +10,9 @@ Faults on demand:
   --drop-file F    when F exists at the start of a file transfer, F holds a
                    byte count N: that one transfer stops after N bytes and the
                    server drops both the data and the control connection, as
-                   a failing network would. F is removed, so it happens once.
+                   a failing network would. F is removed when the drop
+                   happens, so it happens once; a transfer that ends before N
+                   bytes leaves the order to the next one.
 """
 import argparse
 import logging
@@ -33,10 +35,11 @@ class DroppingDTPHandler(DTPHandler):
             if self.drop_file and os.path.exists(self.drop_file):
                 with open(self.drop_file) as order:
                     self._drop_after = int(order.read().strip() or "0")
-                os.remove(self.drop_file)
         return self._drop_after
 
     def _drop(self):
+        if self.drop_file and os.path.exists(self.drop_file):
+            os.remove(self.drop_file)
         control = self.cmd_channel
         self.close()
         control.close()

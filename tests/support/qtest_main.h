@@ -18,6 +18,10 @@
         std::filesystem::permissions(runtime,              \
             std::filesystem::perms::owner_all);            \
         home.set("XDG_RUNTIME_DIR", runtime.string());     \
+        /* scripts/pictures --xvfb: a real X server */    \
+        if (!qEnvironmentVariableIsEmpty("BRIM_QT_PLATFORM")) \
+            qputenv("QT_QPA_PLATFORM",                     \
+                    qgetenv("BRIM_QT_PLATFORM"));          \
         QApplication app(argc, argv);                      \
         app.setAttribute(Qt::AA_Use96Dpi, true);           \
         TestClass suite;                                   \
