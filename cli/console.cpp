@@ -83,6 +83,12 @@ bk::String read_password(const std::string& file, const std::string& prompt, boo
     return in(line);
 }
 
+int refuse_difference_job() {
+    print_error("a difference job backs up nothing (the kind has no run of its own); use increment for the changes "
+                "since the last run, or normal for a full backup");
+    return exit_usage;
+}
+
 int job_not_found(const std::string& name) {
     print_error("no job named \"" + name + "\"");
     return exit_not_found;

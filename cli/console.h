@@ -36,6 +36,9 @@ void print_error(const std::string& text);
 int store_busy();
 // Says that no job has that name or id; returns the exit status.
 int job_not_found(const std::string& name);
+// A difference job has no run of its own: it would report success having
+// backed up nothing, so it is neither made nor run here. Says so; 64.
+int refuse_difference_job();
 
 // A password read from the first line of a file, or asked on the terminal
 // without echo (twice when `confirm`). Throws std::runtime_error.

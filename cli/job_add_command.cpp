@@ -104,6 +104,7 @@ public:
 
     int execute() override {
         if (const int refused = refuse_job_name(in(name_))) return refused;
+        if (kind_ == "difference") return refuse_difference_job();
         if (destination_.empty()) {
             print_error("the destination (--dest) is empty");
             return exit_usage;

@@ -42,6 +42,7 @@ public:
         if (store.locked_out()) return hand_over_job();
         BackupItem* job = store.find(name_);
         if (job == nullptr) return job_not_found(name_);
+        if (job->kind == BackupKind::difference) return refuse_difference_job();
         TerminalAnswers answers(password_file_);
         const bool terminal = bk::os::is_terminal_output() && bk::os::is_terminal_input();
         ProgressPrinter printer(bk::os::is_terminal_output() && !quiet_, verbose_ && !quiet_,

@@ -116,6 +116,29 @@ TEST_F(CliBackup, AnIncrementChainHoldsTheChangedFilesAndATriggerMakesAFullRun) 
     EXPECT_EQ(layout("chain").runs.size(), 1u);
 }
 
+// A difference job would report "Successful" having written nothing: it
+// is neither made nor run, also when it comes in from an exported file.
+TEST_F(CliBackup, ADifferenceJobIsRefusedRatherThanReportedAsBackedUp) {
+    const auto added = cli({"job", "add", "Diff", "--kind", "difference", "--dest", dest.string(), "--dir", src.string()});
+    EXPECT_EQ(added.status, 64);
+    EXPECT_NE(added.output.find("backs up nothing"), std::string::npos) << added.output;
+    ASSERT_EQ(cli({"job", "add", "Diff", "--kind", "increment", "--dest", dest.string(), "--dir", src.string()}).status, 0);
+    const auto exported = home.dir().path() / "jobs.xml";
+    ASSERT_EQ(cli({"job", "export", exported.string()}).status, 0);
+    ASSERT_EQ(cli({"job", "remove", "Diff"}).status, 0);
+    std::ifstream in(exported);
+    std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto at = xml.find("<backup-type>increment</backup-type>");
+    ASSERT_NE(at, std::string::npos) << xml;
+    xml.replace(at, std::string("<backup-type>increment</backup-type>").size(), "<backup-type>difference</backup-type>");
+    std::ofstream(exported) << xml;
+    ASSERT_EQ(cli({"job", "import", exported.string()}).status, 0);
+    const auto ran = cli({"run", "Diff"});
+    EXPECT_EQ(ran.status, 64);
+    EXPECT_NE(ran.output.find("backs up nothing"), std::string::npos) << ran.output;
+    EXPECT_FALSE(std::filesystem::exists(dest / "Diff.bvf"));
+}
+
 TEST_F(CliBackup, ProblemsAreWarningsOrErrorsWithTheirExitStatus) {
     // A job without sources is refused before it reaches the store.
     const auto invalid = cli({"job", "add", "nothing", "--kind", "normal", "--dest", dest.string()});
