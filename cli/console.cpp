@@ -83,6 +83,13 @@ bk::String read_password(const std::string& file, const std::string& prompt, boo
     return in(line);
 }
 
+const std::map<std::string, std::uint16_t>& weekday_bits() {
+    static const std::map<std::string, std::uint16_t> days = {{"sun", 0x01}, {"mon", 0x02}, {"tue", 0x04},
+                                                              {"wed", 0x08}, {"thu", 0x10}, {"fri", 0x20},
+                                                              {"sat", 0x40}};
+    return days;
+}
+
 int refuse_difference_job() {
     print_error("a difference job backs up nothing (the kind has no run of its own); use increment for the changes "
                 "since the last run, or normal for a full backup");

@@ -1,6 +1,8 @@
 #pragma once
 // Text to and from the terminal, and the job store as the commands use it.
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -70,6 +72,10 @@ int refuse_job_name(bk::StringView name);
 // Text for one line of output: control characters as \n, \t, \xHH and
 // backslashes doubled, so that every name stays on its line.
 std::string printable(bk::StringView text);
+
+// The days of the week as options write them ("sun" .. "sat") and their bits
+// (Sunday 0x01 .. Saturday 0x40).
+const std::map<std::string, std::uint16_t>& weekday_bits();
 
 // This process holds the job store for its runs and takes hand-overs: a
 // command it runs uses that hold instead of taking the store's lock, and

@@ -39,9 +39,6 @@ bk::String absolute_local(const std::string& text) {
     return remote || drive || path.empty() ? path : bk::Path::make_full_path(path);
 }
 
-const std::map<std::string, std::uint16_t> weekdays = {{"sun", 0x1}, {"mon", 0x2}, {"tue", 0x4}, {"wed", 0x8},
-                                                       {"thu", 0x10}, {"fri", 0x20}, {"sat", 0x40}};
-
 std::vector<bk::String> extension_list(const std::string& text) {
     std::vector<bk::String> parts;
     bk::split_string(in(text), parts, u",");
@@ -116,7 +113,7 @@ public:
         std::vector<bk::String> day_names;
         bk::split_string(in(days_), day_names, u",");
         for (const auto& day : day_names) {
-            if (!day.empty() && !weekdays.contains(out(day))) {
+            if (!day.empty() && !weekday_bits().contains(out(day))) {
                 print_error("--days: \"" + out(day) + "\" is not a day (sun, mon, tue, wed, thu, fri, sat)");
                 return exit_usage;
             }
@@ -261,7 +258,7 @@ private:
             std::vector<bk::String> names;
             bk::split_string(in(days_), names, u",");
             for (const auto& day : names)
-                if (auto found = weekdays.find(out(day)); found != weekdays.end()) trigger->days_of_week |= found->second;
+                if (auto found = weekday_bits().find(out(day)); found != weekday_bits().end()) trigger->days_of_week |= found->second;
         } else if (full_monthly_ > 0) {
             trigger->kind = TriggerData::Kind::monthly;
             trigger->value = full_monthly_;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <iomanip>
-#include <map>
 #include <sstream>
 
 #include "basekit/date.h"
@@ -37,13 +36,11 @@ bool read_time(const std::string& text, ScheduleTrigger& trigger) {
 }
 
 bool read_weekdays(const std::string& text, ScheduleTrigger& trigger) {
-    static const std::map<std::string, int> days = {{"sun", 0}, {"mon", 1}, {"tue", 2}, {"wed", 3},
-                                                    {"thu", 4}, {"fri", 5}, {"sat", 6}};
     std::stringstream list(text);
     for (std::string day; std::getline(list, day, ',');) {
-        const auto found = days.find(day);
-        if (found == days.end()) return false;
-        trigger.weekdays |= static_cast<std::uint16_t>(1u << found->second);
+        const auto found = weekday_bits().find(day);
+        if (found == weekday_bits().end()) return false;
+        trigger.weekdays |= found->second;
     }
     return trigger.weekdays != 0;
 }

@@ -25,10 +25,15 @@ std::string escape_percent(const std::string& command) {
     return out;
 }
 
-std::string command_of(const WorkItem& item, bk::StringView gate) {
+// "env 'NAME=value' ... " before a command, or nothing.
+std::string env_prefix(const std::vector<bk::String>& environment) {
     std::string env;
-    for (const auto& variable : item.environment) env += shell_quote(bk::to_utf8(variable)) + ' ';
-    if (!env.empty()) env = "env " + env;
+    for (const auto& variable : environment) env += shell_quote(bk::to_utf8(variable)) + ' ';
+    return env.empty() ? env : "env " + env;
+}
+
+std::string command_of(const WorkItem& item, bk::StringView gate) {
+    const std::string env = env_prefix(item.environment);
     std::string command = env + shell_quote(bk::to_utf8(gate)) + " schedule due " + shell_quote(bk::to_utf8(item.name));
     command += " && " + env + shell_quote(bk::to_utf8(item.application));
     for (std::size_t start = 0; start <= item.parameters.size();) {
@@ -84,9 +89,7 @@ std::string render_block(const std::vector<WorkItem>& items, bk::StringView gate
     }
     if (lines.empty()) return {};
     if (catch_up) {
-        std::string env;
-        for (const auto& variable : items.front().environment) env += shell_quote(bk::to_utf8(variable)) + ' ';
-        if (!env.empty()) env = "env " + env;
+        const std::string env = env_prefix(items.front().environment);
         lines += "@reboot " + escape_percent(env + shell_quote(bk::to_utf8(gate)) + " schedule catch-up") + '\n';
     }
     return std::string(block_begin) + '\n' + lines + std::string(block_end) + '\n';

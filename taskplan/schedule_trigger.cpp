@@ -1,33 +1,19 @@
 #include "taskplan/schedule_trigger.h"
 
+#include "basekit/calendar.h"
 #include "basekit/date.h"
 #include "basekit/time_zone.h"
 
 namespace taskplan {
 namespace {
 
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's
-// days_from_civil).
 std::int64_t days_from_civil(const LocalDay& d) {
-    const int y = d.year - (d.month <= 2 ? 1 : 0);
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (d.month + (d.month > 2 ? -3 : 9)) + 2) / 5 + d.day - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return static_cast<std::int64_t>(era) * 146097 + doe - 719468;
+    return bk::calendar::days_from_civil(d.year, d.month, d.day);
 }
 
-LocalDay civil_from_days(std::int64_t z) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int doe = static_cast<int>(z - era * 146097);
-    const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int mp = (5 * doy + 2) / 153;
-    const int day = doy - (153 * mp + 2) / 5 + 1;
-    const int month = mp < 10 ? mp + 3 : mp - 9;
-    const int year = static_cast<int>(yoe + era * 400) + (month <= 2 ? 1 : 0);
-    return {year, month, day};
+LocalDay civil_from_days(std::int64_t days) {
+    const bk::calendar::CivilDate date = bk::calendar::civil_from_days(days);
+    return {static_cast<int>(date.year), date.month, date.day};
 }
 
 std::int64_t offset_at(std::int64_t instant) {
@@ -41,7 +27,7 @@ bool has_time_of_its_own(TriggerType type) {
 
 // Weeks counted from the Sunday that starts the week of `day`.
 std::int64_t week_index(const LocalDay& day) {
-    return (days_from_civil(day) - weekday_of(day)) / 7;
+    return bk::calendar::floor_div(days_from_civil(day) - weekday_of(day), 7);
 }
 
 }  // namespace
@@ -51,8 +37,7 @@ LocalDay add_days(const LocalDay& day, int days) {
 }
 
 int weekday_of(const LocalDay& day) {
-    const std::int64_t days = days_from_civil(day);
-    return static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+    return bk::calendar::weekday_from_days(days_from_civil(day));
 }
 
 bool fires_on(const ScheduleTrigger& trigger, const LocalDay& day) {
@@ -93,10 +78,7 @@ std::int64_t instant_of_local(const LocalDay& day, int hour, int minute) {
 }
 
 LocalDay local_day_of(std::int64_t instant) {
-    const std::int64_t local = instant + offset_at(instant);
-    std::int64_t days = local / bk::microseconds_per_day;
-    if (local % bk::microseconds_per_day < 0) --days;
-    return civil_from_days(days);
+    return civil_from_days(bk::calendar::floor_div(instant + offset_at(instant), bk::microseconds_per_day));
 }
 
 std::optional<std::int64_t> next_run_at(const ScheduleTrigger& trigger, std::int64_t from) {
