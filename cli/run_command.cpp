@@ -130,7 +130,7 @@ private:
         const BackupItem* job = saved.find(name_);
         if (job == nullptr) return job_not_found(name_);
         if (delete_sources_) return store_busy();  // an option the owner cannot take
-        return hand_over_or_busy("backup " + std::to_string(job->id));
+        return hand_over_or_busy("run " + std::to_string(job->id));
     }
 
     static void summarize(const BackupItemReport& report) {

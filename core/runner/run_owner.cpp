@@ -10,7 +10,9 @@
 namespace brim {
 namespace {
 
+// A scheduled start's line, and the line of brimvault-cli run.
 constexpr char16_t backup_word[] = u"backup";
+constexpr char16_t run_word[] = u"run";
 
 int status_of(RunRefused::Reason reason) {
     switch (reason) {
@@ -55,7 +57,7 @@ void RunOwner::stop_listening() { listener_.reset(); }
 
 HandoverAnswer RunOwner::answer(const bk::String& command_line) {
     const std::vector<bk::String> words = words_of(command_line);
-    if (words.size() == 2 && words[0] == backup_word) return start_backup(words[1]);
+    if (words.size() == 2 && (words[0] == backup_word || words[0] == run_word)) return start_backup(words[1]);
     if (other_) return other_(command_line);
     return {handover_status::usage, "the program that holds the job store does not take \"" +
                                         bk::to_ansi(command_line) + "\""};

@@ -1,9 +1,10 @@
 #pragma once
 // The owner's side of the hand-over channel over the job runner: the process
 // that holds the job store (brimvault-cli serve, a run, the program) answers
-// the command lines later starts hand to it. "backup <id>" starts that job's
-// backup unattended on the runner and answers at once; every other line goes
-// to the owner's own handler (none: refused).
+// the command lines later starts hand to it. "backup <id>" (a scheduled
+// start) and "run <id>" (brimvault-cli run) start that job's backup
+// unattended on the runner and answer at once; every other line goes to the
+// owner's own handler (none: refused).
 //
 // The answer's status is the exit status the later start ends with: 0 taken
 // on, 64 a line the owner does not take, 65 no such job, 70 the job cannot
@@ -33,7 +34,7 @@ public:
     using Handler = std::function<HandoverAnswer(const bk::String& command_line)>;
     using RunEnded = std::function<void(const BackupItem& job, const RunOutcome& outcome)>;
 
-    // `other` answers the lines that are not "backup <id>"; `ended` is told
+    // `other` answers the lines that are not "backup <id>" or "run <id>"; `ended` is told
     // on the run's worker when a handed-over run has ended.
     RunOwner(JobRunner& runner, Handler other = {}, RunEnded ended = {});
     ~RunOwner();
