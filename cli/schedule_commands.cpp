@@ -9,11 +9,9 @@
 #include "basekit/text_format.h"
 #include "cli/console.h"
 #include "cli/program.h"
-#include "core/core_strings.h"
 #include "core/jobs/backup_item_manager.h"
-#include "core/jobs/log_manager.h"
+#include "taskplan/catch_up.h"
 #include "taskplan/crontab_scheduler.h"
-#include "taskplan/overdue_jobs.h"
 #include "taskplan/schedule_gate.h"
 
 namespace brim::cli {
@@ -178,39 +176,19 @@ private:
     }
 
     int catch_up() const {
-        const auto scheduler = taskplan::CrontabScheduler::of_user();
         const std::int64_t now = bk::Date::now_time();
-        int status = 0;
-        for (const auto& missed : taskplan::take_missed_runs(scheduler.store(), now)) {
-            const auto id = taskplan::job_of_parameters(missed.item.parameters);
-            if (!id) continue;
-            const std::string job = std::to_string(*id);
-            {
-                Store store(false);
-                BackupItem* found = store.find(job);
-                if (found == nullptr) continue;
-                LogManager::instance()->log(LogType::information,
-                                            bk::format_text(core_string(590), {bk::Date(missed.scheduled).to_string()}),
-                                            found->name);
-            }
-            say() << "Making up the run scheduled for " << when(missed.scheduled) << '\n';
-            status = std::max(status, run_program({"run", job, "--quiet"}));
-        }
-        report_overdue(now);
-        return status;
-    }
-
-    // Scheduled jobs without a successful run for a week go to the log.
-    static void report_overdue(std::int64_t now) {
         Store store(false);
-        for (BackupItem* job : BackupItemManager::instance()->items()) {
-            if (job->task_name.empty()) continue;
-            if (const auto days = taskplan::overdue_days(*job, now)) {
-                LogManager::instance()->log(LogType::warning, bk::format_text(core_string(591), {*days}), job->name);
-                warn() << "brimvault-cli: \"" << printable(job->name) << "\" has not run successfully for " << *days
-                       << " days\n";
-            }
+        int status = 0;
+        for (const auto& missed : taskplan::take_catch_up_starts(now)) {
+            say() << "Making up the run scheduled for " << when(missed.scheduled) << '\n';
+            status = std::max(status, run_program({"run", std::to_string(missed.job_id), "--quiet"}));
         }
+        // Scheduled jobs without a successful run for a week go to the log.
+        for (const auto& late : taskplan::log_overdue_jobs(now)) {
+            warn() << "brimvault-cli: \"" << printable(late.job->name) << "\" has not run successfully for "
+                   << late.days << " days\n";
+        }
+        return status;
     }
 
     static void warn_when_cron_is_off() {
