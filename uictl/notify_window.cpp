@@ -78,6 +78,11 @@ void CNotifyWnd::show_countdown() {
 }
 
 bool send_desktop_notification(const NotifyRecord& record) {
+    return send_desktop_notification(to_qstring(uictl_strings().text(text_id::notify_title)),
+                                     to_qstring(notify_text(record)));
+}
+
+bool send_desktop_notification(const QString& summary, const QString& body) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface() == nullptr ||
         !bus.interface()->isServiceRegistered(notifications_service)) {
@@ -85,9 +90,8 @@ bool send_desktop_notification(const NotifyRecord& record) {
     }
     QDBusMessage call = QDBusMessage::createMethodCall(notifications_service, notifications_path,
                                                        notifications_service, "Notify");
-    const QString summary = to_qstring(uictl_strings().text(text_id::notify_title));
-    call << QStringLiteral("Brimvault") << 0u << QStringLiteral("brimvault") << summary
-         << to_qstring(notify_text(record)) << QStringList() << QVariantMap()
+    call << QStringLiteral("Brimvault") << 0u << QStringLiteral("brimvault") << summary << body
+         << QStringList() << QVariantMap()
          << static_cast<qint32>(notify_seconds * 1000);
     // Sent without waiting for the reply: a slow service never holds up the
     // GUI.

@@ -55,5 +55,7 @@ private:
 // Sends the record as a freedesktop notification over the session bus.
 // Returns false when no notification service answers.
 bool send_desktop_notification(const NotifyRecord& record);
+// Any other news as a freedesktop notification.
+bool send_desktop_notification(const QString& summary, const QString& body);
 
 }  // namespace uictl

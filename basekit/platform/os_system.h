@@ -35,5 +35,7 @@ void block_end_requests();
 // Waits for a request to end blocked by block_end_requests(); returns its
 // signal number.
 int wait_for_end_request();
+// The same for at most `ms` milliseconds; 0 when none came.
+int wait_for_end_request(int ms);
 
 }  // namespace bk::os

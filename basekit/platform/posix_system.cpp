@@ -83,4 +83,11 @@ int wait_for_end_request() {
     return signal;
 }
 
+int wait_for_end_request(int ms) {
+    const sigset_t set = end_requests();
+    const timespec wait{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+    const int signal = sigtimedwait(&set, nullptr, &wait);
+    return signal > 0 ? signal : 0;
+}
+
 }  // namespace bk::os
