@@ -4,15 +4,24 @@
 include(GNUInstallDirs)
 set(BRIM_INSTALL_LIBDIR "${CMAKE_INSTALL_LIBDIR}/brimvault")
 
-set_target_properties(basekit brimcore PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(basekit brimcore taskplan PROPERTIES INSTALL_RPATH "$ORIGIN")
 set_target_properties(brimvault-cli PROPERTIES INSTALL_RPATH "$ORIGIN/../${BRIM_INSTALL_LIBDIR}")
 install(TARGETS brimvault-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS basekit brimcore LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
+install(TARGETS basekit brimcore taskplan LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
 install(TARGETS brimburn hdrw LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
 if(BRIM_BUILD_GUI)
-  set_target_properties(uictl PROPERTIES INSTALL_RPATH "$ORIGIN")
-  install(TARGETS uictl LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
+  set(brim_gui_libraries uictl taskplan_dialogs job brimvault_runner)
+  set_target_properties(${brim_gui_libraries} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  set_target_properties(brimvault PROPERTIES INSTALL_RPATH "$ORIGIN/../${BRIM_INSTALL_LIBDIR}")
+  install(TARGETS brimvault RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS ${brim_gui_libraries} LIBRARY DESTINATION ${BRIM_INSTALL_LIBDIR})
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/uictl/help/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/brimvault/help)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/app/welcome/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/brimvault/welcome)
+  # The menu entry, the archive types and the icon, for every user.
+  install(FILES ${PROJECT_SOURCE_DIR}/app/share/brimvault.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/app/share/brimvault.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/mime/packages)
+  install(FILES ${PROJECT_SOURCE_DIR}/app/share/brimvault.svg
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
 endif()
 # A package's documents go under its own name, which is lower-case; the
 # default folder is named after the project.
