@@ -104,8 +104,9 @@ bool ServerChecks::check_server(const bk::String& server, const brim::BackupItem
             return true;
         }
     }
-    // A logon the user gave up has been answered in the logon dialog.
-    if (error != access_denied) {
+    // A logon the user gave up at the logon dialog, which showed why, is no
+    // news to the user; the log of an unattended run still tells it.
+    if (error != 0 && (unattended || error != access_denied)) {
         const bk::String text = GetFldError(uictl::text_id::logon_failed, static_cast<unsigned long>(error), server.c_str());
         if (unattended) brim::LogManager::instance()->log(brim::LogType::error, text, job.name);
         else BrimMessageBox(text.c_str(), u"", mb::ok | mb::icon_error);

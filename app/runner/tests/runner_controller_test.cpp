@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "app/runner/file_replace_dialog.h"
+#include "app/runner/gui_run_answers.h"
 #include "app/runner/runner_controller.h"
 #include "app/runner/runner_strings.h"
 #include "basekit/convertion.h"
@@ -19,10 +20,14 @@
 #include "core/jobs/password_manager.h"
 #include "core/jobs/system_info.h"
 #include "core/jobs/version.h"
+#include "core/restore/restore_option.h"
 #include "job/system_option.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/qtest_main.h"
 #include "uictl/brim_message_box.h"
+#include "uictl/network_logon.h"
+#include "uictl/notify_window.h"
+#include "uictl/system_messages.h"
 #include "uictl/qt_text.h"
 
 using namespace app;
@@ -41,6 +46,30 @@ void reset_singletons() {
 }
 
 bk::String wide(const fs::path& path) { return bk::from_ansi(path.string()); }
+
+// A server that takes one account, and fails with `failure` for any other.
+class FakeServer final : public uictl::ShareMounter {
+public:
+    FakeServer(int* mounts, int failure) : mounts_(mounts), failure_(failure) {}
+    int mount(const bk::String&, const bk::String& user, const bk::String& password) override {
+        ++*mounts_;
+        if (user == u"ann" && password == u"right") return 0;
+        if (failure_ == extended_network_error) uictl::set_network_provider_error(u"The server is down");
+        return failure_;
+    }
+    std::vector<bk::String> list_shares(const bk::String&) override { return {u"docs"}; }
+
+private:
+    int* mounts_;
+    int failure_;
+};
+
+int notify_windows() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (qobject_cast<uictl::CNotifyWnd*>(widget) != nullptr && !widget->isHidden()) ++count;
+    return count;
+}
 
 }  // namespace
 
@@ -103,6 +132,11 @@ private slots:
         controller.reset();
         bk::os::set_fault_plan("");
         set_replace_prompt({});
+        set_password_prompt({});
+        uictl::set_share_mounter(nullptr);
+        uictl::set_logon_prompt({});
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<uictl::CNotifyWnd*>(widget) != nullptr) widget->close();
         uictl::force_ui_language(std::nullopt);
         home.reset();
     }
@@ -322,6 +356,155 @@ private slots:
         QFETCH(bool, replaced);
         for (const auto& [file, copy] : mirrored)
             QCOMPARE(brim_test::read_bytes(copy) == brim_test::read_bytes(file), replaced);
+    }
+
+    void a_protected_job_asks_its_password_only_when_run_by_hand() {
+        brim::BackupItem& job = add_job("Locked", 2, 100, brim::BackupKind::normal,
+                                        brim::job_option::password | brim::job_option::cipher_xor |
+                                            brim::job_option::keep_set);
+        job.password = u"secret";
+        job.password_state = brim::PasswordState::not_loaded;
+        brim::BackupItemManager::instance()->save();
+        std::vector<std::optional<bk::String>> answers{std::nullopt, bk::String(u"wrong"), bk::String(u"secret")};
+        int asked = 0;
+        set_password_prompt([&](const bk::String& name) {
+            [&] { QCOMPARE(to_qstring(name), QStringLiteral("Locked")); }();
+            return answers.at(static_cast<std::size_t>(asked++));
+        });
+        QSignalSpy ended(controller.get(), &RunnerController::run_ended);
+        uictl::MessageBoxSeam seam;
+
+        QVERIFY(!controller->start_backup(job, false));  // cancelled: said nothing
+        QVERIFY(seam.shown().empty());
+        QVERIFY(!controller->start_backup(job, false));  // wrong
+        QCOMPARE(seam.shown().size(), std::size_t{1});
+        QCOMPARE(to_qstring(seam.shown()[0].text),
+                 QStringLiteral("The password is not right; Orvex Brimvault cannot back up the job.\n(Job \"Locked\")"));
+        QCOMPARE(controller->running_count(), std::size_t{0});
+        QCOMPARE(controller->job_state(job), JobState::idle);
+
+        // Unattended: nothing is asked.
+        QVERIFY(controller->start_backup(job, true));
+        QCOMPARE(asked, 2);
+        QCOMPARE(run_to_end(ended, "Locked"), int(RunEnd::finished));
+        ended.clear();
+        QVERIFY(controller->start_backup(job, false));
+        QCOMPARE(asked, 3);
+        QCOMPARE(run_to_end(ended, "Locked"), int(RunEnd::finished));
+        QCOMPARE(seam.shown().size(), std::size_t{1});
+    }
+
+    void network_servers_are_checked_once_per_program_run_data() {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<bool>("unattended");
+        QTest::newRow("logon refused, by hand") << 5 << false;
+        QTest::newRow("server fails, by hand") << 1208 << false;
+        QTest::newRow("server fails, unattended") << 1208 << true;
+    }
+    void network_servers_are_checked_once_per_program_run() {
+        QFETCH(int, failure);
+        QFETCH(bool, unattended);
+        int mounts = 0;
+        uictl::set_share_mounter(std::make_unique<FakeServer>(&mounts, failure));
+        std::vector<uictl::LogonAnswer> logons{{u"bob", u"guess"}, {u"ann", u"right"}};
+        int asked = 0;
+        bool give_up = true;
+        uictl::set_logon_prompt([&](const uictl::LogonQuestion&) -> std::optional<uictl::LogonAnswer> {
+            if (give_up && asked == 1) return std::nullopt;
+            return logons.at(static_cast<std::size_t>(asked++));
+        });
+        brim::BackupItem& job = add_job("Shared", 1, 10);
+        job.sources.push_back({u"\\\\nas\\docs", brim::SourceType::directory, true});
+        brim::BackupItemManager::instance()->save();
+        QSignalSpy ended(controller.get(), &RunnerController::run_ended);
+        uictl::MessageBoxSeam seam;
+        log_entries();
+
+        // The wrong account, then the user gives up: refused.
+        QVERIFY(!controller->start_backup(job, unattended));
+        QCOMPARE(mounts, 1);
+        QCOMPARE(controller->running_count(), std::size_t{0});
+        const bool told = failure != 5 || unattended;
+        QString said;
+        if (unattended) {
+            for (const auto& entry : log_entries())
+                if (entry.type == brim::LogType::error && entry.source == u"Shared") said = to_qstring(entry.description);
+            QVERIFY(seam.shown().empty());
+        } else if (!seam.shown().empty()) {
+            said = to_qstring(seam.shown()[0].text);
+            QCOMPARE(seam.shown()[0].flags & mb::icon_mask, mb::icon_error);
+        }
+        QCOMPARE(!said.isEmpty(), told);
+        if (told) QCOMPARE(said, failure == 5 ? QStringLiteral("Cannot connect to the network share: Permission denied\n(\\\\nas)")
+                                              : QStringLiteral("Cannot connect to the network share: The server is down\n(\\\\nas)"));
+
+        // The right account: the run starts, and the next one asks nothing.
+        give_up = false;
+        QVERIFY(controller->start_backup(job, unattended));
+        QCOMPARE(mounts, 2);
+        run_to_end(ended, "Shared");
+        ended.clear();
+        QVERIFY(controller->start_backup(job, unattended));
+        run_to_end(ended, "Shared");
+        QCOMPARE(mounts, 2);
+        QCOMPARE(asked, 2);
+    }
+
+    void a_restore_is_watched_and_asks_about_existing_files() {
+        brim::BackupItem& job = add_job("Kept", 3, 200);
+        brim::BackupItemManager::instance()->save();
+        QSignalSpy ended(controller.get(), &RunnerController::run_ended);
+        QVERIFY(controller->start_backup(job, false));
+        QCOMPARE(run_to_end(ended, "Kept"), int(RunEnd::finished));
+        const fs::path target = dir() / "restored";
+        fs::create_directories(target);
+        int asked = 0;
+        set_replace_prompt([&](const ReplaceQuestion& question) {
+            ++asked;
+            [&] {
+                QCOMPARE(question.incoming.size, question.existing.size);
+                QVERIFY(question.incoming.modified != 0);
+            }();
+            return ReplaceAnswer{false, false};
+        });
+        for (int pass = 0; pass < 2; ++pass) {
+            auto session = brim::BackupSession::create_session(&job, brim::SessionDirection::restore);
+            QVERIFY(session != nullptr);
+            std::vector<const brim::archive::RunLayout*> runs;
+            session->open(runs, nullptr);
+            QVERIFY(!runs.empty());
+            ended.clear();
+            QVERIFY(controller->start_restore(std::move(session), {runs.back()->root.get()}, wide(target),
+                                              brim::restore_option::existing_ask));
+            QCOMPARE(run_to_end(ended, "Kept"), int(RunEnd::finished));
+            // The second pass finds every file there and keeps it.
+            QCOMPARE(asked, pass == 0 ? 0 : 3);
+        }
+        const WatcherRow& done = row(u"Kept");
+        QCOMPARE(done.direction(), brim::SessionDirection::restore);
+        QCOMPARE(done.state(), text_id::state_finished);
+        QCOMPARE(to_qstring(done.column(column::percent)), QStringLiteral("100%"));
+        const QString output = to_qstring(done.output());
+        QVERIFY2(output.startsWith("--------------- Job: Kept,  Operation: Restore ---------------\n"
+                                   "Analysing the restore catalogue..."),
+                 qPrintable(output));
+        QCOMPARE(brim_test::tree_of(target).size(), std::size_t{3});
+        QCOMPARE(controller->job_state(job), JobState::idle);
+    }
+
+    void a_finished_run_pops_its_notification_unless_unattended() {
+        brim::BackupItem& job = add_job("Told", 1, 10, brim::BackupKind::normal,
+                                        brim::job_option::notify | brim::job_option::keep_set);
+        brim::BackupItemManager::instance()->save();
+        QSignalSpy ended(controller.get(), &RunnerController::run_ended);
+        QVERIFY(controller->start_backup(job, true));
+        run_to_end(ended, "Told");
+        QCoreApplication::processEvents();
+        QCOMPARE(notify_windows(), 0);
+        ended.clear();
+        QVERIFY(controller->start_backup(job, false));
+        run_to_end(ended, "Told");
+        QTRY_COMPARE(notify_windows(), 1);
     }
 
 private:
