@@ -186,12 +186,11 @@ private slots:
         QXmlStreamReader xml(&package);
         QStringList shipped;
         QString type;
-        while (xml.readNextStartElement() || !xml.atEnd()) {
-            if (xml.isStartElement() && xml.name() == QLatin1String("mime-type"))
-                type = xml.attributes().value(QLatin1String("type")).toString();
-            if (xml.isStartElement() && xml.name() == QLatin1String("glob"))
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+            if (xml.name() == QLatin1String("mime-type")) type = xml.attributes().value(QLatin1String("type")).toString();
+            if (xml.name() == QLatin1String("glob"))
                 shipped << type + ' ' + xml.attributes().value(QLatin1String("pattern")).toString();
-            if (!xml.isStartElement()) xml.readNext();
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QStringList registered, mime_types;

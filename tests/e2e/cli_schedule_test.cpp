@@ -12,6 +12,7 @@
 #include "taskplan/schedule_gate.h"
 #include "taskplan/work_item.h"
 #include "tests/support/cli_fixture.h"
+#include "tests/support/fake_crontab.h"
 
 namespace brim_test {
 namespace {
@@ -21,13 +22,7 @@ protected:
     CliSchedule() {
         std::filesystem::create_directories(src);
         std::ofstream(src / "a.txt") << "a";
-        std::ofstream script(root / "crontab");
-        script << "#!/bin/sh\ncase \"$1\" in\n"
-                  "  -l) if [ -e '" << table_path().string() << "' ]; then cat '" << table_path().string()
-               << "'; else echo 'no crontab for ann' >&2; exit 1; fi ;;\n"
-                  "  -) cat > '" << table_path().string() << "' ;;\nesac\n";
-        script.close();
-        std::filesystem::permissions(root / "crontab", std::filesystem::perms::owner_all);
+        write_fake_crontab(root / "crontab", table_path());
         home.set("BRIMVAULT_CRONTAB", (root / "crontab").string());
         std::ofstream(table_path()) << "MAILTO=ann\n5 4 * * * /home/ann/sync\n";
     }

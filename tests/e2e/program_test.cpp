@@ -11,6 +11,7 @@
 #include "core/jobs/log_manager.h"
 #include "core/runner/handover.h"
 #include "tests/support/cli_fixture.h"
+#include "tests/support/fake_crontab.h"
 #include "tests/support/file_tree.h"
 
 namespace {
@@ -26,11 +27,13 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 class Program : public brim_test::CliJobs {
 protected:
     Program() {
+        brim_test::write_fake_crontab(root / "crontab", root / "table");
         home.set("BRIMVAULT_CRONTAB", (root / "crontab").string());
         home.set("LANG", "zh_CN.UTF-8");
         home.set("LC_ALL", std::nullopt);
         home.set("LC_MESSAGES", std::nullopt);
         home.set("QT_QPA_PLATFORM", "offscreen");
+        fs::create_directories(src / "sub");
         brim_test::write_bytes(src / "a.txt", "first file");
         brim_test::write_bytes(src / "sub" / "b.bin", std::string(70000, 'b'));
         // The welcome page would wait for a click at every start.
@@ -70,6 +73,14 @@ protected:
         }
         return false;
     }
+    // The owner writes its first entry once its splash has been seen.
+    bool waits_for_log_entry(const std::u16string& text) {
+        for (int i = 0; i < 200; ++i) {
+            if (log_entries(text) > 0) return true;
+            ::usleep(50000);
+        }
+        return false;
+    }
     std::size_t log_entries(const std::u16string& text) {
         brim::LogItemList entries;
         brim::LogManager::instance()->load(entries);
@@ -100,6 +111,7 @@ TEST_F(Program, LaterStartsHandTheirCommandLinesToTheRunningProgram) {
 
     auto owner = program({}, "owner");
     ASSERT_TRUE(owner_answers(*owner)) << owner->output();
+    EXPECT_TRUE(waits_for_log_entry(started_text)) << cli({"log"}).output;
 
     // A second plain start hands over its empty line and ends.
     const auto second = program_now({});
@@ -126,8 +138,8 @@ TEST_F(Program, LaterStartsHandTheirCommandLinesToTheRunningProgram) {
     const auto unscheduled = program_now({"backup", job_id("Daily")});
     EXPECT_EQ(unscheduled.status, 65) << unscheduled.output;
 
-    EXPECT_EQ(log_entries(started_text), 1u);
-    EXPECT_EQ(log_entries(scheduled_text), 0u);
+    EXPECT_EQ(log_entries(started_text), 1u) << cli({"log"}).output;
+    EXPECT_EQ(log_entries(scheduled_text), 0u) << cli({"log"}).output;
     owner->signal(SIGTERM);
     owner->wait();
 }
