@@ -467,15 +467,19 @@ private slots:
             }();
             return ReplaceAnswer{false, false};
         });
+        // First from the job of the store, then from a job made from the
+        // archive file, which the row keeps.
         for (int pass = 0; pass < 2; ++pass) {
-            auto session = brim::BackupSession::create_session(&job, brim::SessionDirection::restore);
+            std::unique_ptr<brim::BackupItem> set_job = pass == 0 ? nullptr : brim::BackupSession::open(job.archive_file());
+            auto session = brim::BackupSession::create_session(pass == 0 ? &job : set_job.get(),
+                                                               brim::SessionDirection::restore);
             QVERIFY(session != nullptr);
             std::vector<const brim::archive::RunLayout*> runs;
             session->open(runs, nullptr);
             QVERIFY(!runs.empty());
             ended.clear();
             QVERIFY(controller->start_restore(std::move(session), {runs.back()->root.get()}, wide(target),
-                                              brim::restore_option::existing_ask));
+                                              brim::restore_option::existing_ask, std::move(set_job)));
             QCOMPARE(run_to_end(ended, "Kept"), int(RunEnd::finished));
             // The second pass finds every file there and keeps it.
             QCOMPARE(asked, pass == 0 ? 0 : 3);
