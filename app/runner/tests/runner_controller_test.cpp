@@ -189,6 +189,13 @@ private slots:
         QVERIFY(!jobs[4]->is_unattended());
         QCOMPARE(controller->job_state(*jobs[4]), JobState::idle);
 
+        // Paused rows hold their clock; one resumed runs on, and stops
+        // with the others.
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(controller->watchers().find(jobs[i]->name)->state(), text_id::state_paused);
+        controller->resume(jobs[1]->name);
+        QVERIFY(controller->watchers().find(jobs[1]->name)->state() != text_id::state_paused);
+        QVERIFY(controller->runner().runs().size() == 4);
         controller->stop_all();
         controller->wait_all();
         for (int i = 0; i < 4; ++i) {
@@ -197,6 +204,11 @@ private slots:
             QCOMPARE(controller->job_state(*jobs[i]), JobState::idle);
         }
         QCOMPARE(controller->running_count(), std::size_t{0});
+        // A stopped row takes no more commands.
+        controller->resume(jobs[0]->name);
+        controller->stop(jobs[0]->name);
+        QCOMPARE(controller->watchers().find(jobs[0]->name)->state(), text_id::state_stopped);
+        QCOMPARE(ended.size(), 4);
         // Room again.
         QVERIFY(controller->start_backup(*jobs[4], false));
         controller->stop(jobs[4]->name);
