@@ -320,6 +320,22 @@ private slots:
         QCOMPARE(seam.pending(), std::size_t{0});
     }
 
+    // The program ends while a run waits for its question: the question
+    // is not shown, the answer is no, and nothing hangs.
+    void ending_while_a_question_waits() {
+        brim::BackupItem& job = add_job("Waiting", 2, 100);
+        brim::BackupItemManager::instance()->save();
+        fs::create_directories(dir() / "dest-Waiting");
+        const fs::path set = narrow_path(job.archive_file());
+        brim_test::write_bytes(set, std::string(600, 'x'));
+        uictl::MessageBoxSeam seam;
+        seam.answer_next(button_id::yes);
+        QVERIFY(controller->start_backup(job, false));
+        controller.reset();
+        QVERIFY(seam.shown().empty());
+        QCOMPARE(brim_test::read_bytes(set), std::string(600, 'x'));
+    }
+
     void replace_questions_of_a_directory_copy_data() {
         QTest::addColumn<bool>("unattended");
         QTest::addColumn<bool>("replace");
