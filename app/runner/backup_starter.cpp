@@ -1,7 +1,5 @@
 #include "app/runner/backup_starter.h"
 
-#include <QApplication>
-
 #include "app/runner/runner_strings.h"
 #include "core/jobs/backup_item_manager.h"
 #include "core/jobs/log_manager.h"
@@ -16,16 +14,6 @@ namespace {
 using brim::RunRefused;
 
 constexpr int access_denied = 5;
-
-// The busy cursor while a start is checked: the application-starting one
-// for an unattended run, the wait cursor for a run by hand.
-class BusyCursor {
-public:
-    explicit BusyCursor(bool unattended) { QApplication::setOverrideCursor(unattended ? Qt::BusyCursor : Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 void warn(const bk::String& text) { BrimMessageBox(text.c_str(), u"", mb::ok | mb::icon_warning); }
 
@@ -155,7 +143,6 @@ void BackupStarter::tell(const RunRefused& refusal, brim::BackupItem& job, bool 
 
 std::shared_ptr<brim::JobRun> BackupStarter::start(brim::BackupItem& job, bool unattended, brim::RunAnswers& answers,
                                                    brim::RunRequest request) {
-    BusyCursor cursor(unattended);
     if (refused_before(job, unattended)) return nullptr;
     bool marked = false;
     {

@@ -1,5 +1,7 @@
 #include "app/runner/file_replace_dialog.h"
 
+#include <tuple>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
@@ -69,17 +71,18 @@ FileReplaceDialog::FileReplaceDialog(QWidget* parent, const ReplaceQuestion& que
     holds->setWordWrap(true);
     holds->setObjectName("holds");
     layout->addWidget(holds);
-    layout->addWidget(new QLabel(to_qstring(strings.text(text_id::replace_question)), this));
     auto* files = new QGridLayout;
     int row = 0;
-    for (const FileFacts* facts : {&question.existing, &question.incoming}) {
+    for (const auto& [facts, lead, name] : {std::tuple{&question.existing, text_id::replace_existing, "existing"},
+                                            std::tuple{&question.incoming, text_id::replace_with, "incoming"}}) {
+        files->addWidget(new QLabel(to_qstring(strings.text(lead)), this), row++, 0, 1, 2);
         files->addWidget(icon_of(*facts, this), row, 0, Qt::AlignTop);
         auto* text = new QLabel(facts_text(*facts), this);
-        text->setObjectName(row == 0 ? "existing" : "incoming");
-        files->addWidget(text, row, 1);
-        ++row;
+        text->setObjectName(name);
+        files->addWidget(text, row++, 1);
     }
     files->setColumnStretch(1, 1);
+    files->setColumnMinimumWidth(0, 48);
     layout->addLayout(files);
     apply_to_all_ = new QCheckBox(to_qstring(strings.text(text_id::replace_apply_to_all)), this);
     layout->addWidget(apply_to_all_);

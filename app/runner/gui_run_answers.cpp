@@ -58,6 +58,20 @@ void show_unless_silenced(bk::StringView mark, const bk::String& text, std::uint
 
 }  // namespace
 
+template <typename Show>
+void GuiRunAnswers::tell(Show show) {
+    if (closing()) return;
+    on_gui_thread(gui_, [&] {
+        if (!closing()) show();
+    });
+}
+
+template <typename Question>
+bool GuiRunAnswers::ask(Question question) {
+    if (closing()) return false;
+    return on_gui_thread(gui_, [&] { return !closing() && question(); });
+}
+
 bool GuiRunAnswers::can_ask(const brim::BackupItem&) const { return true; }
 
 brim::RunAnswers::Password GuiRunAnswers::password(const brim::BackupItem& job, bool needed) {
@@ -68,12 +82,11 @@ brim::RunAnswers::Password GuiRunAnswers::password(const brim::BackupItem& job, 
 }
 
 void GuiRunAnswers::wrong_password(const brim::BackupItem& job) {
-    on_gui_thread(gui_, [&] { show(with_job(text_id::wrong_password, job), 0, mb::ok | mb::icon_warning, no_help_context); });
+    tell([&] { show(with_job(text_id::wrong_password, job), 0, mb::ok | mb::icon_warning, no_help_context); });
 }
 
 void GuiRunAnswers::refused(CheckResult result, const brim::BackupItem& job) {
-    if (closing()) return;
-    on_gui_thread(gui_, [&] {
+    tell([&] {
         switch (result) {
             case CheckResult::newer_version:
                 show(brim::Version::version_exception_string(), 0, mb::ok | mb::icon_warning | mb::help,
@@ -93,16 +106,14 @@ void GuiRunAnswers::refused(CheckResult result, const brim::BackupItem& job) {
 }
 
 void GuiRunAnswers::floppy(const brim::BackupItem& job) {
-    if (closing()) return;
-    on_gui_thread(gui_, [&] {
+    tell([&] {
         show_unless_silenced(job::never_show::floppy_warning, with_job(text_id::floppy_warning, job),
                              text_id::floppy_title, mb::icon_warning, help::floppy);
     });
 }
 
 bool GuiRunAnswers::confirm(CheckResult result, const brim::BackupItem& job) {
-    if (closing()) return false;
-    return on_gui_thread(gui_, [&] {
+    return ask([&] {
         const int flags = mb::yes_no | mb::icon_warning | mb::help | mb::default_button2;
         int answer = button_id::no;
         switch (result) {
@@ -126,8 +137,7 @@ bool GuiRunAnswers::confirm(CheckResult result, const brim::BackupItem& job) {
 }
 
 void GuiRunAnswers::appending(const brim::BackupItem& job) {
-    if (closing()) return;
-    on_gui_thread(gui_, [&] {
+    tell([&] {
         show_unless_silenced(job::never_show::append_mode_hint, with_job(text_id::append_mode, job),
                              text_id::append_title, mb::icon_information, help::append_mode);
     });

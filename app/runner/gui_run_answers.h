@@ -29,6 +29,12 @@ public:
 
 private:
     bool closing() const { return closing_ != nullptr && closing_->load(); }
+    // Runs `show` on the GUI thread unless the program ends meanwhile.
+    template <typename Show>
+    void tell(Show show);
+    // The answer of `question` on the GUI thread; false once the program ends.
+    template <typename Question>
+    bool ask(Question question);
 
     QObject* gui_;
     const std::atomic<bool>* closing_;

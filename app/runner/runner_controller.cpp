@@ -25,6 +25,7 @@ using uictl::to_qstring;
 // runs again.
 struct RunnerController::Entry {
     std::uint64_t serial = 0;
+    std::unique_ptr<brim::BackupItem> owned_job;  // a job made from an archive file; ends last
     brim::BackupItem* job = nullptr;
     bk::String name;
     bool unattended = false;
@@ -99,8 +100,9 @@ bool RunnerController::start_backup(brim::BackupItem& job, bool unattended) {
 
 bool RunnerController::start_restore(std::unique_ptr<brim::BackupSession> session,
                                      std::vector<const brim::DataHeader*> selection, bk::String target,
-                                     std::uint32_t option) {
+                                     std::uint32_t option, std::unique_ptr<brim::BackupItem> set_job) {
     brim::BackupItem& job = session->backup_item();
+    const QString name = to_qstring(job.name);  // `job` may go with a refused start
     const bool refused = [&] {
         if (running_count() >= brim::JobRunner::max_runs) {
             BrimMessageBox(runner_strings().format(text_id::message_with_job, {too_many_runs_text(), job.name}).c_str(),
@@ -112,6 +114,7 @@ bool RunnerController::start_restore(std::unique_ptr<brim::BackupSession> sessio
     if (!refused) {
         auto entry = make_entry(job, false);
         entry->direction = brim::SessionDirection::restore;
+        entry->owned_job = std::move(set_job);
         brim::RunRequest request = request_for(*entry);
         request.backup_events = nullptr;
         request.restore_events = entry->sink.get();
@@ -128,7 +131,9 @@ bool RunnerController::start_restore(std::unique_ptr<brim::BackupSession> sessio
             tell_refusal(failure.message(), job, false);
         }
     }
-    emit start_refused(to_qstring(job.name), false);
+    session.reset();  // before the job it reads, which `set_job` may own
+    set_job.reset();
+    emit start_refused(name, false);
     return false;
 }
 

@@ -32,9 +32,11 @@ public:
     // Starts the job's backup, by hand or unattended (a scheduled start):
     // false when it was refused (and said why).
     bool start_backup(brim::BackupItem& job, bool unattended);
-    // Starts the restore of `selection` from the set `session` opened.
+    // Starts the restore of `selection` from the set `session` opened. The
+    // session's job must outlive the run and its row, or be handed over as
+    // `set_job` (a job made from an archive file), which the row then keeps.
     bool start_restore(std::unique_ptr<brim::BackupSession> session, std::vector<const brim::DataHeader*> selection,
-                       bk::String target, std::uint32_t option);
+                       bk::String target, std::uint32_t option, std::unique_ptr<brim::BackupItem> set_job = nullptr);
 
     // Commands of a row, by job name. Stop applies while the row is not
     // stopped, terminated or finished (a paused run is resumed first).

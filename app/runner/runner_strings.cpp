@@ -62,9 +62,9 @@ const uictl::LocalizedStrings& runner_strings() {
             {714, u"任务密码"},
             {715, u"请输入任务“%s”的密码:"},
             {716, u"确认文件替换"},
-            {717, u"您是否想用新文件替换现有文件？"},
+            {717, u"您是否想将现有文件"},
             {718, u"应用到所有文件(&A)"},
-            {719, u"输出"},
+            {719, u"替换为此文件？"},
         },
         {
             {108, u"The sources hold %d files and %d folders, %s\n"},
@@ -129,9 +129,9 @@ const uictl::LocalizedStrings& runner_strings() {
             {714, u"Job password"},
             {715, u"Enter the password of the job \"%s\":"},
             {716, u"Confirm file replace"},
-            {717, u"Do you want to replace the existing file with the new one?"},
+            {717, u"Would you like to replace the existing file"},
             {718, u"&Apply to all files"},
-            {719, u"Output"},
+            {719, u"with this one?"},
         }};
     return strings;
 }

@@ -75,9 +75,9 @@ inline constexpr std::uint32_t time_left_unknown = 713;
 inline constexpr std::uint32_t password_title = 714;
 inline constexpr std::uint32_t password_prompt = 715;
 inline constexpr std::uint32_t replace_title = 716;
-inline constexpr std::uint32_t replace_question = 717;
+inline constexpr std::uint32_t replace_existing = 717;
 inline constexpr std::uint32_t replace_apply_to_all = 718;
-inline constexpr std::uint32_t output_title = 719;
+inline constexpr std::uint32_t replace_with = 719;
 }  // namespace text_id
 
 }  // namespace app

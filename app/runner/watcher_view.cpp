@@ -60,7 +60,6 @@ WatcherView::WatcherView(RunnerController& controller, QWidget* parent) : QWidge
     output_ = new QPlainTextEdit(this);
     output_->setObjectName("output");
     output_->setReadOnly(true);
-    output_->setPlaceholderText(text(text_id::output_title));
 
     stop_ = new QPushButton(text(text_id::stop_button), this);
     pause_ = new QPushButton(text(text_id::pause_button), this);

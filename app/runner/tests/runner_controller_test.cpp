@@ -189,6 +189,13 @@ private slots:
         QVERIFY(!jobs[4]->is_unattended());
         QCOMPARE(controller->job_state(*jobs[4]), JobState::idle);
 
+        // Paused rows hold their clock; one resumed runs on, and stops
+        // with the others.
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(controller->watchers().find(jobs[i]->name)->state(), text_id::state_paused);
+        controller->resume(jobs[1]->name);
+        QVERIFY(controller->watchers().find(jobs[1]->name)->state() != text_id::state_paused);
+        QVERIFY(controller->runner().runs().size() == 4);
         controller->stop_all();
         controller->wait_all();
         for (int i = 0; i < 4; ++i) {
@@ -197,6 +204,11 @@ private slots:
             QCOMPARE(controller->job_state(*jobs[i]), JobState::idle);
         }
         QCOMPARE(controller->running_count(), std::size_t{0});
+        // A stopped row takes no more commands.
+        controller->resume(jobs[0]->name);
+        controller->stop(jobs[0]->name);
+        QCOMPARE(controller->watchers().find(jobs[0]->name)->state(), text_id::state_stopped);
+        QCOMPARE(ended.size(), 4);
         // Room again.
         QVERIFY(controller->start_backup(*jobs[4], false));
         controller->stop(jobs[4]->name);
@@ -306,6 +318,22 @@ private slots:
         QCOMPARE(seam.shown()[4].help_context, 1007);
         QVERIFY(job.has_option(brim::job_option::keep_set));
         QCOMPARE(seam.pending(), std::size_t{0});
+    }
+
+    // The program ends while a run waits for its question: the question
+    // is not shown, the answer is no, and nothing hangs.
+    void ending_while_a_question_waits() {
+        brim::BackupItem& job = add_job("Waiting", 2, 100);
+        brim::BackupItemManager::instance()->save();
+        fs::create_directories(dir() / "dest-Waiting");
+        const fs::path set = narrow_path(job.archive_file());
+        brim_test::write_bytes(set, std::string(600, 'x'));
+        uictl::MessageBoxSeam seam;
+        seam.answer_next(button_id::yes);
+        QVERIFY(controller->start_backup(job, false));
+        controller.reset();
+        QVERIFY(seam.shown().empty());
+        QCOMPARE(brim_test::read_bytes(set), std::string(600, 'x'));
     }
 
     void replace_questions_of_a_directory_copy_data() {
@@ -467,15 +495,19 @@ private slots:
             }();
             return ReplaceAnswer{false, false};
         });
+        // First from the job of the store, then from a job made from the
+        // archive file, which the row keeps.
         for (int pass = 0; pass < 2; ++pass) {
-            auto session = brim::BackupSession::create_session(&job, brim::SessionDirection::restore);
+            std::unique_ptr<brim::BackupItem> set_job = pass == 0 ? nullptr : brim::BackupSession::open(job.archive_file());
+            auto session = brim::BackupSession::create_session(pass == 0 ? &job : set_job.get(),
+                                                               brim::SessionDirection::restore);
             QVERIFY(session != nullptr);
             std::vector<const brim::archive::RunLayout*> runs;
             session->open(runs, nullptr);
             QVERIFY(!runs.empty());
             ended.clear();
             QVERIFY(controller->start_restore(std::move(session), {runs.back()->root.get()}, wide(target),
-                                              brim::restore_option::existing_ask));
+                                              brim::restore_option::existing_ask, std::move(set_job)));
             QCOMPARE(run_to_end(ended, "Kept"), int(RunEnd::finished));
             // The second pass finds every file there and keeps it.
             QCOMPARE(asked, pass == 0 ? 0 : 3);
