@@ -125,6 +125,7 @@ void CMainFrame::show_to_user() {
 }
 
 void CMainFrame::refresh_jobs() {
+    if (!runner_) return;  // quitting: the store is gone
     const bk::String selected = selected_job() != nullptr ? selected_job()->name : bk::String();
     const auto running = runner_->running_job_names();
     jobs_->clear();
@@ -219,8 +220,9 @@ void CMainFrame::select_job(const brim::BackupItem& job) {
 
 void CMainFrame::run_ended(bool) {
     refresh_jobs();
-    // A program the scheduler started ends once its runs have.
-    if (scheduled_start_ == 1) quit(1);
+    // A program the scheduler started ends once its runs have; after the
+    // signal, since quitting ends the runner that sends it.
+    if (scheduled_start_ == 1) QTimer::singleShot(0, this, [this] { quit(1); });
 }
 
 bool CMainFrame::quit(int automatic) {
@@ -243,7 +245,10 @@ bool CMainFrame::quit(int automatic) {
         const WaitCursor wait;
         remove_spent_tasks();
     }
-    // The runs have ended before the store they write to is saved.
+    // The runs have ended before the store they write to is saved; the
+    // monitor goes first, since it shows the runner.
+    delete watcher_;
+    watcher_ = nullptr;
     runner_.reset();
     end_services([](const bk::String& message) { BrimMessageBox(message.c_str(), u"", mb::ok | mb::icon_error); });
     tray_->hide();

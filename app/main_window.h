@@ -41,6 +41,8 @@ public:
     // The one way the program ends: 1 when an unattended run asks for it,
     // 0 when the user does. False when the program goes on.
     bool quit(int automatic);
+    // Whether quit has begun: the services are ended, the program ends.
+    bool ending() const { return quitting_; }
 
     // Hidden with only the tray icon (a scheduled start told to run in the
     // background), or shown maximized without it.

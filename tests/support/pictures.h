@@ -14,13 +14,14 @@
 
 namespace brim_test {
 
-// Saves `widget` as <BRIM_PICTURES_DIR>/<name>.png, laid out and shown.
-// Returns the path written, empty when no folder is set.
-inline QString save_picture(QWidget* widget, const QString& name) {
+// Saves `widget` as <BRIM_PICTURES_DIR>/<name>.png, laid out (at the size
+// it has, when `keep_size`) and shown. Returns the path written, empty when
+// no folder is set.
+inline QString save_picture(QWidget* widget, const QString& name, bool keep_size = false) {
     const QString folder = qEnvironmentVariable("BRIM_PICTURES_DIR");
     if (folder.isEmpty()) return {};
     QDir().mkpath(folder);
-    widget->adjustSize();
+    if (!keep_size) widget->adjustSize();
     widget->show();
     const QString path = folder + '/' + name + ".png";
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {

@@ -23,6 +23,7 @@
 #include "core/restore/restore_option.h"
 #include "job/system_option.h"
 #include "tests/support/file_tree.h"
+#include "tests/support/gui_singletons.h"
 #include "tests/support/qtest_main.h"
 #include "uictl/brim_message_box.h"
 #include "uictl/network_logon.h"
@@ -35,15 +36,6 @@ namespace fs = std::filesystem;
 using uictl::to_qstring;
 
 namespace {
-
-void reset_singletons() {
-    brim::BackupItemManager::del_instance();
-    brim::PasswordManager::del_instance();
-    brim::LogManager::del_instance();
-    brim::SystemInfo::del_instance();
-    brim::Version::del_instance();
-    job::CSystemOption::DelInstance();
-}
 
 bk::String wide(const fs::path& path) { return bk::from_ansi(path.string()); }
 
@@ -124,7 +116,7 @@ class RunnerControllerTest : public QObject {
 
 private slots:
     void init() {
-        home = std::make_unique<brim_test::IsolatedHome>(reset_singletons);
+        home = std::make_unique<brim_test::IsolatedHome>(brim_test::reset_gui_singletons);
         uictl::force_ui_language(uictl::UiLanguage::english);
         controller = std::make_unique<RunnerController>();
     }
