@@ -151,6 +151,8 @@ std::shared_ptr<brim::JobRun> BackupStarter::start(brim::BackupItem& job, bool u
         else if (!job.is_unattended()) job.options |= brim::job_option::unattended, marked = true;
     }
     request.answers = unattended ? nullptr : &answers;
+    // Even a scheduled run asks before clearing a set of another program.
+    request.check_answers = &answers;
     request.prepare = [this, &job, unattended](brim::BackupSession&) { return servers_.check(job, unattended); };
     try {
         auto run = runner_.start_backup(job, std::move(request));

@@ -6,10 +6,12 @@
 
 #include <QFile>
 #include <QTest>
+#include <QTextBrowser>
 #include <QXmlStreamReader>
 
 #include "app/command_line.h"
 #include "app/services.h"
+#include "app/welcome_dialog.h"
 #include "app/welcome_links.h"
 #include "basekit/convertion.h"
 #include "core/jobs/backup_item_manager.h"
@@ -18,7 +20,9 @@
 #include "core/jobs/system_info.h"
 #include "job/shell_association.h"
 #include "taskplan/task_planner.h"
+#include "tests/support/pictures.h"
 #include "tests/support/qtest_main.h"
+#include "uictl/ui_language.h"
 
 namespace {
 
@@ -143,6 +147,27 @@ private slots:
         const app::WelcomeLink link = app::read_welcome_link(QUrl(url));
         QTEST(link.choice ? static_cast<int>(*link.choice) : -1, "choice");
         QTEST(link.show_again ? static_cast<int>(*link.show_again) : -1, "show");
+    }
+
+    // The page shipped with the program, its links followed as clicks.
+    void welcomeDialog_data() {
+        QTest::addColumn<bool>("chinese");
+        QTest::newRow("zh") << true;
+        QTest::newRow("en") << false;
+    }
+    void welcomeDialog() {
+        QFETCH(bool, chinese);
+        uictl::force_ui_language(chinese ? uictl::UiLanguage::chinese : uictl::UiLanguage::english);
+        QVERIFY2(QFile::exists(app::welcome_page_path()), qPrintable(app::welcome_page_path()));
+        app::WelcomeDialog dialog;
+        QVERIFY(dialog.findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("Orvex Brimvault")));
+        brim_test::save_picture(&dialog, QStringLiteral("welcome_") + (chinese ? "zh" : "en"), true);
+        dialog.follow(QUrl(QStringLiteral("app:hidden")));
+        QVERIFY(!dialog.show_again() && !dialog.choice() && dialog.result() == 0);
+        dialog.follow(QUrl(QStringLiteral("app:Wizard")));
+        QCOMPARE(dialog.choice(), std::optional(app::WelcomeChoice::wizard));
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        uictl::force_ui_language(std::nullopt);
     }
 
     // A damaged store: the safety copy is offered with its time; yes puts it

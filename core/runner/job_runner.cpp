@@ -238,11 +238,19 @@ bool JobRun::wait_for(int ms) {
 
 void JobRun::work_backup(bool unattended) {
     RunOutcome outcome;
-    RunAnswers* answers = request_.answers;
-    const CheckResult check = session_->check_archive(unattended);
+    RunAnswers* answers = request_.check_answers != nullptr ? request_.check_answers : request_.answers;
+    bool asks_check = !unattended;
+    CheckResult check = session_->check_archive(unattended && request_.check_answers == nullptr);
+    if (unattended && request_.check_answers != nullptr) {
+        // Someone at the screen decides whether a set of another program is
+        // cleared; the job's own set follows the unattended rules, so that a
+        // scheduled run never waits on a question about it.
+        asks_check = check == CheckResult::clears_foreign || check == CheckResult::clears_foreign_floppy;
+        if (!asks_check) check = session_->check_archive(true);
+    }
     // A stop during the check: no question; the run ends stopped at once
     // with the set as it was.
-    const bool goes_on = settle_check(check, job_, answers, !unattended && !stop_asked_.load());
+    const bool goes_on = settle_check(check, job_, answers, asks_check && !stop_asked_.load());
     if (!goes_on) {
         outcome.end = RunOutcome::End::refused_by_check;
         outcome.result = static_cast<int>(RunResult::failed);

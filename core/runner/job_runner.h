@@ -107,6 +107,11 @@ struct RunRequest {
     // session before it runs (false refuses the start: by_caller).
     RunAnswers* answers = nullptr;
     std::function<bool(BackupSession&)> prepare;
+    // Who answers, in an unattended run, whether a set of another program
+    // on the destination is cleared (null: the unattended rules settle it):
+    // the desktop program asks it of a scheduled run too. The run's other
+    // questions stay unasked.
+    RunAnswers* check_answers = nullptr;
     // The listeners the events are forwarded to (may be null); called on
     // the worker thread.
     BackupEvent* backup_events = nullptr;

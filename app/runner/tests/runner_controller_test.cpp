@@ -312,6 +312,32 @@ private slots:
         QCOMPARE(seam.pending(), std::size_t{0});
     }
 
+    // A scheduled run asks the destination's questions as a run by hand
+    // does, and waits for the answer; its other questions stay unasked.
+    void an_unattended_run_asks_the_destination_questions_too() {
+        brim::BackupItem& job = add_job("Scheduled", 2, 100);
+        brim::BackupItemManager::instance()->save();
+        fs::create_directories(dir() / "dest-Scheduled");
+        const fs::path set = narrow_path(job.archive_file());
+        brim_test::write_bytes(set, std::string(600, 'x'));
+        QSignalSpy ended(controller.get(), &RunnerController::run_ended);
+        uictl::MessageBoxSeam seam;
+        seam.answer_next(button_id::no);
+        QVERIFY(controller->start_backup(job, true));
+        QCOMPARE(run_to_end(ended, "Scheduled"), int(RunEnd::stopped));
+        QCOMPARE(seam.shown().size(), std::size_t{1});
+        QCOMPARE(seam.shown()[0].help_context, 1008);
+        QCOMPARE(brim_test::read_bytes(set), std::string(600, 'x'));
+
+        seam.answer_next(button_id::yes);
+        ended.clear();
+        QVERIFY(controller->start_backup(job, true));
+        QCOMPARE(run_to_end(ended, "Scheduled"), int(RunEnd::finished));
+        QCOMPARE(seam.shown().size(), std::size_t{2});
+        QVERIFY(brim_test::read_bytes(set) != std::string(600, 'x'));
+        QVERIFY(!job.is_unattended());
+    }
+
     // The program ends while a run waits for its question: the question
     // is not shown, the answer is no, and nothing hangs.
     void ending_while_a_question_waits() {
