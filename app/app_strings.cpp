@@ -33,6 +33,7 @@ const uictl::LocalizedStrings& app_strings() {
             {816, u"退出(&X)"},
             {817, u"显示 Orvex Brimvault(&S)"},
             {818, u"已有名为“%s”的任务,它的备份集在另一个位置"},
+            {819, u"关闭"},
         },
         {
             {131, u"The password is not correct; Orvex Brimvault cannot open the backup set.\n(Backup set \"%s\")"},
@@ -65,6 +66,7 @@ const uictl::LocalizedStrings& app_strings() {
             {816, u"E&xit"},
             {817, u"&Show Orvex Brimvault"},
             {818, u"A job named \"%s\" exists already, with its backup set elsewhere"},
+            {819, u"Close"},
         },
     };
     return strings;

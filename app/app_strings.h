@@ -39,6 +39,7 @@ inline constexpr std::uint32_t action_backup = 815;
 inline constexpr std::uint32_t action_exit = 816;
 inline constexpr std::uint32_t action_show = 817;
 inline constexpr std::uint32_t name_taken = 818;
+inline constexpr std::uint32_t close_button = 819;
 }  // namespace app_text
 
 }  // namespace app

@@ -26,12 +26,13 @@ WelcomeDialog::WelcomeDialog(QWidget* parent) : QDialog(parent) {
     page_->setOpenLinks(false);
     page_->setSource(QUrl::fromLocalFile(welcome_page_path()));
     connect(page_, &QTextBrowser::anchorClicked, this, &WelcomeDialog::follow);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(uictl::to_qstring(app_strings().text(app_text::close_button)), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(page_);
     layout->addWidget(buttons);
-    resize(620, 460);
+    resize(640, 320);
 }
 
 void WelcomeDialog::follow(const QUrl& url) {

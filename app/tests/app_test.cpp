@@ -9,6 +9,7 @@
 #include <QTextBrowser>
 #include <QXmlStreamReader>
 
+#include "app/app_strings.h"
 #include "app/command_line.h"
 #include "app/services.h"
 #include "app/welcome_dialog.h"
@@ -116,6 +117,27 @@ private slots:
         QTEST(static_cast<int>(command.form), "form");
         QTEST(static_cast<int>(command.job_id), "job");
         QTEST(QString::fromStdU16String(command.text), "text");
+    }
+
+    // Every text is in both languages, with the same placeholders.
+    void stringsInBothLanguages() {
+        const auto& strings = app::app_strings();
+        int found = 0;
+        for (std::uint32_t id = 1; id < 1000; ++id) {
+            const bool chinese = strings.table(uictl::UiLanguage::chinese).find(id) != nullptr;
+            QCOMPARE(strings.table(uictl::UiLanguage::english).find(id) != nullptr, chinese);
+            if (!chinese) continue;
+            ++found;
+            const auto placeholders = [](const bk::String& text) {
+                QString marks;
+                for (std::size_t at = text.find(u'%'); at != bk::String::npos; at = text.find(u'%', at + 2))
+                    if (at + 1 < text.size()) marks += QChar(text[at + 1]);
+                return marks;
+            };
+            QCOMPARE(placeholders(strings.table(uictl::UiLanguage::english).text(id)),
+                     placeholders(strings.table(uictl::UiLanguage::chinese).text(id)));
+        }
+        QVERIFY(found > 0);
     }
 
     void handedRuns() {
