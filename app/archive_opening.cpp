@@ -1,6 +1,7 @@
 #include "app/archive_opening.h"
 
 #include "app/app_strings.h"
+#include "app/runner/gui_run_answers.h"
 #include "basekit/exception.h"
 #include "basekit/path.h"
 #include "core/backup_exception.h"
@@ -23,6 +24,16 @@ bool same_file(const bk::String& a, const bk::String& b) {
     return bk::Path::make_full_path(a) == bk::Path::make_full_path(b);
 }
 
+// A protected set: its password, asked and proved against the set.
+bool prove_set_password(brim::BackupItem& job, const bk::String& path) {
+    const auto given = ask_job_password(job.name);
+    if (!given) return false;
+    if (job.check_password(*given)) return true;
+    const bk::String text = app_strings().format(app_text::wrong_archive_password, {bk::Path::file_name(path)});
+    BrimMessageBox(text.c_str(), u"", mb::ok | mb::icon_error);
+    return false;
+}
+
 }  // namespace
 
 brim::BackupItem* open_archive_as_job(const bk::String& path) {
@@ -41,6 +52,7 @@ brim::BackupItem* open_archive_as_job(const bk::String& path) {
         cannot_open(app_strings().format(app_text::name_taken, {job->name}), path);
         return nullptr;
     }
+    if (opened->password_state == brim::PasswordState::must_prove && !prove_set_password(*opened, path)) return nullptr;
     brim::BackupItem* raw = opened.get();
     store->add(std::move(opened));
     try {

@@ -10,6 +10,8 @@
 #include <QXmlStreamReader>
 
 #include "app/app_strings.h"
+#include "app/archive_opening.h"
+#include "app/runner/gui_run_answers.h"
 #include "app/command_line.h"
 #include "app/services.h"
 #include "app/welcome_dialog.h"
@@ -21,8 +23,11 @@
 #include "core/jobs/system_info.h"
 #include "job/shell_association.h"
 #include "taskplan/task_planner.h"
+#include "tests/support/cli_runner.h"
 #include "tests/support/pictures.h"
 #include "tests/support/qtest_main.h"
+#include "uictl/brim_message_box.h"
+#include "uictl/qt_text.h"
 #include "uictl/ui_language.h"
 
 namespace {
@@ -190,6 +195,55 @@ private slots:
         QCOMPARE(dialog.choice(), std::optional(app::WelcomeChoice::wizard));
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         uictl::force_ui_language(std::nullopt);
+    }
+
+    // An archive file opened from the file manager: a damaged one is told
+    // with 436, a protected one asks its password (131 when wrong), and the
+    // set becomes a job once; opening it again finds that job.
+    void openingAnArchiveFile() {
+        reset_store();
+        const std::filesystem::path root = bk::to_ansi(brim::SystemInfo::config_path());
+        const std::filesystem::path src = root.parent_path() / "open-src", dest = root.parent_path() / "open-dest";
+        std::filesystem::create_directories(src);
+        std::ofstream(src / "a.txt") << "the text";
+        std::ofstream(root.parent_path() / "pw") << "secret\n";
+        const std::string pw = (root.parent_path() / "pw").string();
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"job", "add", "Safe", "--kind", "normal", "--dest", dest.string(), "--dir",
+                                       src.string(), "--cipher", "rijndael", "--password-file", pw},
+              std::vector<std::string>{"run", "Safe", "--password-file", pw},
+              std::vector<std::string>{"job", "remove", "Safe"}}) {
+            const auto result = brim_test::run_cli(BRIM_CLI, args);
+            QVERIFY2(result.status == 0, result.output.c_str());
+        }
+        const bk::String set = bk::from_ansi((dest / "Safe.bvf").string());
+        QVERIFY(brim::BackupItemManager::instance()->items().empty());
+        uictl::MessageBoxSeam seam;
+
+        QVERIFY(app::open_archive_as_job(bk::from_ansi((dest / "none.bvf").string())) == nullptr);
+        QCOMPARE(seam.shown().size(), std::size_t{1});
+        QCOMPARE(seam.shown()[0].help_context, 1010);
+        QVERIFY(uictl::to_qstring(seam.shown()[0].text).contains(QStringLiteral("none.bvf")));
+
+        std::optional<bk::String> answer;
+        app::set_password_prompt([&](const bk::String&) { return answer; });
+        QVERIFY(app::open_archive_as_job(set) == nullptr);  // cancelled: nothing said
+        QCOMPARE(seam.shown().size(), std::size_t{1});
+        answer = u"wrong";
+        QVERIFY(app::open_archive_as_job(set) == nullptr);
+        QCOMPARE(seam.shown().size(), std::size_t{2});
+        QVERIFY2(uictl::to_qstring(seam.shown()[1].text).endsWith(QStringLiteral("(备份集“Safe.bvf”)")) ||
+                     uictl::to_qstring(seam.shown()[1].text).endsWith(QStringLiteral("(Backup set \"Safe.bvf\")")),
+                 qPrintable(uictl::to_qstring(seam.shown()[1].text)));
+        answer = u"secret";
+        brim::BackupItem* job = app::open_archive_as_job(set);
+        QVERIFY(job != nullptr);
+        QCOMPARE(brim::BackupItemManager::instance()->item_count(), std::size_t{1});
+        answer.reset();
+        QCOMPARE(app::open_archive_as_job(set), job);
+        QCOMPARE(brim::BackupItemManager::instance()->item_count(), std::size_t{1});
+        app::set_password_prompt({});
+        reset_store();
     }
 
     // A damaged store: the safety copy is offered with its time; yes puts it
