@@ -20,6 +20,24 @@ inline constexpr std::uint32_t started_by_schedule = 361;
 inline constexpr std::uint32_t store_damaged_load_copy = 366;
 inline constexpr std::uint32_t tour_failed = 375;
 inline constexpr std::uint32_t cannot_open_archive = 436;
+// The system log page.
+inline constexpr std::uint32_t log_column_type = 104;
+inline constexpr std::uint32_t log_file_name = 162;
+inline constexpr std::uint32_t log_column_description = 179;
+inline constexpr std::uint32_t log_column_user = 180;
+inline constexpr std::uint32_t log_column_date = 182;
+inline constexpr std::uint32_t log_column_time = 204;
+inline constexpr std::uint32_t log_column_source = 209;
+inline constexpr std::uint32_t log_damaged = 210;
+inline constexpr std::uint32_t log_reset_title = 211;
+inline constexpr std::uint32_t log_type_debug = 212;  // information 213 ... fatal error 216
+inline constexpr std::uint32_t text_open_filter = 217;
+inline constexpr std::uint32_t log_import_failed = 219;
+inline constexpr std::uint32_t log_export_failed = 220;
+inline constexpr std::uint32_t xml_filter = 222;
+inline constexpr std::uint32_t save_log_first = 295;
+inline constexpr std::uint32_t xml_open_filter = 385;
+inline constexpr std::uint32_t text_filter = 387;
 // Texts of this system's own.
 inline constexpr std::uint32_t program_title = 800;
 inline constexpr std::uint32_t welcome_title = 801;
@@ -40,6 +58,12 @@ inline constexpr std::uint32_t action_exit = 816;
 inline constexpr std::uint32_t action_show = 817;
 inline constexpr std::uint32_t name_taken = 818;
 inline constexpr std::uint32_t close_button = 819;
+inline constexpr std::uint32_t log_tab = 820;
+inline constexpr std::uint32_t export_text = 821;
+inline constexpr std::uint32_t export_xml = 822;
+inline constexpr std::uint32_t import_text = 823;
+inline constexpr std::uint32_t import_xml = 824;
+inline constexpr std::uint32_t clear_log = 825;
 }  // namespace app_text
 
 }  // namespace app

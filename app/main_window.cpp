@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QSplitter>
 #include <QSystemTrayIcon>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -19,6 +20,7 @@
 #include "app/runner/runner_strings.h"
 #include "app/runner/watcher_view.h"
 #include "app/scheduled_job.h"
+#include "app/system_log_view.h"
 #include "app/services.h"
 #include "basekit/convertion.h"
 #include "basekit/date.h"
@@ -53,7 +55,8 @@ bk::String joined(const std::vector<bk::String>& names) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), runner_(std::make_unique<RunnerController>()) {
+CMainFrame::CMainFrame(const std::function<void()>& close_splash, QWidget* parent)
+    : QMainWindow(parent), runner_(std::make_unique<RunnerController>()) {
     setWindowTitle(text_of(app_text::program_title));
     setWindowIcon(program_icon());
     jobs_ = new QTreeWidget(this);
@@ -70,7 +73,10 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), runner_(std::make
     split->addWidget(watcher_);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 2);
-    setCentralWidget(split);
+    auto* pages = new QTabWidget(this);
+    pages->addTab(split, text_of(app_text::jobs_title));
+    build_log_page(*pages, close_splash);
+    setCentralWidget(pages);
     build_actions();
     connect(runner_.get(), &RunnerController::run_ended, this, [this] { run_ended(true); });
     connect(runner_.get(), &RunnerController::rows_changed, this, &CMainFrame::refresh_jobs);
@@ -110,6 +116,30 @@ void CMainFrame::build_actions() {
         user_command();
         show_to_user();
     });
+}
+
+void CMainFrame::build_log_page(QTabWidget& pages, const std::function<void()>& close_splash) {
+    log_ = new CSystemLogView(&pages);
+    log_->fill(close_splash);
+    log_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    const auto add = [this](std::uint32_t text, auto command) {
+        connect(log_->addAction(text_of(text)), &QAction::triggered, this, [this, command] {
+            user_command();
+            command(*log_);
+        });
+    };
+    add(app_text::export_text, [](CSystemLogView& view) { view.export_log(brim::LogFileFormat::text); });
+    add(app_text::export_xml, [](CSystemLogView& view) { view.export_log(brim::LogFileFormat::xml); });
+    add(app_text::import_text, [](CSystemLogView& view) { view.import_log(brim::LogFileFormat::text); });
+    add(app_text::import_xml, [](CSystemLogView& view) { view.import_log(brim::LogFileFormat::xml); });
+    add(app_text::clear_log, [](CSystemLogView& view) { view.clear_log(); });
+    pages.addTab(log_, text_of(app_text::log_tab));
+    // Entries written meanwhile, by the runs or anyone, join the list.
+    auto* news = new QTimer(this);
+    connect(news, &QTimer::timeout, this, [this] {
+        if (runner_) log_->append_new_entries();
+    });
+    news->start(1000);
 }
 
 void CMainFrame::show_in_tray() {

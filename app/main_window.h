@@ -2,6 +2,7 @@
 // The main window: the job list above the task monitor, the commands that
 // start and stop runs, the tray icon, the command lines of later starts and
 // the one way the program ends.
+#include <functional>
 #include <memory>
 
 #include <QMainWindow>
@@ -10,6 +11,7 @@
 #include "core/runner/handover.h"
 
 class QSystemTrayIcon;
+class QTabWidget;
 class QTreeWidget;
 
 namespace brim {
@@ -18,13 +20,15 @@ class BackupItem;
 
 namespace app {
 
+class CSystemLogView;
 class RunnerController;
 class WatcherView;
 
 class CMainFrame final : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    // `close_splash` runs before a start-up question (a damaged log).
+    explicit CMainFrame(const std::function<void()>& close_splash = {}, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     RunnerController& runner() { return *runner_; }
@@ -65,6 +69,7 @@ protected:
 
 private:
     void build_actions();
+    void build_log_page(QTabWidget& pages, const std::function<void()>& close_splash);
     brim::HandoverAnswer run_handed_job(std::uint32_t job_id);
     void open_archive(const bk::String& path);
     void select_job(const brim::BackupItem& job);
@@ -74,6 +79,7 @@ private:
 
     std::unique_ptr<RunnerController> runner_;
     QTreeWidget* jobs_ = nullptr;
+    CSystemLogView* log_ = nullptr;
     WatcherView* watcher_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     int scheduled_start_ = 0;

@@ -117,7 +117,7 @@ int run_program(const bk::String& line) {
     taskplan::InstallTaskDialogs();
     load_job_store(scheduled ? StoreDamageQuestions{} : damage_questions(splash));
 
-    CMainFrame window;
+    CMainFrame window([&splash] { splash.reset(); });
     main_window = &window;
     if (inbox) inbox->open();
     if (scheduled && job::CSystemOption::GetInstance()->GetNeverShowValue(job::never_show::run_hidden) == 0) {
