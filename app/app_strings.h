@@ -36,6 +36,9 @@ inline constexpr std::uint32_t log_import_failed = 219;
 inline constexpr std::uint32_t log_export_failed = 220;
 inline constexpr std::uint32_t xml_filter = 222;
 inline constexpr std::uint32_t save_log_first = 295;
+inline constexpr std::uint32_t defaults_button = 253;
+inline constexpr std::uint32_t option_error_title = 418;
+inline constexpr std::uint32_t option_interval_range = 419;
 inline constexpr std::uint32_t xml_open_filter = 385;
 inline constexpr std::uint32_t text_filter = 387;
 // Texts of this system's own.
@@ -64,6 +67,34 @@ inline constexpr std::uint32_t export_xml = 822;
 inline constexpr std::uint32_t import_text = 823;
 inline constexpr std::uint32_t import_xml = 824;
 inline constexpr std::uint32_t clear_log = 825;
+// The options dialog.
+inline constexpr std::uint32_t options_title = 830;
+inline constexpr std::uint32_t option_general = 831;
+inline constexpr std::uint32_t option_backup = 832;
+inline constexpr std::uint32_t option_restore = 833;
+inline constexpr std::uint32_t option_reports = 834;
+inline constexpr std::uint32_t option_confirm_deletions = 835;
+inline constexpr std::uint32_t option_minimize_to_tray = 836;
+inline constexpr std::uint32_t option_hidden_runs = 837;
+inline constexpr std::uint32_t option_safety_copies = 838;
+inline constexpr std::uint32_t option_copy_days = 839;
+inline constexpr std::uint32_t option_volume_size = 840;
+inline constexpr std::uint32_t option_no_limit = 841;
+inline constexpr std::uint32_t option_default_kind = 842;
+inline constexpr std::uint32_t option_append = 843;
+inline constexpr std::uint32_t option_notify = 844;
+inline constexpr std::uint32_t option_verify = 845;
+inline constexpr std::uint32_t option_existing_files = 846;
+inline constexpr std::uint32_t option_skip = 847;
+inline constexpr std::uint32_t option_ask = 848;
+inline constexpr std::uint32_t option_replace = 849;
+inline constexpr std::uint32_t option_replace_older = 850;
+inline constexpr std::uint32_t option_keep_folders = 851;
+inline constexpr std::uint32_t option_drive_folder = 852;
+inline constexpr std::uint32_t option_reports_per_job = 853;
+inline constexpr std::uint32_t ok_button = 854;
+inline constexpr std::uint32_t cancel_button = 855;
+inline constexpr std::uint32_t options_action = 856;
 }  // namespace app_text
 
 }  // namespace app

@@ -15,6 +15,7 @@
 #include "app/app_strings.h"
 #include "app/archive_opening.h"
 #include "app/command_line.h"
+#include "app/option_dialog.h"
 #include "app/program_icon.h"
 #include "app/runner/runner_controller.h"
 #include "app/runner/runner_strings.h"
@@ -94,6 +95,11 @@ void CMainFrame::build_actions() {
     connect(backup, &QAction::triggered, this, [this] {
         user_command();
         backup_selected();
+    });
+    QAction* options = tools->addAction(text_of(app_text::options_action));
+    connect(options, &QAction::triggered, this, [this] {
+        user_command();
+        COptionDlg(this).exec();
     });
     QAction* exit = tools->addAction(text_of(app_text::action_exit));
     connect(exit, &QAction::triggered, this, [this] {

@@ -61,6 +61,8 @@ inline constexpr char16_t minimize_to_tray[] = u"ShowMini";
 inline constexpr char16_t grid_lines[] = u"Show Line";
 inline constexpr char16_t floppy_warning[] = u"Floppy Disk";
 inline constexpr char16_t append_mode_hint[] = u"Not Appending Mode";
+inline constexpr char16_t delete_job[] = u"delete job";
+inline constexpr char16_t delete_all_jobs[] = u"delete all job";
 }  // namespace never_show
 
 // The string value that forces the GUI's language: "zh" Chinese, "en"

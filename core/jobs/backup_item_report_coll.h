@@ -62,6 +62,7 @@ public:
     const bk::String& log_file() const { return path_; }
     const bk::String& job_name() const { return job_name_; }
     void limit(std::uint32_t limit) { limit_ = limit; }
+    std::uint32_t limit() const { return limit_; }
     // The file is moved to the new name's path when it exists. Throws
     // BackupException with the platform's message when the move fails.
     void rename(bk::StringView new_job_name);
