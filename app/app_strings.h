@@ -20,6 +20,22 @@ inline constexpr std::uint32_t started_by_schedule = 361;
 inline constexpr std::uint32_t store_damaged_load_copy = 366;
 inline constexpr std::uint32_t tour_failed = 375;
 inline constexpr std::uint32_t cannot_open_archive = 436;
+// The job list's commands.
+inline constexpr std::uint32_t state_being_changed = 141;
+inline constexpr std::uint32_t export_wrong_password = 241;
+inline constexpr std::uint32_t unschedule_confirm = 243;
+inline constexpr std::uint32_t delete_running = 244;
+inline constexpr std::uint32_t delete_confirm = 245;
+inline constexpr std::uint32_t delete_scheduled = 246;
+inline constexpr std::uint32_t delete_all_confirm = 247;
+inline constexpr std::uint32_t delete_modified = 248;
+inline constexpr std::uint32_t export_security = 249;
+inline constexpr std::uint32_t export_security_title = 250;
+inline constexpr std::uint32_t import_jobs_failed = 252;
+inline constexpr std::uint32_t delete_wrong_password = 315;
+inline constexpr std::uint32_t delete_confirm_title = 367;
+inline constexpr std::uint32_t export_jobs_failed = 396;
+inline constexpr std::uint32_t import_name_taken = 397;
 // The system log page.
 inline constexpr std::uint32_t log_column_type = 104;
 inline constexpr std::uint32_t log_file_name = 162;
@@ -95,6 +111,12 @@ inline constexpr std::uint32_t option_reports_per_job = 853;
 inline constexpr std::uint32_t ok_button = 854;
 inline constexpr std::uint32_t cancel_button = 855;
 inline constexpr std::uint32_t options_action = 856;
+inline constexpr std::uint32_t action_delete = 860;
+inline constexpr std::uint32_t action_delete_all = 861;
+inline constexpr std::uint32_t action_schedule = 862;
+inline constexpr std::uint32_t action_unschedule = 863;
+inline constexpr std::uint32_t action_import = 864;
+inline constexpr std::uint32_t action_export = 865;
 }  // namespace app_text
 
 }  // namespace app

@@ -15,6 +15,7 @@
 #include "app/app_strings.h"
 #include "app/archive_opening.h"
 #include "app/command_line.h"
+#include "app/job_commands.h"
 #include "app/option_dialog.h"
 #include "app/program_icon.h"
 #include "app/runner/runner_controller.h"
@@ -57,7 +58,9 @@ bk::String joined(const std::vector<bk::String>& names) {
 }  // namespace
 
 CMainFrame::CMainFrame(const std::function<void()>& close_splash, QWidget* parent)
-    : QMainWindow(parent), runner_(std::make_unique<RunnerController>()) {
+    : QMainWindow(parent),
+      runner_(std::make_unique<RunnerController>()),
+      commands_(std::make_unique<JobCommands>(*runner_)) {
     setWindowTitle(text_of(app_text::program_title));
     setWindowIcon(program_icon());
     jobs_ = new QTreeWidget(this);
@@ -96,6 +99,7 @@ void CMainFrame::build_actions() {
         user_command();
         backup_selected();
     });
+    build_job_actions(*tools);
     QAction* options = tools->addAction(text_of(app_text::options_action));
     connect(options, &QAction::triggered, this, [this] {
         user_command();
@@ -148,6 +152,36 @@ void CMainFrame::build_log_page(QTabWidget& pages, const std::function<void()>& 
     news->start(1000);
 }
 
+void CMainFrame::build_job_actions(QToolBar& tools) {
+    const auto add = [&](std::uint32_t text, auto command) {
+        connect(tools.addAction(text_of(text)), &QAction::triggered, this, [this, command] {
+            user_command();
+            command();
+            refresh_jobs();
+        });
+    };
+    add(app_text::action_delete, [this] {
+        if (brim::BackupItem* job = selected_job()) commands_->delete_job(*job);
+    });
+    add(app_text::action_delete_all, [this] { commands_->delete_all_jobs(); });
+    add(app_text::action_schedule, [this] {
+        if (brim::BackupItem* job = selected_job()) commands_->reschedule(*job);
+    });
+    add(app_text::action_unschedule, [this] {
+        if (brim::BackupItem* job = selected_job()) commands_->unschedule(*job);
+    });
+    add(app_text::action_import, [this] { commands_->import_jobs(brim::JobFileFormat::xml); });
+    add(app_text::action_export, [this] { commands_->export_jobs(selected_jobs(), brim::JobFileFormat::xml); });
+}
+
+std::vector<brim::BackupItem*> CMainFrame::selected_jobs() const {
+    std::vector<brim::BackupItem*> jobs;
+    for (const QTreeWidgetItem* row : jobs_->selectedItems())
+        if (auto* job = brim::BackupItemManager::instance()->backup_item(row->data(job_name, Qt::UserRole).toUInt()))
+            jobs.push_back(job);
+    return jobs;
+}
+
 void CMainFrame::show_in_tray() {
     hide();
     tray_->show();
@@ -172,7 +206,10 @@ void CMainFrame::refresh_jobs() {
         row->setText(job_kind, uictl::to_qstring(job::BakTypeToString(job->kind)));
         row->setText(job_destination, uictl::to_qstring(job->destination));
         const bool runs = std::find(running.begin(), running.end(), job->name) != running.end();
-        row->setText(job_state, uictl::to_qstring(runner_strings().text(runs ? text_id::state_running : text_id::state_ready)));
+        const bool changed = runner_->job_state(*job) == JobState::being_modified;
+        row->setText(job_state, changed ? text_of(app_text::state_being_changed)
+                                        : uictl::to_qstring(runner_strings().text(runs ? text_id::state_running
+                                                                                        : text_id::state_ready)));
         const std::int64_t last = job->last_backup_time();
         row->setText(job_last_run, last != 0 ? uictl::to_qstring(bk::Date(last).to_string()) : QString());
         bk::String next;
@@ -189,10 +226,7 @@ brim::BackupItem* CMainFrame::selected_job() const {
 }
 
 void CMainFrame::backup_selected() {
-    for (const QTreeWidgetItem* row : jobs_->selectedItems()) {
-        auto* job = brim::BackupItemManager::instance()->backup_item(row->data(job_name, Qt::UserRole).toUInt());
-        if (job != nullptr) runner_->start_backup(*job, false);
-    }
+    for (brim::BackupItem* job : selected_jobs()) runner_->start_backup(*job, false);
     refresh_jobs();
 }
 
@@ -285,6 +319,7 @@ bool CMainFrame::quit(int automatic) {
     // monitor goes first, since it shows the runner.
     delete watcher_;
     watcher_ = nullptr;
+    commands_.reset();
     runner_.reset();
     end_services([](const bk::String& message) { BrimMessageBox(message.c_str(), u"", mb::ok | mb::icon_error); });
     tray_->hide();

@@ -4,6 +4,7 @@
 // the one way the program ends.
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QMainWindow>
 
@@ -12,6 +13,7 @@
 
 class QSystemTrayIcon;
 class QTabWidget;
+class QToolBar;
 class QTreeWidget;
 
 namespace brim {
@@ -21,6 +23,7 @@ class BackupItem;
 namespace app {
 
 class CSystemLogView;
+class JobCommands;
 class RunnerController;
 class WatcherView;
 
@@ -69,6 +72,8 @@ protected:
 
 private:
     void build_actions();
+    void build_job_actions(QToolBar& tools);
+    std::vector<brim::BackupItem*> selected_jobs() const;
     void build_log_page(QTabWidget& pages, const std::function<void()>& close_splash);
     brim::HandoverAnswer run_handed_job(std::uint32_t job_id);
     void open_archive(const bk::String& path);
@@ -78,6 +83,7 @@ private:
     void user_command() { scheduled_start_ = 0; }
 
     std::unique_ptr<RunnerController> runner_;
+    std::unique_ptr<JobCommands> commands_;
     QTreeWidget* jobs_ = nullptr;
     CSystemLogView* log_ = nullptr;
     WatcherView* watcher_ = nullptr;

@@ -1,10 +1,10 @@
 #include "app/system_log_view.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QHeaderView>
 
 #include "app/app_strings.h"
+#include "app/file_chooser.h"
 #include "basekit/date.h"
 #include "core/backup_exception.h"
 #include "core/jobs/log_manager.h"
@@ -21,23 +21,7 @@ constexpr int import_failure_help = 1014;
 
 const char* extension_of(brim::LogFileFormat format) { return format == brim::LogFileFormat::text ? "txt" : "xml"; }
 
-LogFileChooser& installed_chooser() {
-    static LogFileChooser chooser;
-    return chooser;
-}
-
-// The filter of a dialog: the text before the first "|" of the table's
-// "description|pattern||" entry, as Qt writes filters.
-QString dialog_filter(std::uint32_t id) {
-    const QString entry = uictl::to_qstring(app_strings().text(id));
-    return entry.section('|', 0, 0);
-}
-
-QString choose_file(bool save, const QString& default_name, const QString& filter) {
-    if (installed_chooser()) return installed_chooser()(save, default_name, filter);
-    return save ? QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), default_name, filter)
-                : QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), default_name, filter);
-}
+QString dialog_filter(std::uint32_t id) { return uictl::to_qstring(app_strings().text(id)); }
 
 struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -62,13 +46,6 @@ std::array<QString, 6> log_row_texts(const brim::LogItem& entry) {
             uictl::to_qstring(entry.user),
             uictl::to_qstring(entry.description)};
 }
-
-QString with_log_extension(const QString& chosen, brim::LogFileFormat format) {
-    const QString extension = QStringLiteral(".") + QLatin1String(extension_of(format));
-    return chosen.endsWith(extension, Qt::CaseInsensitive) ? chosen : chosen + extension;
-}
-
-void set_log_file_chooser(LogFileChooser chooser) { installed_chooser() = std::move(chooser); }
 
 CSystemLogView::CSystemLogView(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(false);
@@ -130,7 +107,7 @@ bool CSystemLogView::export_log(brim::LogFileFormat format) {
                                        dialog_filter(format == brim::LogFileFormat::text ? app_text::text_filter
                                                                                           : app_text::xml_filter));
     if (chosen.isEmpty()) return false;
-    const QString path = with_log_extension(chosen, format);
+    const QString path = with_extension(chosen, QLatin1String(extension_of(format)));
     try {
         const WaitCursor wait;
         brim::LogManager::instance()->export_log(uictl::from_qstring(path), format);

@@ -15,16 +15,6 @@ namespace app {
 // description.
 std::array<QString, 6> log_row_texts(const brim::LogItem& entry);
 
-// The path a log is exported to: `chosen` with ".txt" or ".xml" appended
-// unless it ends so already.
-QString with_log_extension(const QString& chosen, brim::LogFileFormat format);
-
-// Where a log is exported to or imported from: the chosen file, empty when
-// the user cancelled. `save` tells the save dialog from the open one.
-using LogFileChooser =
-    std::function<QString(bool save, const QString& default_name, const QString& filter)>;
-// Replaces the file dialogs (tests); an empty function restores them.
-void set_log_file_chooser(LogFileChooser chooser);
 
 class CSystemLogView final : public QTreeWidget {
     Q_OBJECT

@@ -46,6 +46,18 @@ RunnerController::~RunnerController() {
     wait_all();
 }
 
+bool RunnerController::forget(const brim::BackupItem& job) {
+    if (states_.get(job) == JobState::running) return false;
+    const auto entry = entries_.find(job.name);
+    if (entry != entries_.end()) {
+        if (entry->second->run && !entry->second->run->finished()) return false;
+        entries_.erase(entry);
+    }
+    watchers_.remove(job.name);
+    emit rows_changed();
+    return true;
+}
+
 // ---- starting ----
 
 std::unique_ptr<RunnerController::Entry> RunnerController::make_entry(brim::BackupItem& job, bool unattended) {

@@ -52,6 +52,9 @@ public:
     std::size_t running_count() const;
     std::vector<bk::String> running_job_names() const;
 
+    // The job is deleted: its row and its ended run go. False while it runs.
+    bool forget(const brim::BackupItem& job);
+
     // The job is open in a dialog: it cannot run meanwhile.
     void set_modifying(const brim::BackupItem& job, bool modifying);
     JobState job_state(const brim::BackupItem& job) const { return states_.get(job); }

@@ -6,6 +6,7 @@
 
 #include <QtTest>
 
+#include "app/file_chooser.h"
 #include "app/system_log_view.h"
 #include "basekit/convertion.h"
 #include "core/jobs/log_manager.h"
@@ -36,10 +37,10 @@ private slots:
     void init() {
         home = std::make_unique<brim_test::IsolatedHome>(brim_test::reset_gui_singletons);
         uictl::force_ui_language(uictl::UiLanguage::english);
-        app::set_log_file_chooser([this](bool, const QString&, const QString&) { return chosen; });
+        app::set_file_chooser([this](bool, const QString&, const QString&) { return chosen; });
     }
     void cleanup() {
-        app::set_log_file_chooser({});
+        app::set_file_chooser({});
         uictl::force_ui_language(std::nullopt);
         home.reset();
     }
