@@ -9,10 +9,10 @@
 #include "basekit/convertion.h"
 #include "basekit/exception.h"
 #include "basekit/platform/os_system.h"
+#include "cli/store_owner.h"
 #include "core/jobs/backup_item_manager.h"
 #include "core/runner/exit_status.h"
 #include "core/runner/job_runner.h"
-#include "core/runner/run_owner.h"
 
 namespace app {
 namespace {
@@ -74,23 +74,17 @@ int run_headless_backup(std::int32_t job_id) {
     brim::BackupItem* job = scheduled_job(job_id);
     int status = brim::exit_status::not_found;
     if (job != nullptr) {
-        brim::JobRunner runner;
-        // Later starts hand their jobs to this process while it runs.
-        brim::RunOwner owner(runner);
+        // The owner of the store as brimvault-cli run is one: later starts
+        // hand their backups and their changes of jobs to it meanwhile.
+        brim::cli::StoreOwner owner;
         try {
-            owner.listen(brim::handover_path());
-        } catch (const bk::Exception&) {
-            // Without the channel, later starts wait for this run to end.
-        }
-        try {
-            status = status_of(run_to_end(*runner.start_backup(*job, {})));
+            status = status_of(run_to_end(*owner.runner().start_backup(*job, {})));
         } catch (const brim::RunRefused& refusal) {
             std::cerr << "brimvault: " << bk::to_ansi(refusal.message()) << '\n';
             status = refusal.reason() == brim::RunRefused::Reason::password ? brim::exit_status::password
                                                                               : brim::exit_status::failure;
         }
-        owner.stop_listening();
-        runner.wait_all();
+        owner.finish_handed_runs([] { return bk::os::wait_for_end_request(0) != 0; });
     }
     end_services([](const bk::String& message) { std::cerr << "brimvault: " << bk::to_ansi(message) << '\n'; });
     return status;

@@ -139,7 +139,10 @@ int run_program(const bk::String& line) {
         catch_up_schedule(window);
         show_welcome(window);
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Lines that arrive from now on find no window to take them.
+    if (inbox) inbox->close();
+    return status;
 }
 
 }  // namespace app
