@@ -4,6 +4,7 @@
 // that cannot write there.
 #include <algorithm>
 #include <chrono>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -213,6 +214,13 @@ std::map<std::string, std::size_t> without_digest_file(std::map<std::string, std
     return files;
 }
 
+// The names in a folder, folders (empty ones too) included.
+std::set<std::string> names_in(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
 // Everything below the staging folder of the data directory.
 std::map<std::string, std::string> staged() {
     return tree_of(fs::path(bk::to_utf8(SystemInfo::staging_path())));
@@ -365,6 +373,52 @@ TEST_F(FtpArchiveDestination, ADroppedUploadResumesOrLeavesTheSetAsItWas) {
     EXPECT_TRUE(partial_files(server.root()).empty());
 }
 
+// An increment_copy run that uploads the one changed file is stopped, or the
+// server drops the connection: stopped, or without retry, the run leaves
+// the set on the server as it was (no new copy root, the catalogue as it
+// was); with retry the upload goes on and the set is whole.
+TEST_F(FtpArchiveDestination, ACopyRunThatDoesNotFinishLeavesTheCopySetAsItWas) {
+    job.kind = BackupKind::increment_copy;
+    job.options |= job_option::keep_set;
+    brim_test::write_pattern_file(src / "big.bin", 4, 3 * 1024 * 1024);
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful) << ::testing::PrintToString(first.warnings)
+                                                 << ::testing::PrintToString(first.errors);
+    const auto old_set = digests(server.root() / "sets");
+    const auto old_names = names_in(server.root() / "sets");
+    brim_test::write_pattern_file(src / "big.bin", 5, 3 * 1024 * 1024);
+
+    StopAtFirstFile stopped;
+    EXPECT_EQ(run(stopped, [&](BackupSession& session) { stopped.session = &session; }), RunResult::stopped);
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_EQ(names_in(server.root() / "sets"), old_names);
+    EXPECT_TRUE(staged().empty());
+
+    job.options &= ~job_option::retry;
+    DropWhileWriting failed(server);
+    EXPECT_EQ(run(failed), RunResult::aborted) << ::testing::PrintToString(failed.warnings);
+    EXPECT_FALSE(server.drop_pending());
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_EQ(names_in(server.root() / "sets"), old_names);
+    EXPECT_TRUE(staged().empty());
+
+    job.options |= job_option::retry;
+    job.retry_count = 3;
+    DropWhileWriting resumed(server);
+    EXPECT_EQ(run(resumed), RunResult::successful) << ::testing::PrintToString(resumed.errors)
+                                                   << ::testing::PrintToString(resumed.warnings);
+    EXPECT_FALSE(server.drop_pending());
+    const auto read = archive::read_set_layout(bk::from_utf8((server.root() / "sets" / "Set.bvd").string()), true,
+                                               true, 1);
+    ASSERT_EQ(read.layout.runs.size(), 2u);
+    const fs::path newest = server.root() / "sets" / bk::to_utf8(read.layout.runs[1].header.copy_root);
+    std::map<std::string, std::string> copies;
+    for (const auto& [name, bytes] : tree_of(newest)) copies[fs::path(name).filename().string()] = bytes;
+    EXPECT_EQ(copies, (std::map<std::string, std::string>{{"big.bin", read_bytes(src / "big.bin")}}));
+    EXPECT_TRUE(staged().empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
 // Verification reads the set back from the server: a byte changed there
 // after the upload is found.
 TEST_F(FtpArchiveDestination, VerificationReadsTheSetBackFromTheServer) {
@@ -396,7 +450,7 @@ TEST_F(FtpDestination, AJobThatCannotWriteThereFailsWithTheReason) {
         {"no log-on entry for the server", [](BackupItem& j) { j.ftp_servers.clear(); },
          "has no log-on entry"},
         {"an entry for another port", [](BackupItem& j) { j.ftp_servers[0].port = 1; }, "has no log-on entry"},
-        {"a copy kind", [](BackupItem& j) { j.kind = BackupKind::copy; },
+        {"a difference", [](BackupItem& j) { j.kind = BackupKind::difference; },
          "cannot be written to an FTP server"},
         {"a wrong password", [](BackupItem& j) { j.ftp_servers[0].password = u"wrong"; },
          "specified FTP server can't be connected"},
