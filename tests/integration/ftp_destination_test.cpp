@@ -1,7 +1,7 @@
 // Backups whose destination is a folder on a real FTP server: the mirror
 // written file by file under temporary names, the replace policy read from
-// the server's listing, dropped connections, verification, and the jobs
-// that cannot write there.
+// the server's listing, dropped connections, verification, the sets of the
+// archive and copy kinds kept there, and the jobs that cannot write there.
 #include <algorithm>
 #include <chrono>
 #include <set>
@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "basekit/convertion.h"
+#include "basekit/path.h"
+#include "core/archive/catalogue.h"
 #include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
 #include "core/jobs/backup_item_manager.h"
@@ -434,6 +436,41 @@ TEST_F(FtpArchiveDestination, VerificationReadsTheSetBackFromTheServer) {
     EXPECT_EQ(result, RunResult::having_warnings);
     ASSERT_EQ(listener.warnings.size(), 1u) << ::testing::PrintToString(listener.warnings);
     EXPECT_NE(listener.warnings[0].find("/sets/Set.bvf\" was different"), std::string::npos) << listener.warnings[0];
+    EXPECT_TRUE(staged().empty());
+}
+
+// Verification reads the copies of a copy run back from the server: a byte
+// changed there after the upload is found, and the catalogue records that
+// copy as not made (time 0), so that the next run takes the file again.
+TEST_F(FtpArchiveDestination, CopyVerificationReadsTheCopiesBackFromTheServer) {
+    job.kind = BackupKind::increment_copy;
+    job.options |= job_option::keep_set;
+    Listener listener;
+    const RunResult result = run(listener, [&](BackupSession& session) {
+        session.set_after_write_hook([&](const bk::String& written) {
+            if (written.ends_with(u".bvd")) return;  // the catalogue, once it is sent
+            EXPECT_TRUE(is_ftp_path(written)) << bk::to_utf8(written);
+            for (const auto& entry : fs::recursive_directory_iterator(server.root() / "sets"))
+                if (entry.path().filename() == "odd.bin") {
+                    std::string bytes = read_bytes(entry.path());
+                    bytes[65536] ^= 0x20;
+                    write_bytes(entry.path(), bytes);
+                }
+        });
+    });
+    EXPECT_EQ(result, RunResult::having_warnings);
+    ASSERT_EQ(listener.warnings.size(), 1u) << ::testing::PrintToString(listener.warnings);
+    EXPECT_NE(listener.warnings[0].find("/with space/odd.bin\" was different"), std::string::npos)
+        << listener.warnings[0];
+    const auto read = archive::read_set_layout(bk::from_utf8((server.root() / "sets" / "Set.bvd").string()), true,
+                                               true, 1);
+    ASSERT_EQ(read.layout.runs.size(), 1u);
+    std::map<std::string, bool> recorded;
+    archive::for_each_file(*read.layout.runs[0].root, [&](const DataHeader& item) {
+        recorded[bk::to_utf8(bk::Path::file_name(item.full_path()))] = item.modified != 0;
+    });
+    EXPECT_EQ(recorded, (std::map<std::string, bool>{{"caf\xC3\xA9 \xC3\xBC.txt", true}, {"empty", true},
+                                                     {"odd.bin", false}}));
     EXPECT_TRUE(staged().empty());
 }
 
