@@ -89,6 +89,12 @@ bk::String CopySetSession::new_copy_root_name() {
     return name;
 }
 
+std::uint64_t CopySetSession::space_needed(const CopyDataColl& collection) const {
+    // The copies go to the server, whose room cannot be asked: only the
+    // staged catalogue takes room on the staging folder's file system.
+    return is_ftp_path(backup_item().destination) ? 0 : collection.space_estimate();
+}
+
 bool CopySetSession::destination_has(const bk::String& path) {
     if (!is_ftp_path(path)) return bk::os::status(path).kind != bk::os::EntryKind::none;
     FtpConnection& connection = get_ftp_connection(path);
@@ -150,8 +156,7 @@ SessionRunResult CopySetSession::copy_run(archive::SetWriter& writer, CopyDataCo
                                           const bk::String& root_name, bool overwrite, const CopyDecision& decide,
                                           const archive::SecurityHeader* security) {
     BackupItem& job = backup_item();
-    // On an FTP server, whose room cannot be asked, the staged catalogue's.
-    if (!check_dest_space(set_job().destination, collection.space_estimate())) return SessionRunResult::failed;
+    if (!check_dest_space(set_job().destination, space_needed(collection))) return SessionRunResult::failed;
     const std::int64_t now = bk::Date::now_time();
     archive::DataKey key;
     const archive::SecurityHeader header = security != nullptr ? *security : security_for(writer, now, key);
@@ -217,7 +222,7 @@ SessionRunResult CopySession::run() {
         return SessionRunResult::nothing_to_back_up;
     }
     if (replaces)
-        return replace_set(writer, collection.space_estimate(), [&](archive::SetWriter& fresh) {
+        return replace_set(writer, space_needed(collection), [&](archive::SetWriter& fresh) {
             return copy_run(fresh, collection, root_name, true, copy_everything);
         });
     return copy_run(*writer, collection, root_name, !(keeps && existed), copy_everything);
@@ -253,7 +258,7 @@ SessionRunResult IncrementCopySession::run() {
     // Nothing changed: no folder is made and nothing is recorded.
     if (collection->file_count() == 0) return SessionRunResult::nothing_to_back_up;
     if (replaces)
-        return replace_set(writer, collection->space_estimate(), [&](archive::SetWriter& fresh) {
+        return replace_set(writer, space_needed(*collection), [&](archive::SetWriter& fresh) {
             return copy_run(fresh, *collection, root_name, true, copy_everything);
         });
     return copy_run(*writer, *collection, root_name, !existed, copy_everything);

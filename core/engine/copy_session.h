@@ -35,6 +35,9 @@ protected:
 
     // A dated copy root name that is free in the destination.
     bk::String new_copy_root_name();
+    // The room a run needs where its set is written (the staging folder's
+    // file system for a set on an FTP server).
+    std::uint64_t space_needed(const CopyDataColl& collection) const;
     // Whether the destination holds an entry at `path` (on its server too).
     bool destination_has(const bk::String& path);
     // Checks the space, copies the files `decide` selects into their
