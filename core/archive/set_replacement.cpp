@@ -1,5 +1,6 @@
 #include "core/archive/set_replacement.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "basekit/platform/os_faults.h"
@@ -55,6 +56,17 @@ bool is_plain_copy_root(bk::StringView name) {
     return true;
 }
 
+std::vector<bk::String> recorded_copy_roots(bk::StringView main_path, std::uint32_t program_major) {
+    std::vector<bk::String> roots;
+    const LayoutResult read = read_set_layout(main_path, true, false, program_major);
+    for (const auto& run : read.layout.runs) {
+        const bk::String& root = run.header.copy_root;
+        if (is_plain_copy_root(root) && std::find(roots.begin(), roots.end(), root) == roots.end())
+            roots.push_back(root);
+    }
+    return roots;
+}
+
 namespace {
 
 // The parts of the set at `main_path`: its copy root folders (those below
@@ -70,9 +82,8 @@ SetParts parts_of(bk::StringView main_path, bk::StringView destination, bool has
     SetParts parts;
     const LayoutResult read = read_set_layout(main_path, has_copy_root, false, program_major);
     if (has_copy_root) {
-        for (const auto& run : read.layout.runs) {
-            if (!is_plain_copy_root(run.header.copy_root)) continue;
-            bk::String root = bk::Path::combine(destination, run.header.copy_root);
+        for (const bk::String& name : recorded_copy_roots(main_path, program_major)) {
+            bk::String root = bk::Path::combine(destination, name);
             if (bk::os::status(root).kind == bk::os::EntryKind::directory) parts.roots.push_back(std::move(root));
         }
     }

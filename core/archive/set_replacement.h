@@ -18,6 +18,7 @@
 // (readable_main_path).
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "basekit/types.h"
 
@@ -39,6 +40,10 @@ bk::String readable_main_path(bk::StringView main_path, bool has_copy_root, std:
 // destination. Anything else (a path, "..") did not come from us and is
 // never deleted or written into.
 bool is_plain_copy_root(bk::StringView name);
+
+// The copy root folder names the runs of the copy-kind set at `main_path`
+// record, each once and plain only; nothing when the set cannot be read.
+std::vector<bk::String> recorded_copy_roots(bk::StringView main_path, std::uint32_t program_major);
 
 // The bytes the set whose main archive is `main_path` takes: its files and
 // the copy root folders its runs record below `destination`. Throws

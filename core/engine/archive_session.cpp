@@ -255,20 +255,32 @@ SessionRunResult ArchiveSession::run_on_destination() {
     const auto in_set = [&job](bk::StringView name) { return belongs_to_set(job, name); };
     staging.fetch(connection, job.destination, in_set, &retry_policy());
     staged_job_ = staged_view(job, staging.folder());
+    const bk::String staged_main = staged_job_->archive_file();
     SessionRunResult result = SessionRunResult::failed;
     try {
+        before_staged_run();
         result = run();
     } catch (...) {
         staged_job_.reset();
+        after_unpublished_run(connection);
         throw;
     }
     staged_job_.reset();
     // A run that did not finish leaves the set on the server as it was.
-    if (result != SessionRunResult::done) return result;
+    if (result != SessionRunResult::done) {
+        after_unpublished_run(connection);
+        return result;
+    }
     const bk::String main = bk::Path::file_name(job.archive_file());
-    staging.publish(
-        connection, job.destination, &retry_policy(), [&main](bk::StringView name) { return name == main; },
-        [this](const bk::String& remote) { fire_delete_old_data(remote); });
+    try {
+        staging.publish(
+            connection, job.destination, &retry_policy(), [&main](bk::StringView name) { return name == main; },
+            [this](const bk::String& remote) { fire_delete_old_data(remote); });
+    } catch (...) {
+        after_unpublished_run(connection);
+        throw;
+    }
+    after_publish(connection, staged_main);
     run_after_write_hook(job.archive_file());
     // The staged set was compared with the sources as it was written; what
     // the server holds is compared with it.

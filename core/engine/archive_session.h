@@ -22,6 +22,13 @@ protected:
     // done is published back (what it deleted is deleted on the server only
     // after its new files are there); the folder is removed in every case.
     SessionRunResult run_on_destination() override;
+    // What a kind does beside its staged set: before its run works on the
+    // staged set, after a run that is not published (stopped, failed, or
+    // its publishing failed), and after the set is published (`staged_main`
+    // is the staged main archive as published, still there).
+    virtual void before_staged_run() {}
+    virtual void after_unpublished_run(FtpConnection& /*connection*/) {}
+    virtual void after_publish(FtpConnection& /*connection*/, const bk::String& /*staged_main*/) {}
     // The job as far as the set's files go: the job itself, or while the
     // set is staged, a view of it whose destination is the staging folder.
     const BackupItem& set_job() const { return staged_job_ ? *staged_job_ : backup_item(); }

@@ -8,6 +8,7 @@
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
 #include "core/backup_exception.h"
+#include "core/archive/set_replacement.h"
 #include "core/core_strings.h"
 #include "core/engine/backup_data_coll.h"
 #include "core/engine/ftp_destination.h"
@@ -16,6 +17,7 @@
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/log_manager.h"
 #include "core/jobs/system_info.h"
+#include "core/jobs/version.h"
 #include "core/media/ftp_connection.h"
 #include "core/media/ftp_input_stream.h"
 #include "core/media/ftp_messages.h"
@@ -408,7 +410,12 @@ bk::String BackupSession::fetch_remote_set() {
     read_staging_->fetch(
         connection, job.destination, [&job](bk::StringView name) { return belongs_to_set(job, name); },
         &retry_policy());
-    return bk::Path::combine(read_staging_->folder(), bk::Path::file_name(job.archive_file()));
+    const bk::String main = bk::Path::combine(read_staging_->folder(), bk::Path::file_name(job.archive_file()));
+    // The copy kinds' files lie in the copy roots beside the catalogue.
+    if (is_copy_kind(job.kind))
+        for (const bk::String& root : archive::recorded_copy_roots(main, Version::major_version))
+            read_staging_->fetch_tree(connection, job.destination, root, &retry_policy());
+    return main;
 }
 
 bool BackupSession::make_destination() {

@@ -230,8 +230,15 @@ protected:
     // connection under the retry rule) and that file is renamed over the
     // target once the server holds it whole; a failed or stopped upload
     // removes it again. The server keeps no mode or times of its own
-    // choosing, and a symbolic link is not copied (warning 140).
-    CopyOutcome upload_file(const DataHeader& item, const bk::String& target, bool overwrite);
+    // choosing, and a symbolic link is not copied (warning 140). With
+    // `digests` the digest of the bytes sent is taken. A server lost for
+    // longer than the retry rule waits throws the FtpException when
+    // lost_upload_ends_run().
+    CopyOutcome upload_file(const DataHeader& item, const bk::String& target, bool overwrite,
+                            CopyDigests* digests = nullptr);
+    // Whether a server lost during an upload ends the run (a set whose
+    // catalogue must be all or nothing) instead of costing only that file.
+    virtual bool lost_upload_ends_run() const { return false; }
     // Copies the rest of `in` to `out` in blocks, reporting progress and
     // adding the bytes to `hash` when one is given; false when the run was
     // stopped between blocks.

@@ -1,5 +1,6 @@
 #include "core/engine/copy_session.h"
 
+#include <algorithm>
 #include <functional>
 #include <unordered_map>
 #include <unordered_set>
@@ -17,6 +18,12 @@
 #include "core/archive/set_replacement.h"
 #include "core/jobs/system_info.h"
 #include "core/jobs/version.h"
+#include "core/media/ftp_cleanup.h"
+#include "core/media/ftp_connection.h"
+#include "core/media/ftp_messages.h"
+#include "core/media/ftp_path.h"
+#include "core/media/ftp_retry.h"
+#include "core/media/ftp_tree.h"
 
 namespace brim {
 namespace {
@@ -64,14 +71,6 @@ KeptDigests last_run_digests(const bk::String& main_path) {
     return kept;
 }
 
-void remove_tree_quietly(const bk::String& path) {
-    try {
-        bk::Directory(path).remove_tree();
-    } catch (const bk::Exception&) {
-        // What is left is not recorded in any set; it takes room, nothing else.
-    }
-}
-
 }  // namespace
 
 archive::SetWriterSettings CopySetSession::writer_settings() const {
@@ -80,14 +79,70 @@ archive::SetWriterSettings CopySetSession::writer_settings() const {
     return settings;
 }
 
-bk::String CopySetSession::new_copy_root_name() const {
+bk::String CopySetSession::new_copy_root_name() {
     const BackupItem& job = backup_item();
     const bk::String base = archive::copy_root_name(job.name, bk::Date(bk::Date::now_time()));
     bk::String name = base;
     // Two runs within the same minute get the same dated name.
-    for (int n = 1; bk::os::status(bk::Path::combine(job.destination, name)).kind != bk::os::EntryKind::none; ++n)
+    for (int n = 1; destination_has(bk::Path::combine(job.destination, name)); ++n)
         name = bk::format_text(u"%s_%d", {base, n});
     return name;
+}
+
+std::uint64_t CopySetSession::space_needed(const CopyDataColl& collection) const {
+    // The copies go to the server, whose room cannot be asked: only the
+    // staged catalogue takes room on the staging folder's file system.
+    return is_ftp_path(backup_item().destination) ? 0 : collection.space_estimate();
+}
+
+bool CopySetSession::destination_has(const bk::String& path) {
+    if (!is_ftp_path(path)) return bk::os::status(path).kind != bk::os::EntryKind::none;
+    FtpConnection& connection = get_ftp_connection(path);
+    return run_with_ftp_retry(&retry_policy(), connection, ftp_message::cannot_list,
+                              [&] { return find_ftp_entry(connection, path).has_value(); });
+}
+
+void CopySetSession::remove_new_root(const bk::String& path) {
+    // What is left is not recorded in any set; it takes room, nothing else.
+    if (is_ftp_path(path)) {
+        // Taken back also when the run was stopped, and once more on a
+        // fresh connection when the server dropped the run's.
+        try {
+            FtpConnection& connection = get_ftp_connection(path);
+            if (!delete_ftp_directory_tree(connection, path, nullptr)) {
+                connection.reconnect();
+                delete_ftp_directory_tree(connection, path, nullptr);
+            }
+        } catch (const bk::Exception&) {
+        }
+        created_root_.clear();
+        return;
+    }
+    try {
+        bk::Directory(path).remove_tree();
+    } catch (const bk::Exception&) {
+    }
+}
+
+void CopySetSession::before_staged_run() {
+    server_roots_ = archive::recorded_copy_roots(set_job().archive_file(), Version::major_version);
+    created_root_.clear();
+}
+
+void CopySetSession::after_unpublished_run(FtpConnection&) {
+    if (!created_root_.empty()) remove_new_root(created_root_);
+}
+
+void CopySetSession::after_publish(FtpConnection& connection, const bk::String& staged_main) {
+    created_root_.clear();
+    const std::vector<bk::String> recorded = archive::recorded_copy_roots(staged_main, Version::major_version);
+    for (const bk::String& root : server_roots_) {
+        if (std::find(recorded.begin(), recorded.end(), root) != recorded.end()) continue;
+        const bk::String remote = ftp_path_join(backup_item().destination, root);
+        fire_delete_old_data(remote);
+        // A folder that cannot be deleted is no longer part of the set.
+        delete_ftp_directory_tree(connection, remote, &retry_policy());
+    }
 }
 
 bool CopySetSession::writer_usable(const archive::SetWriter& writer) {
@@ -101,14 +156,15 @@ SessionRunResult CopySetSession::copy_run(archive::SetWriter& writer, CopyDataCo
                                           const bk::String& root_name, bool overwrite, const CopyDecision& decide,
                                           const archive::SecurityHeader* security) {
     BackupItem& job = backup_item();
-    if (!check_dest_space(job.destination, collection.space_estimate())) return SessionRunResult::failed;
+    if (!check_dest_space(set_job().destination, space_needed(collection))) return SessionRunResult::failed;
     const std::int64_t now = bk::Date::now_time();
     archive::DataKey key;
     const archive::SecurityHeader header = security != nullptr ? *security : security_for(writer, now, key);
 
     const bk::String root_path = bk::Path::combine(job.destination, root_name);
-    const bool new_root = bk::os::status(root_path).kind == bk::os::EntryKind::none;
+    const bool new_root = !destination_has(root_path);
     make_directory(root_path);
+    if (new_root && is_ftp_path(root_path)) created_root_ = root_path;
     CopiedFiles copied;
     CopyDigests digests;
     DataHeader& root = collection.root();
@@ -139,7 +195,7 @@ SessionRunResult CopySetSession::copy_run(archive::SetWriter& writer, CopyDataCo
         // destination as it was; merge_copy's folder stays, as it holds the
         // earlier copies.
         writer.abandon_run();
-        if (new_root) remove_tree_quietly(root_path);
+        if (new_root) remove_new_root(root_path);
         if (BackupItemReport* report = active_report()) {
             report->completed_files = 0;
             report->completed_size = 0;
@@ -166,7 +222,7 @@ SessionRunResult CopySession::run() {
         return SessionRunResult::nothing_to_back_up;
     }
     if (replaces)
-        return replace_set(writer, collection.space_estimate(), [&](archive::SetWriter& fresh) {
+        return replace_set(writer, space_needed(collection), [&](archive::SetWriter& fresh) {
             return copy_run(fresh, collection, root_name, true, copy_everything);
         });
     return copy_run(*writer, collection, root_name, !(keeps && existed), copy_everything);
@@ -202,7 +258,7 @@ SessionRunResult IncrementCopySession::run() {
     // Nothing changed: no folder is made and nothing is recorded.
     if (collection->file_count() == 0) return SessionRunResult::nothing_to_back_up;
     if (replaces)
-        return replace_set(writer, collection->space_estimate(), [&](archive::SetWriter& fresh) {
+        return replace_set(writer, space_needed(*collection), [&](archive::SetWriter& fresh) {
             return copy_run(fresh, *collection, root_name, true, copy_everything);
         });
     return copy_run(*writer, *collection, root_name, !existed, copy_everything);
@@ -248,11 +304,16 @@ SessionRunResult MergeCopySession::merge(std::unique_ptr<archive::SetWriter>& wr
         warning(message(msg_no_copied_data));
         return SessionRunResult::nothing_to_back_up;
     }
-    // A copy that went missing from the folder is made again.
-    const CopyDecision decide = [&collection](const DataHeader& file) {
-        return collection.needs_copy(file) || bk::os::status(file.target_path).kind == bk::os::EntryKind::none;
+    // A copy that went missing from the folder is made again. Each file is
+    // decided once: the run asks again after its copies are made, and on a
+    // server every look costs a listing.
+    std::unordered_map<const DataHeader*, bool> decided;
+    const CopyDecision decide = [this, &collection, &decided](const DataHeader& file) {
+        const auto [found, fresh] = decided.try_emplace(&file, false);
+        if (fresh) found->second = collection.needs_copy(file) || !destination_has(file.target_path);
+        return found->second;
     };
-    const bk::String main = job.archive_file();
+    const bk::String main = set_job().archive_file();
     kept_digests_ = last_run_digests(main);
     const bk::String rewritten = main + rewrite_suffix;
     const auto remove_rewritten = [&] {

@@ -19,7 +19,15 @@ constexpr std::uint32_t msg_kind_not_on_ftp = 532;
 }  // namespace
 
 bool kind_writes_to_ftp(BackupKind kind) {
-    return kind == BackupKind::directory_copy || kind == BackupKind::normal || kind == BackupKind::increment;
+    switch (kind) {
+        case BackupKind::copy:
+        case BackupKind::normal:
+        case BackupKind::increment:
+        case BackupKind::increment_copy:
+        case BackupKind::merge_copy:
+        case BackupKind::directory_copy: return true;
+        default: return false;
+    }
 }
 
 bool belongs_to_set(const BackupItem& job, bk::StringView name) {

@@ -186,7 +186,7 @@ std::unordered_map<const DataHeader*, archive::FileDigest> BackupSession::CopyDi
 
 BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, const bk::String& target, bool overwrite,
                                                     CopyDigests* digests) {
-    if (is_ftp_path(target)) return upload_file(item, target, overwrite);
+    if (is_ftp_path(target)) return upload_file(item, target, overwrite, digests);
     const bk::String source = item.full_path();
     try {
         const bool link = !item.is_ftp() && is_link_item(item);

@@ -1,6 +1,7 @@
 #include "core/media/ftp_staging.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "basekit/file_stream.h"
@@ -44,6 +45,42 @@ std::vector<bk::String> staged_names(const bk::String& folder) {
     return found;
 }
 
+// Downloads `remote` into the new local file `local`.
+void download(FtpConnection& connection, const bk::String& remote, const bk::String& local, FtpRetryPolicy* policy) {
+    FtpInputStream in(connection, remote, policy);
+    bk::FileOutputStream out(local, bk::FileMode::Create, bk::FileShare::None, 0600);
+    copy_stream(in, out);
+    out.close();
+}
+
+// The entries of a remote folder; nothing when the folder is not there.
+std::optional<std::vector<FtpListEntry>> list_remote(FtpConnection& connection, bk::StringView remote_folder,
+                                                     FtpRetryPolicy* policy) {
+    try {
+        return run_with_ftp_retry(policy, connection, ftp_message::cannot_list,
+                                  [&] { return connection.list_directory(remote_folder); });
+    } catch (const FtpException& failure) {
+        if (failure.error_code() == ftp_error::extended_error) return std::nullopt;
+        throw;
+    }
+}
+
+void download_tree(FtpConnection& connection, const bk::String& remote, const bk::String& local,
+                   FtpRetryPolicy* policy) {
+    const auto entries = list_remote(connection, remote, policy);
+    if (!entries) return;
+    bk::Directory(local).create();
+    for (const FtpListEntry& entry : *entries) {
+        // A name that would lead out of the folder is not the server's to give.
+        if (entry.name.empty() || entry.name == u"." || entry.name == u".." || entry.name.find(u'/') != bk::String::npos)
+            continue;
+        const bk::String from = ftp_path_join(remote, entry.name);
+        const bk::String to = bk::Path::combine(local, entry.name);
+        if (entry.is_directory) download_tree(connection, from, to, policy);
+        else download(connection, from, to, policy);
+    }
+}
+
 }  // namespace
 
 FtpStaging::FtpStaging(bk::String folder) : folder_(std::move(folder)) {
@@ -63,26 +100,20 @@ FtpStaging::~FtpStaging() {
 
 void FtpStaging::fetch(FtpConnection& connection, bk::StringView remote_folder, const NameFilter& belongs,
                        FtpRetryPolicy* policy) {
-    std::vector<FtpListEntry> entries;
-    try {
-        entries = run_with_ftp_retry(policy, connection, ftp_message::cannot_list,
-                                     [&] { return connection.list_directory(remote_folder); });
-    } catch (const FtpException& failure) {
-        if (failure.error_code() == ftp_error::extended_error) return;  // no such folder: no set yet
-        throw;
-    }
-    for (const FtpListEntry& entry : entries) {
+    const auto entries = list_remote(connection, remote_folder, policy);
+    if (!entries) return;  // no such folder: no set yet
+    for (const FtpListEntry& entry : *entries) {
         if (entry.is_directory || !belongs(entry.name)) continue;
         const bk::String local = bk::Path::combine(folder_, entry.name);
-        {
-            FtpInputStream in(connection, ftp_path_join(remote_folder, entry.name), policy);
-            bk::FileOutputStream out(local, bk::FileMode::Create, bk::FileShare::None, 0600);
-            copy_stream(in, out);
-            out.close();
-        }
+        download(connection, ftp_path_join(remote_folder, entry.name), local, policy);
         const bk::os::EntryStatus status = bk::os::status(local);
         fetched_[entry.name] = {status.size, status.modify_time};
     }
+}
+
+void FtpStaging::fetch_tree(FtpConnection& connection, bk::StringView remote_folder, bk::StringView name,
+                            FtpRetryPolicy* policy) {
+    download_tree(connection, ftp_path_join(remote_folder, name), bk::Path::combine(folder_, name), policy);
 }
 
 void FtpStaging::publish(FtpConnection& connection, bk::StringView remote_folder, FtpRetryPolicy* policy,

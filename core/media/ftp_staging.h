@@ -40,6 +40,13 @@ public:
     void fetch(FtpConnection& connection, bk::StringView remote_folder, const NameFilter& belongs,
                FtpRetryPolicy* policy);
 
+    // Downloads the folder `name` of `remote_folder` with everything below
+    // it into the folder under the same name (a copy root of the copy
+    // kinds). These files are read only; publish() never sends them. A
+    // remote folder that is not there fetches nothing. Throws as fetch().
+    void fetch_tree(FtpConnection& connection, bk::StringView remote_folder, bk::StringView name,
+                    FtpRetryPolicy* policy);
+
     // Sends the set back as the folder now holds it: each file new or
     // changed since fetch() is uploaded under a temporary name and renamed
     // over its own (the files `last` accepts after all others, so that the

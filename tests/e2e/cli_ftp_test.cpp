@@ -214,9 +214,9 @@ TEST_F(CliFtp, ADirectoryCopyJobMirrorsOntoAnFtpDestination) {
     const auto no_entry = add("nowhere", "directory_copy", {"--ftp", "127.0.0.1:1"});
     EXPECT_EQ(no_entry.status, 64) << no_entry.output;
     EXPECT_NE(no_entry.output.find("has no log-on entry"), std::string::npos) << no_entry.output;
-    const auto archive = add("archive", "merge_copy", logon);
-    EXPECT_EQ(archive.status, 64) << archive.output;
-    EXPECT_NE(archive.output.find("cannot be written to an FTP server"), std::string::npos) << archive.output;
+    const auto disc = add("disc", "burner", logon);
+    EXPECT_EQ(disc.status, 64) << disc.output;
+    EXPECT_NE(disc.output.find("cannot be written to an FTP server"), std::string::npos) << disc.output;
 
     ASSERT_EQ(add("mirror", "directory_copy", logon).status, 0);
     const auto ran = cli({"run", "mirror"});
@@ -279,6 +279,96 @@ TEST_F(CliFtp, ASetOnAnFtpServerIsWrittenAppendedListedAndRestored) {
         EXPECT_EQ(files, wanted);
     }
     EXPECT_TRUE(brim_test::tree_of(staging).empty());
+}
+
+// The files of a folder by file name alone (the copy kinds keep the
+// sources' absolute paths below their copy roots).
+std::map<std::string, std::string> by_file_name(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& [name, bytes] : brim_test::tree_of(folder))
+        files[std::filesystem::path(name).filename().string()] = bytes;
+    return files;
+}
+
+// The copy roots below a folder on the server, each with its files by name.
+std::vector<std::map<std::string, std::string>> copy_roots(const std::filesystem::path& folder) {
+    std::vector<std::map<std::string, std::string>> roots;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.is_directory()) roots.push_back(by_file_name(entry.path()));
+    return roots;
+}
+
+// The copy kinds on the server: the copies uploaded under a copy root there,
+// the catalogue beside them; a second run after a change; the set listed,
+// restored from the server byte for byte (newest of each file) and its
+// data read back; the staging folder empty after every command.
+TEST_F(CliFtp, TheCopyKindsKeepTheirSetOnAnFtpServer) {
+    struct Case {
+        const char* kind;
+        std::vector<std::string> more;
+        std::size_t roots;                 // copy roots on the server after two runs
+        std::size_t files_in_second_root;  // files the second run's root holds (two roots)
+    };
+    const Case cases[] = {
+        {"copy", {}, 1, 0},
+        {"copy", {"--append"}, 2, 3},
+        {"increment_copy", {"--append"}, 2, 1},
+        {"merge_copy", {}, 1, 0},
+    };
+    brim_test::FtpServer server;
+    const auto src = sources_and_ftp_password();
+    const auto staging = home.data_dir() / "staging";
+    const std::string port = std::to_string(server.port());
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string job = std::string(c.kind) + std::to_string(++n);
+        SCOPED_TRACE(job);
+        write_bytes(src / "sub dir" / "empty", "");
+        const auto folder = server.root() / job;
+        std::vector<std::string> add = {"job", "add", job, "--kind", c.kind, "--dest",
+                                        "ftp://127.0.0.1:" + port + "/" + job, "--dir", src.string(), "--ftp",
+                                        "127.0.0.1:" + port, "--ftp-user", "backup", "--ftp-password-file",
+                                        (home.dir().path() / "ftp-pw").string(), "--verify"};
+        add.insert(add.end(), c.more.begin(), c.more.end());
+        const auto added = cli(add);
+        ASSERT_EQ(added.status, 0) << added.output;
+        const auto first = cli({"run", job});
+        ASSERT_EQ(first.status, 0) << first.output;
+        EXPECT_TRUE(std::filesystem::exists(folder / (job + ".bvd")));
+        ASSERT_EQ(copy_roots(folder).size(), 1u);
+        const auto first_root = copy_roots(folder)[0];
+        EXPECT_EQ(first_root, by_file_name(src));
+        EXPECT_TRUE(brim_test::tree_of(staging).empty());
+
+        write_bytes(src / "sub dir" / "empty", "second run");
+        const auto second = cli({"run", job});
+        ASSERT_EQ(second.status, 0) << second.output;
+        const auto roots = copy_roots(folder);
+        ASSERT_EQ(roots.size(), c.roots);
+        if (c.roots == 1) {
+            EXPECT_EQ(roots[0], by_file_name(src));
+        } else {
+            // The first run's copy root is kept as it was beside the second's.
+            ASSERT_TRUE(roots[0] == first_root || roots[1] == first_root);
+            const auto& newest = roots[0] == first_root ? roots[1] : roots[0];
+            EXPECT_EQ(newest.size(), c.files_in_second_root);
+            EXPECT_EQ(newest.count("empty") ? newest.at("empty") : "", "second run");
+        }
+        EXPECT_TRUE(brim_test::tree_of(staging).empty());
+        for (const auto& [name, bytes] : brim_test::tree_of(folder)) EXPECT_FALSE(name.ends_with("~~part")) << name;
+
+        const auto listed = cli({"list", job});
+        ASSERT_EQ(listed.status, 0) << listed.output;
+        EXPECT_NE(listed.output.find("odd.bin"), std::string::npos) << listed.output;
+        const auto back = home.dir().path() / ("back-" + job);
+        const auto restored = cli({"restore", job, "--to", back.string()});
+        ASSERT_EQ(restored.status, 0) << restored.output;
+        EXPECT_EQ(by_file_name(back), by_file_name(src));
+        EXPECT_TRUE(brim_test::tree_of(staging).empty());
+        const auto checked = cli({"check", job, "--read-data"});
+        EXPECT_EQ(checked.status, 0) << checked.output;
+        EXPECT_TRUE(brim_test::tree_of(staging).empty());
+    }
 }
 
 // The check before a run reads the set on the server: a set there is one
@@ -344,6 +434,34 @@ TEST_F(CliFtp, RoundTripThroughVsftpd) {
     EXPECT_EQ(brim_test::read_bytes(odd), std::string(65537, 'o'));
     EXPECT_EQ(std::chrono::floor<std::chrono::seconds>(std::filesystem::last_write_time(odd)),
               std::chrono::floor<std::chrono::seconds>(copy_time));
+}
+
+// The copy kinds against vsftpd (LIST only, so times to the minute): an
+// increment_copy set written there in two runs and restored from there byte
+// for byte.
+TEST_F(CliFtp, ACopySetRoundTripsThroughVsftpd) {
+    brim_test::Vsftpd server;
+    if (!server.why_not().empty()) GTEST_SKIP() << server.why_not();
+    const auto src = sources_and_ftp_password();
+    const std::string logon = "127.0.0.1:" + std::to_string(server.port());
+    ASSERT_EQ(cli({"job", "add", "copies", "--kind", "increment_copy", "--append", "--dest", server.url("copies"),
+                   "--dir", src.string(), "--ftp", logon, "--ftp-passive", "--verify"})
+                  .status,
+              0);
+    const auto first = cli({"run", "copies"});
+    ASSERT_EQ(first.status, 0) << first.output;
+    write_bytes(src / "sub dir" / "empty", "second run");
+    const auto second = cli({"run", "copies"});
+    ASSERT_EQ(second.status, 0) << second.output;
+    const auto roots = copy_roots(server.root() / "copies");
+    ASSERT_EQ(roots.size(), 2u);
+    EXPECT_EQ(roots[0].size() + roots[1].size(), by_file_name(src).size() + 1);
+
+    const auto back = home.dir().path() / "back";
+    const auto restored = cli({"restore", "copies", "--to", back.string()});
+    ASSERT_EQ(restored.status, 0) << restored.output;
+    EXPECT_EQ(by_file_name(back), by_file_name(src));
+    EXPECT_TRUE(brim_test::tree_of(home.data_dir() / "staging").empty());
 }
 
 TEST_F(CliFtp, CtrlCStopsARunCleanly) {

@@ -1,13 +1,16 @@
 // Backups whose destination is a folder on a real FTP server: the mirror
 // written file by file under temporary names, the replace policy read from
-// the server's listing, dropped connections, verification, and the jobs
-// that cannot write there.
+// the server's listing, dropped connections, verification, the sets of the
+// archive and copy kinds kept there, and the jobs that cannot write there.
 #include <algorithm>
 #include <chrono>
+#include <set>
 
 #include <gtest/gtest.h>
 
 #include "basekit/convertion.h"
+#include "basekit/path.h"
+#include "core/archive/catalogue.h"
 #include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
 #include "core/jobs/backup_item_manager.h"
@@ -213,6 +216,13 @@ std::map<std::string, std::size_t> without_digest_file(std::map<std::string, std
     return files;
 }
 
+// The names in a folder, folders (empty ones too) included.
+std::set<std::string> names_in(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
 // Everything below the staging folder of the data directory.
 std::map<std::string, std::string> staged() {
     return tree_of(fs::path(bk::to_utf8(SystemInfo::staging_path())));
@@ -365,6 +375,52 @@ TEST_F(FtpArchiveDestination, ADroppedUploadResumesOrLeavesTheSetAsItWas) {
     EXPECT_TRUE(partial_files(server.root()).empty());
 }
 
+// An increment_copy run that uploads the one changed file is stopped, or the
+// server drops the connection: stopped, or without retry, the run leaves
+// the set on the server as it was (no new copy root, the catalogue as it
+// was); with retry the upload goes on and the set is whole.
+TEST_F(FtpArchiveDestination, ACopyRunThatDoesNotFinishLeavesTheCopySetAsItWas) {
+    job.kind = BackupKind::increment_copy;
+    job.options |= job_option::keep_set;
+    brim_test::write_pattern_file(src / "big.bin", 4, 3 * 1024 * 1024);
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful) << ::testing::PrintToString(first.warnings)
+                                                 << ::testing::PrintToString(first.errors);
+    const auto old_set = digests(server.root() / "sets");
+    const auto old_names = names_in(server.root() / "sets");
+    brim_test::write_pattern_file(src / "big.bin", 5, 3 * 1024 * 1024);
+
+    StopAtFirstFile stopped;
+    EXPECT_EQ(run(stopped, [&](BackupSession& session) { stopped.session = &session; }), RunResult::stopped);
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_EQ(names_in(server.root() / "sets"), old_names);
+    EXPECT_TRUE(staged().empty());
+
+    job.options &= ~job_option::retry;
+    DropWhileWriting failed(server);
+    EXPECT_EQ(run(failed), RunResult::aborted) << ::testing::PrintToString(failed.warnings);
+    EXPECT_FALSE(server.drop_pending());
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_EQ(names_in(server.root() / "sets"), old_names);
+    EXPECT_TRUE(staged().empty());
+
+    job.options |= job_option::retry;
+    job.retry_count = 3;
+    DropWhileWriting resumed(server);
+    EXPECT_EQ(run(resumed), RunResult::successful) << ::testing::PrintToString(resumed.errors)
+                                                   << ::testing::PrintToString(resumed.warnings);
+    EXPECT_FALSE(server.drop_pending());
+    const auto read = archive::read_set_layout(bk::from_utf8((server.root() / "sets" / "Set.bvd").string()), true,
+                                               true, 1);
+    ASSERT_EQ(read.layout.runs.size(), 2u);
+    const fs::path newest = server.root() / "sets" / bk::to_utf8(read.layout.runs[1].header.copy_root);
+    std::map<std::string, std::string> copies;
+    for (const auto& [name, bytes] : tree_of(newest)) copies[fs::path(name).filename().string()] = bytes;
+    EXPECT_EQ(copies, (std::map<std::string, std::string>{{"big.bin", read_bytes(src / "big.bin")}}));
+    EXPECT_TRUE(staged().empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
 // Verification reads the set back from the server: a byte changed there
 // after the upload is found.
 TEST_F(FtpArchiveDestination, VerificationReadsTheSetBackFromTheServer) {
@@ -383,6 +439,41 @@ TEST_F(FtpArchiveDestination, VerificationReadsTheSetBackFromTheServer) {
     EXPECT_TRUE(staged().empty());
 }
 
+// Verification reads the copies of a copy run back from the server: a byte
+// changed there after the upload is found, and the catalogue records that
+// copy as not made (time 0), so that the next run takes the file again.
+TEST_F(FtpArchiveDestination, CopyVerificationReadsTheCopiesBackFromTheServer) {
+    job.kind = BackupKind::increment_copy;
+    job.options |= job_option::keep_set;
+    Listener listener;
+    const RunResult result = run(listener, [&](BackupSession& session) {
+        session.set_after_write_hook([&](const bk::String& written) {
+            if (written.ends_with(u".bvd")) return;  // the catalogue, once it is sent
+            EXPECT_TRUE(is_ftp_path(written)) << bk::to_utf8(written);
+            for (const auto& entry : fs::recursive_directory_iterator(server.root() / "sets"))
+                if (entry.path().filename() == "odd.bin") {
+                    std::string bytes = read_bytes(entry.path());
+                    bytes[65536] ^= 0x20;
+                    write_bytes(entry.path(), bytes);
+                }
+        });
+    });
+    EXPECT_EQ(result, RunResult::having_warnings);
+    ASSERT_EQ(listener.warnings.size(), 1u) << ::testing::PrintToString(listener.warnings);
+    EXPECT_NE(listener.warnings[0].find("/with space/odd.bin\" was different"), std::string::npos)
+        << listener.warnings[0];
+    const auto read = archive::read_set_layout(bk::from_utf8((server.root() / "sets" / "Set.bvd").string()), true,
+                                               true, 1);
+    ASSERT_EQ(read.layout.runs.size(), 1u);
+    std::map<std::string, bool> recorded;
+    archive::for_each_file(*read.layout.runs[0].root, [&](const DataHeader& item) {
+        recorded[bk::to_utf8(bk::Path::file_name(item.full_path()))] = item.modified != 0;
+    });
+    EXPECT_EQ(recorded, (std::map<std::string, bool>{{"caf\xC3\xA9 \xC3\xBC.txt", true}, {"empty", true},
+                                                     {"odd.bin", false}}));
+    EXPECT_TRUE(staged().empty());
+}
+
 // Jobs that cannot write to their FTP destination fail with the reason and
 // leave nothing on the local disk, least of all a folder named after the
 // address.
@@ -396,7 +487,7 @@ TEST_F(FtpDestination, AJobThatCannotWriteThereFailsWithTheReason) {
         {"no log-on entry for the server", [](BackupItem& j) { j.ftp_servers.clear(); },
          "has no log-on entry"},
         {"an entry for another port", [](BackupItem& j) { j.ftp_servers[0].port = 1; }, "has no log-on entry"},
-        {"a copy kind", [](BackupItem& j) { j.kind = BackupKind::copy; },
+        {"a difference", [](BackupItem& j) { j.kind = BackupKind::difference; },
          "cannot be written to an FTP server"},
         {"a wrong password", [](BackupItem& j) { j.ftp_servers[0].password = u"wrong"; },
          "specified FTP server can't be connected"},
