@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/console.h"
+#include "cli/interruption.h"
 #include "basekit/date.h"
 #include "basekit/text_format.h"
 #include "core/core_strings.h"
@@ -22,6 +23,7 @@ constexpr std::uint32_t msg_not_authenticated = 163;
 constexpr std::uint32_t msg_password_mismatch = 416;
 constexpr std::uint32_t msg_file_damaged = 560;
 constexpr std::uint32_t msg_data_checked = 562;
+constexpr std::uint32_t msg_check_stopped = 566;
 constexpr std::uint32_t msg_digests_damaged = 563;
 
 // "N%" or "N", 1 to 100.
@@ -119,6 +121,9 @@ private:
             return exit_failure;
         }
         const restore::OpenedSet& set = *session->opened_set();
+        // Ctrl-C or SIGTERM ends a long check; what was read is reported.
+        const Interruption interruption;
+        options.stopped = [] { return Interruption::requested(); };
         const restore::DataCheckReport report = restore::check_set_data(set, job.kind, options);
         LogManager& log = *LogManager::instance();
         const bk::String set_path = set.layout.files.empty() ? job.archive_file() : set.layout.files.front().path;
@@ -141,6 +146,11 @@ private:
         std::cout << out(summary) << '\n';
         const bool sound = report.damaged.empty() && !report.digests_damaged_after;
         log.log(sound ? LogType::information : LogType::warning, summary, job.name);
+        if (report.stopped) {
+            std::cout << out(core_string(msg_check_stopped)) << '\n';
+            log.log(LogType::warning, msg_check_stopped, job.name);
+            return static_cast<int>(sound ? RunResult::stopped : RunResult::stopped_with_warnings);
+        }
         return sound ? 0 : static_cast<int>(RunResult::having_warnings);
     }
 

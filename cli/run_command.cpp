@@ -1,12 +1,11 @@
 #include "cli/run_command.h"
 
-#include <atomic>
-#include <csignal>
 #include <iostream>
 
 #include "basekit/exception.h"
 #include "basekit/platform/os_console.h"
 #include "cli/console.h"
+#include "cli/interruption.h"
 #include "cli/progress_printer.h"
 #include "cli/store_owner.h"
 #include "cli/terminal_answers.h"
@@ -19,10 +18,6 @@
 
 namespace brim::cli {
 namespace {
-
-std::atomic<bool> interrupted{false};
-
-extern "C" void on_interrupt(int) { interrupted = true; }
 
 class RunCommand final : public Command {
 public:
@@ -78,7 +73,7 @@ public:
             }
         }
         const RunOutcome outcome = wait(*run);
-        owner.finish_handed_runs([] { return interrupted.load(); });
+        owner.finish_handed_runs([] { return Interruption::requested(); });
         if (outcome.end == RunOutcome::End::refused_by_check) {
             std::cout << "The backup was not run.\n";
             return exit_refused;
@@ -93,29 +88,13 @@ public:
     }
 
 private:
-    // Ctrl-C and SIGTERM, while it lives, only set `interrupted`.
-    struct Interruption {
-        Interruption() {
-            interrupted = false;
-            struct sigaction action {};
-            action.sa_handler = on_interrupt;
-            ::sigaction(SIGINT, &action, &saved_int);
-            ::sigaction(SIGTERM, &action, &saved_term);
-        }
-        ~Interruption() {
-            ::sigaction(SIGINT, &saved_int, nullptr);
-            ::sigaction(SIGTERM, &saved_term, nullptr);
-        }
-        struct sigaction saved_int {}, saved_term {};
-    };
-
     // Waits for the run; Ctrl-C or SIGTERM stops it.
     static RunOutcome wait(JobRun& run) {
         // The run wakes this thread the moment it ends; the short waits only
         // look for Ctrl-C, which a signal handler cannot announce.
         bool stop_sent = false;
         while (!run.wait_for(50)) {
-            if (interrupted && !stop_sent) {
+            if (Interruption::requested() && !stop_sent) {
                 run.stop();
                 stop_sent = true;
             }

@@ -95,6 +95,7 @@ const bk::StringTable& core_strings() {
         {563, u"The digest file \"%s\" is damaged after its first %u runs; the runs after them have no digests."},
         {564, u"The stored data of file \"%s\" does not match the digest written with it."},
         {565, u"The digests of the run could not be read back from \"%s\"."},
+        {566, u"The check of the data was stopped before it had read every file."},
         // backup run
         // scheduled runs
         {590, u"Made up for the run scheduled for %s, which did not start (the computer was off or asleep)."},

@@ -3,6 +3,7 @@
 // restore refuses the damaged file and leaves an existing good one as it
 // was, and a set without a digest file works as before. (The verification
 // after a run is tested with the archive runs of the engine.)
+#include <csignal>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -141,6 +142,27 @@ TEST_F(CliDigest, ASetWithoutDigestsWorksAsBeforeAndGetsThemForNewRuns) {
     EXPECT_EQ(some.status, 0) << some.output;
     EXPECT_EQ(cli({"check", "old", "--read-data-subset", "0%"}).status, 64);
     EXPECT_EQ(cli({"check", "old", "--read-data-subset", "101"}).status, 64);
+}
+
+}  // namespace
+
+namespace {
+
+// Ctrl-C ends a long check of the data; it says so and how far it came.
+TEST_F(CliDigest, ACheckOfTheDataStopsOnCtrlCAndSaysSo) {
+    fs::create_directories(src / "many");
+    for (int i = 0; i < 200; ++i) write_bytes(src / "many" / ("f" + std::to_string(i)), random_bytes(3000, i));
+    add_job("Many", "normal");
+    run("Many");
+    // Every read is slow now, so the check is still going when asked to stop.
+    home.set("BRIMVAULT_FAULTS", "read:1+:SLOW");
+    brim_test::BackgroundCli check(BRIM_CLI, {"check", "Many", "--read-data"}, (root / "check.out").string());
+    ::usleep(1500000);
+    check.signal(SIGINT);
+    const auto ended = check.wait(60);
+    EXPECT_EQ(ended.status, 2) << ended.output;
+    EXPECT_NE(ended.output.find("The check of the data was stopped"), std::string::npos) << ended.output;
+    EXPECT_EQ(ended.output.find("damaged:"), std::string::npos) << ended.output;
 }
 
 }  // namespace
