@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include "app/app_strings.h"
@@ -170,8 +171,27 @@ void CMainFrame::build_job_actions(QToolBar& tools) {
     add(app_text::action_unschedule, [this] {
         if (brim::BackupItem* job = selected_job()) commands_->unschedule(*job);
     });
-    add(app_text::action_import, [this] { commands_->import_jobs(brim::JobFileFormat::xml); });
-    add(app_text::action_export, [this] { commands_->export_jobs(selected_jobs(), brim::JobFileFormat::xml); });
+    // Import and export each offer both file formats.
+    const auto add_menu = [&](std::uint32_t text, const std::vector<std::pair<std::uint32_t, std::function<void()>>>& items) {
+        auto* menu = new QMenu(this);
+        for (const auto& [label, command] : items) {
+            connect(menu->addAction(text_of(label)), &QAction::triggered, this, [this, command = command] {
+                user_command();
+                command();
+                refresh_jobs();
+            });
+        }
+        QAction* action = tools.addAction(text_of(text));
+        action->setMenu(menu);
+        if (auto* button = qobject_cast<QToolButton*>(tools.widgetForAction(action)))
+            button->setPopupMode(QToolButton::InstantPopup);
+    };
+    add_menu(app_text::action_import,
+             {{app_text::import_xml, [this] { commands_->import_jobs(brim::JobFileFormat::xml); }},
+              {app_text::import_text, [this] { commands_->import_jobs(brim::JobFileFormat::text); }}});
+    add_menu(app_text::action_export,
+             {{app_text::export_xml, [this] { commands_->export_jobs(selected_jobs(), brim::JobFileFormat::xml); }},
+              {app_text::export_text, [this] { commands_->export_jobs(selected_jobs(), brim::JobFileFormat::text); }}});
 }
 
 std::vector<brim::BackupItem*> CMainFrame::selected_jobs() const {
