@@ -13,6 +13,7 @@
 #include "uictl/brim_message_box.h"
 #include "uictl/message_box_flags.h"
 #include "uictl/qt_text.h"
+#include "uictl/wait_cursor.h"
 
 namespace app {
 namespace {
@@ -29,11 +30,6 @@ int ask(std::uint32_t id, std::initializer_list<bk::FormatArg> args, int flags, 
     const bk::String caption = title != 0 ? app_strings().text(title) : bk::String();
     return BrimMessageBox(text.c_str(), caption.c_str(), flags, check, help);
 }
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 const char* extension_of(brim::JobFileFormat format) { return format == brim::JobFileFormat::text ? "txt" : "xml"; }
 
@@ -117,7 +113,7 @@ int JobCommands::delete_all_jobs() {
         if (never != 0) options->SetNeverShowValue(job::never_show::delete_all_jobs, 0);
         if (answer != button_id::ok) return 0;
     }
-    const WaitCursor wait;
+    const uictl::WaitCursor wait;
     AllJobs all;
     int deleted = 0;
     for (auto job = jobs.rbegin(); job != jobs.rend(); ++job) deleted += delete_one(**job, false, all) ? 1 : 0;
@@ -146,7 +142,7 @@ bool JobCommands::reschedule(brim::BackupItem& job) {
         task = planner->CreateNewTask(job.name, 0, job.id);
         if (!task) return false;
     }
-    const WaitCursor wait;
+    const uictl::WaitCursor wait;
     if (task->ShowProperty(u"") == 0) return false;
     job.task_name = task->GetTaskName();
     save_store();
@@ -163,7 +159,7 @@ int JobCommands::import_jobs(brim::JobFileFormat format) {
     auto* store = brim::BackupItemManager::instance();
     std::vector<std::unique_ptr<brim::BackupItem>> jobs;
     try {
-        const WaitCursor wait;
+        const uictl::WaitCursor wait;
         jobs = store->import_jobs(uictl::from_qstring(path), format);
     } catch (const brim::BackupException& failure) {
         ask(app_text::import_jobs_failed, {failure.message(), uictl::from_qstring(path)},
@@ -211,7 +207,7 @@ bool JobCommands::export_jobs(const std::vector<brim::BackupItem*>& jobs, brim::
     if (picked.isEmpty()) return false;
     const QString path = with_extension(picked, extension);
     try {
-        const WaitCursor wait;
+        const uictl::WaitCursor wait;
         brim::BackupItemManager::instance()->export_jobs(chosen, uictl::from_qstring(path), format);
         return true;
     } catch (const brim::BackupException& failure) {

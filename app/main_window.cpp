@@ -33,6 +33,7 @@
 #include "uictl/brim_message_box.h"
 #include "uictl/message_box_flags.h"
 #include "uictl/qt_text.h"
+#include "uictl/wait_cursor.h"
 
 namespace app {
 namespace {
@@ -40,12 +41,6 @@ namespace {
 enum JobColumn { job_name, job_kind, job_destination, job_state, job_last_run, job_next_run, job_columns };
 
 QString text_of(std::uint32_t id) { return uictl::to_qstring(app_strings().text(id)); }
-
-// A wait cursor while it lives.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 bk::String joined(const std::vector<bk::String>& names) {
     bk::String text;
@@ -327,12 +322,12 @@ bool CMainFrame::quit(int automatic) {
         const int answer = BrimMessageBox(text.c_str(), app_strings().text(app_text::stop_jobs_title).c_str(),
                                           mb::yes_no | mb::icon_warning | mb::default_button2);
         if (answer != button_id::yes) return false;
-        const WaitCursor wait;
+        const uictl::WaitCursor wait;
         runner_->stop_all();
     }
     quitting_ = true;
     {
-        const WaitCursor wait;
+        const uictl::WaitCursor wait;
         remove_spent_tasks();
     }
     // The runs have ended before the store they write to is saved; the

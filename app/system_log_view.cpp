@@ -12,6 +12,7 @@
 #include "uictl/brim_message_box.h"
 #include "uictl/message_box_flags.h"
 #include "uictl/qt_text.h"
+#include "uictl/wait_cursor.h"
 
 namespace app {
 namespace {
@@ -22,11 +23,6 @@ constexpr int import_failure_help = 1014;
 const char* extension_of(brim::LogFileFormat format) { return format == brim::LogFileFormat::text ? "txt" : "xml"; }
 
 QString dialog_filter(std::uint32_t id) { return uictl::to_qstring(app_strings().text(id)); }
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 void show_failure(std::uint32_t id, const bk::String& reason, const QString& path, int help) {
     const bk::String text = app_strings().format(id, {reason, uictl::from_qstring(path)});
@@ -75,7 +71,7 @@ void CSystemLogView::add_row(const brim::LogItem& entry) {
 }
 
 void CSystemLogView::fill(const std::function<void()>& before_warning) {
-    const WaitCursor wait;
+    const uictl::WaitCursor wait;
     clear();
     auto* log = brim::LogManager::instance();
     brim::LogItemList entries;
@@ -109,7 +105,7 @@ bool CSystemLogView::export_log(brim::LogFileFormat format) {
     if (chosen.isEmpty()) return false;
     const QString path = with_extension(chosen, QLatin1String(extension_of(format)));
     try {
-        const WaitCursor wait;
+        const uictl::WaitCursor wait;
         brim::LogManager::instance()->export_log(uictl::from_qstring(path), format);
         return true;
     } catch (const brim::BackupException& failure) {
@@ -125,7 +121,7 @@ void CSystemLogView::import_log(brim::LogFileFormat format) {
                                                                                           : app_text::xml_open_filter));
     if (chosen.isEmpty()) return;
     try {
-        const WaitCursor wait;
+        const uictl::WaitCursor wait;
         for (const auto& entry : brim::LogManager::instance()->import_log(uictl::from_qstring(chosen), format))
             add_row(*entry);
     } catch (const brim::BackupException& failure) {
@@ -138,7 +134,7 @@ void CSystemLogView::clear_log() {
                                       mb::yes_no_cancel | mb::icon_question);
     if (answer == button_id::cancel) return;
     if (answer == button_id::yes && !export_log(brim::LogFileFormat::xml)) return;
-    const WaitCursor wait;
+    const uictl::WaitCursor wait;
     clear();
     brim::LogManager::instance()->clear();
 }
