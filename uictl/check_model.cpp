@@ -61,6 +61,17 @@ std::size_t CheckModel::add_file(NodeId parent, FileEntry file) {
     return owner.files.size() - 1;
 }
 
+void CheckModel::set_listed(NodeId id) {
+    CheckNode& node = nodes_.at(id);
+    if (node.listed) return;
+    node.listed = true;
+    if (node.state == partly_selected && node.everything_counted() && node.child_total() + node.file_total() > 0) {
+        node.state = selected;
+        parent_changed(id, partly_selected);
+        notify_selection();
+    }
+}
+
 void CheckModel::click(NodeId id) {
     const int state = nodes_.at(id).state;
     if (state == no_check_box) return;
@@ -130,7 +141,7 @@ void CheckModel::propagate_up(NodeId child, int old_state, int new_state) {
 
     const int parent_old = parent.state;
     if (new_state == selected) {
-        if (parent.everything_counted())
+        if (parent.listed && parent.everything_counted())
             parent.state = selected;
         else if (parent.state == not_selected)
             parent.state = partly_selected;
@@ -148,7 +159,7 @@ void CheckModel::file_changed_up(NodeId id, bool now_selected) {
     const int old_state = node.state;
     if (now_selected) {
         ++node.selected_files;
-        if (node.everything_counted())
+        if (node.listed && node.everything_counted())
             node.state = selected;
         else if (node.state == not_selected)
             node.state = partly_selected;

@@ -91,7 +91,16 @@ public:
     NodeId add_child(NodeId parent, int kind, bk::String name, bool checkable, std::uintptr_t data = 0);
     // A file entry of `parent`; selected when the parent is. Returns its index.
     std::size_t add_file(NodeId parent, FileEntry file);
-    void set_listed(NodeId node) { nodes_.at(node).listed = true; }
+    // Marks the content of `node` as listed in full. Until then its content
+    // never makes it selected (more may come); a partly selected container
+    // whose listed content turns out to be selected in full becomes selected.
+    void set_listed(NodeId node);
+    // Updates what a file entry shows (its state is left alone).
+    void set_file_details(NodeId node, std::size_t index, std::int64_t size, std::int64_t modified) {
+        FileEntry& file = nodes_.at(node).files.at(index);
+        file.size = size;
+        file.modified = modified;
+    }
 
     const CheckNode& node(NodeId id) const { return nodes_.at(id); }
     std::size_t size() const { return nodes_.size(); }

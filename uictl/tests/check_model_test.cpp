@@ -31,6 +31,7 @@ struct SmallTree {
         model.add_file(a, {u"a2"});
         model.add_file(x, {u"x1"});
         model.add_file(b, {u"b1"});
+        for (const NodeId id : {r, a, x, b}) model.set_listed(id);
     }
     int state(NodeId id) const { return model.node(id).state; }
     std::vector<SourceData> sources() const {
@@ -95,6 +96,8 @@ struct PropagationCase {
     std::vector<int> states;                  // r a x b
     std::vector<SourceData> sources;
 };
+
+void PrintTo(const PropagationCase& c, std::ostream* os) { *os << c.name; }
 
 class CheckModelPropagation : public testing::TestWithParam<PropagationCase> {};
 
@@ -162,6 +165,7 @@ TEST(CheckModel, LateListingTakesTheContainersState) {
     const NodeId root = model.add_root(local_volume, u"/", true);
     const NodeId on = model.add_child(root, local_folder, u"on", true);
     const NodeId off = model.add_child(root, local_folder, u"off", true);
+    model.set_listed(root);
     model.click(on);
     // Listed after the click: the selected folder's content comes selected.
     const NodeId inner = model.add_child(on, local_folder, u"inner", true);
@@ -175,6 +179,22 @@ TEST(CheckModel, LateListingTakesTheContainersState) {
     model.click(inner);
     EXPECT_EQ(model.node(on).state, partly_selected);
     EXPECT_EQ(model.node(root).state, partly_selected);
+}
+
+TEST(CheckModel, UnlistedContainerIsNotMadeWholeByWhatIsKnownOfIt) {
+    CheckModel model;
+    const NodeId root = model.add_root(local_volume, u"/", true);
+    const NodeId known = model.add_child(root, local_folder, u"known", true);
+    model.add_file(root, {u"f"});
+    // Only part of the root is known yet: selecting all of that part
+    // selects the part, not the root.
+    model.click(known);
+    model.click_file(root, 0);
+    EXPECT_EQ(model.node(root).state, partly_selected);
+    // The listing finds nothing more: now it is whole.
+    model.set_listed(root);
+    EXPECT_EQ(model.node(root).state, selected);
+    EXPECT_EQ(model.selection(), std::vector<NodeId>{root});
 }
 
 TEST(CheckModel, NotifiesChangedNodesFilesAndSelection) {
@@ -210,6 +230,9 @@ struct RandomTree {
                 open.push_back({model.add_child(id, local_folder, u"d", checkable), depth + 1});
             }
         }
+        // One container in ten stays unlisted.
+        for (NodeId id = 0; id < model.size(); ++id)
+            if (check(rng) != 0) model.set_listed(id);
     }
 };
 
@@ -237,8 +260,12 @@ void expect_consistent(const CheckModel& model, const std::string& where) {
         for (const NodeId child : node.children) countable += model.node(child).state != no_check_box;
         ASSERT_EQ(node.child_total(), countable) << at;
         const bool whole = children == countable && files == node.file_total();
-        if (countable + node.file_total() > 0) {
+        // An unlisted container is never made whole by what is known of it.
+        if (countable + node.file_total() > 0 && node.listed) {
             ASSERT_EQ(node.state == selected, whole) << at;
+        }
+        if (countable + node.file_total() > 0 && node.state == selected) {
+            ASSERT_TRUE(whole) << at;
         }
         if (node.state == selected) {
             for (const NodeId child : node.children) {
