@@ -50,7 +50,7 @@ const LocalizedStrings& uictl_strings() {
             {643, u"被动模式(&V)"},
             {644, u"无法列出：%s"},
             {645, u"备份 %s"},
-            {646, u"备份集 %s"},
+            {646, u"全部备份"},
         },
         {
             {151, u"&Cancel"},
@@ -98,7 +98,7 @@ const LocalizedStrings& uictl_strings() {
             {643, u"Passi&ve mode"},
             {644, u"Cannot list: %s"},
             {645, u"Backup of %s"},
-            {646, u"Backup set %s"},
+            {646, u"All backups"},
         }};
     return strings;
 }

@@ -57,7 +57,7 @@ inline constexpr std::uint32_t ftp_server_password = 642;
 inline constexpr std::uint32_t ftp_server_passive = 643;
 inline constexpr std::uint32_t listing_failed = 644;
 inline constexpr std::uint32_t backup_run_label = 645;
-inline constexpr std::uint32_t archive_root = 646;
+inline constexpr std::uint32_t all_backups = 646;
 }  // namespace text_id
 
 }  // namespace uictl

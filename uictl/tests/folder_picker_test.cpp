@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include <QDir>
 #include <QPushButton>
 #include <QtTest>
 
@@ -24,6 +25,8 @@ using brim::SourceType;
 Q_DECLARE_METATYPE(std::vector<SourceData>)
 
 namespace {
+
+namespace fs = std::filesystem;
 
 bk::String native(const std::filesystem::path& path) { return bk::from_native_path(path.string()); }
 
@@ -240,17 +243,24 @@ private slots:
     }
 
     void pictures() {
-        Fixture fixture;
+        // A home folder as a user has it (the suite's home is a temporary one).
+        const fs::path home = QDir::homePath().toStdString();
+        fs::create_directories(home / "Documents" / "Letters");
+        fs::create_directories(home / "Pictures");
+        fs::create_directories(home / "Projects");
+        brim_test::write_bytes(home / "notes.txt", std::string(2300, 'n'));
+        brim_test::write_bytes(home / "budget.ods", std::string(48000, 'b'));
         for (const auto language : {UiLanguage::english, UiLanguage::chinese}) {
             force_ui_language(language);
             FolderPicker picker;
             picker.resize(760, 420);
             picker.tree().Display();
             picker.tree().AddComputer({u"ftp.example.org", u"", u"", 21, true});
-            const NodeId a = picker.tree().find_path(fixture.at("a"));
-            picker.tree().SetItemState(a, selected);
-            picker.tree().select_node(picker.tree().find_path(fixture.root));
-            picker.list().DoChangeState(row_of(picker.list(), "f1"));
+            const NodeId root = picker.tree().find_path(native(home));
+            picker.tree().SetItemState(picker.tree().find_path(native(home / "Documents")), selected);
+            picker.tree().item_of(root)->setExpanded(true);
+            picker.tree().select_node(root);
+            picker.list().DoChangeState(row_of(picker.list(), "notes.txt"));
             brim_test::save_picture(&picker, language == UiLanguage::english ? "folder_picker_en" : "folder_picker_zh",
                                     true);
         }
