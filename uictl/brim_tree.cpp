@@ -96,11 +96,13 @@ NodeId CBrimTreeCtrl::AddItem(NodeId parent, bk::String name, int kind, bool che
 void CBrimTreeCtrl::SetItemState(NodeId node, int state) { model_.set_state(node, state); }
 
 void CBrimTreeCtrl::ClearAll() {
-    const QSignalBlocker block(this);
-    clear();
-    items_.clear();
-    model_ = CheckModel();
-    hook_model();
+    {
+        const QSignalBlocker block(this);
+        clear();
+        items_.clear();
+        model_ = CheckModel();
+        hook_model();
+    }
     emit currentNodeChanged(no_node);
     emit selectionChanged();
 }
@@ -145,18 +147,20 @@ QTreeWidgetItem* CBrimTreeCtrl::note_item(QTreeWidgetItem* parent) const {
 void CBrimTreeCtrl::set_content_note(NodeId node, const QString& note) {
     QTreeWidgetItem* parent = item_of(node);
     if (parent == nullptr) return;
-    const QSignalBlocker block(this);
-    QTreeWidgetItem* item = note_item(parent);
-    if (note.isEmpty()) {
-        delete item;
-    } else {
-        if (item == nullptr) {
-            item = new QTreeWidgetItem();
-            item->setFlags(Qt::ItemIsEnabled);
-            parent->insertChild(0, item);
+    {
+        const QSignalBlocker block(this);
+        QTreeWidgetItem* item = note_item(parent);
+        if (note.isEmpty()) {
+            delete item;
+        } else {
+            if (item == nullptr) {
+                item = new QTreeWidgetItem();
+                item->setFlags(Qt::ItemIsEnabled);
+                parent->insertChild(0, item);
+            }
+            item->setText(0, note);
+            item->setToolTip(0, note);
         }
-        item->setText(0, note);
-        item->setToolTip(0, note);
     }
     if (current_node() == node) emit currentNodeChanged(node);
 }

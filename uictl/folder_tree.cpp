@@ -1,5 +1,6 @@
 #include "uictl/folder_tree.h"
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -28,6 +29,8 @@ struct FtpMailbox {
 };
 
 namespace {
+
+std::atomic<int> running_listings{0};
 
 QString text(std::uint32_t id) { return to_qstring(uictl_strings().text(id)); }
 QString text(std::uint32_t id, const bk::String& arg) { return to_qstring(uictl_strings().format(id, {arg})); }
@@ -319,7 +322,11 @@ void CFolderTreeCtrl::list_ftp(NodeId node) {
     const brim::FtpConnectInfo info = servers_.at(model().node(server).data);
     const bk::String remote = brim::ftp_remote_path(GetFullPath(node));
     const std::uint64_t generation = generation_;
+    ++running_listings;
     std::thread([mailbox = mailbox_, info, remote, node, generation] {
+        struct Done {
+            ~Done() { --running_listings; }
+        } done;
         std::vector<brim::FtpListEntry> entries;
         bk::String error;
         try {
@@ -352,7 +359,6 @@ void CFolderTreeCtrl::ftp_listed(NodeId node, std::uint64_t generation, const st
         emit listingFinished(node, false);
         return;
     }
-    set_content_note(node, {});
     for (const auto& entry : entries) {
         if (entry.is_directory) {
             child_folder(node, entry.name, ftp_folder);
@@ -360,9 +366,14 @@ void CFolderTreeCtrl::ftp_listed(NodeId node, std::uint64_t generation, const st
         }
         model().set_file_details(node, file_entry(node, entry.name), entry.size, entry.modified_time);
     }
+    // Listed before the note goes, so that showing the content does not
+    // start another listing.
     finish_listing(node);
+    set_content_note(node, {});
     emit listingFinished(node, true);
 }
+
+int ftp_listings_running() { return running_listings.load(); }
 
 void CFolderListCtrl::SetReadonly(int read_only) {
     if (tree() != nullptr) tree()->set_read_only(read_only != 0);

@@ -96,6 +96,10 @@ private:
     std::shared_ptr<FtpMailbox> mailbox_;
 };
 
+// The FTP listings whose threads are still running, in any tree (a tree
+// that has gone leaves its listings to end by themselves).
+int ftp_listings_running();
+
 class CFolderListCtrl final : public CBrimListCtrl {
     Q_OBJECT
 public:
