@@ -5,7 +5,10 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -165,6 +168,46 @@ private slots:
         click_item(picker.list().topLevelItem(row_of(picker.list(), "a1")));
         QCOMPARE(picker.list().topLevelItem(row_of(picker.list(), "a1"))->checkState(0), Qt::Unchecked);
         QCOMPARE(picker.tree().item_of(a)->checkState(0), Qt::PartiallyChecked);
+    }
+
+    void space_ticks_the_current_item() {
+        Fixture fixture;
+        FolderPicker picker;
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&picker));
+        picker.tree().Display();
+        const NodeId a = picker.tree().find_path(fixture.at("a"));
+        picker.tree().select_node(a);
+        picker.tree().setFocus();
+        QTest::keyClick(&picker.tree(), Qt::Key_Space);
+        QCOMPARE(picker.tree().GetSelectedState(a), int(selected));
+        QTest::keyClick(&picker.tree(), Qt::Key_Space);
+        QCOMPARE(picker.tree().GetSelectedState(a), int(not_selected));
+        // In the list the same: the first row of "a" is its folder "x".
+        picker.list().setFocus();
+        picker.list().setCurrentItem(picker.list().topLevelItem(0));
+        QTest::keyClick(&picker.list(), Qt::Key_Space);
+        QCOMPARE(picker.tree().GetSelectedState(picker.tree().model().find_child(a, u"x")), int(selected));
+        QCOMPARE(picker.tree().GetSelectedState(a), int(partly_selected));
+    }
+
+    void ftp_server_dialog_gives_what_was_entered() {
+        for (const auto language : {UiLanguage::english, UiLanguage::chinese}) {
+            force_ui_language(language);
+            CFtpServerDialog dialog;
+            auto* ok = dialog.findChildren<QPushButton*>().front();
+            QVERIFY(!ok->isEnabled());  // no server yet
+            QTest::keyClicks(dialog.findChild<QLineEdit*>("server"), "  ftp.example.org ");
+            QVERIFY(ok->isEnabled());
+            dialog.findChild<QSpinBox*>("port")->setValue(2121);
+            QTest::keyClicks(dialog.findChild<QLineEdit*>("user"), "me");
+            QTest::keyClicks(dialog.findChild<QLineEdit*>("password"), "pw");
+            dialog.findChild<QCheckBox*>("passive")->setChecked(false);
+            QVERIFY(dialog.server() == (brim::FtpConnectInfo{u"ftp.example.org", u"me", u"pw", 2121, false}));
+            brim_test::save_picture(&dialog, language == UiLanguage::english ? "ftp_server_en" : "ftp_server_zh");
+        }
+        set_ftp_server_prompt([] { return std::optional(brim::FtpConnectInfo{}); });
+        QVERIFY(!ask_ftp_server(nullptr));  // an empty server is no answer
     }
 
     void folders_are_listed_when_opened() {
