@@ -82,7 +82,8 @@ void CFolderTreeCtrl::Display(int) {
 void CFolderTreeCtrl::add_roots() {
     AddRoot(text(text_id::file_system_root, u"/"), u"/", local_volume, true, 0, true);
     const bk::String home = from_qstring(QDir::homePath());
-    if (!home.empty() && home != u"/") AddRoot(text(text_id::home_folder_root, home), home, local_volume, true, 0, true);
+    if (!home.empty() && home != u"/")
+        AddRoot(text(text_id::home_folder_root, home), home, local_volume, true, 0, true);
     for (const auto& volume : bk::os::browsable_volume_roots()) {
         if (volume.path == u"/" || volume.path == home) continue;
         // Fixed volumes below the root are reached through it.

@@ -58,7 +58,8 @@ CFtpServerDialog::CFtpServerDialog(QWidget* parent) : QDialog(parent) {
     buttons->addButton(to_qstring(strings.text(text_id::cancel_button)), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     ok->setEnabled(false);
-    connect(server_, &QLineEdit::textChanged, ok, [ok](const QString& text) { ok->setEnabled(!text.trimmed().isEmpty()); });
+    connect(server_, &QLineEdit::textChanged, ok,
+            [ok](const QString& text) { ok->setEnabled(!text.trimmed().isEmpty()); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     form->addRow(buttons);

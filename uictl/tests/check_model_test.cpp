@@ -41,7 +41,9 @@ struct SmallTree {
             for (const auto& piece : model.path_pieces(id)) path += (path.empty() ? u"" : u"/") + piece;
             return path;
         };
-        naming.file_path = [naming](NodeId id, const bk::String& name) { return naming.container_path(id) + u"/" + name; };
+        naming.file_path = [naming](NodeId id, const bk::String& name) {
+            return naming.container_path(id) + u"/" + name;
+        };
         return selection_to_sources(model, naming);
     }
 };

@@ -244,7 +244,8 @@ private slots:
         const auto& node = picker.tree().model().node(root);
         QVERIFY(node.listed);
         QStringList children;
-        for (const NodeId child : node.children) children << QString::fromStdU16String(picker.tree().model().node(child).name);
+        for (const NodeId child : node.children)
+            children << QString::fromStdU16String(picker.tree().model().node(child).name);
         QCOMPARE(children, (QStringList{"a", "b", "late"}));
         QStringList files;
         for (const auto& file : node.files) files << QString::fromStdU16String(file.name);
@@ -287,7 +288,8 @@ private slots:
         picker.tree().SetItemState(server, selected);
         brim::BackupItem job;
         QCOMPARE(picker.tree().GetSelectedData(&job), 1);
-        QVERIFY(job.sources == (std::vector<SourceData>{{u"ftp://ftp.example.org:2121", SourceType::ftp_server, true}}));
+        const std::vector<SourceData> whole_server{{u"ftp://ftp.example.org:2121", SourceType::ftp_server, true}};
+        QVERIFY(job.sources == whole_server);
         QCOMPARE(job.ftp_servers.size(), std::size_t(1));
         QCOMPARE(job.ftp_servers[0].user, bk::String(u"me"));
         QCOMPARE(job.ftp_servers[0].port, std::uint16_t(2121));

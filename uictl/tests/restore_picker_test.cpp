@@ -236,8 +236,8 @@ private slots:
             const NodeId a = node_at(picker.tree(), {"*", "*", "a"});
             picker.tree().SetItemState(a, selected);
             picker.tree().select_node(node_at(picker.tree(), {"*", "*"}));
-            brim_test::save_picture(&picker, language == UiLanguage::english ? "restore_picker_en" : "restore_picker_zh",
-                                    true);
+            const char* name = language == UiLanguage::english ? "restore_picker_en" : "restore_picker_zh";
+            brim_test::save_picture(&picker, name, true);
         }
     }
 };
