@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "basekit/path.h"
+#include "basekit/platform/os_system.h"
 #include "basekit/text_format.h"
 #include "core/archive/digest_format.h"
 #include "core/core_strings.h"
@@ -42,7 +43,10 @@ bk::String staging_folder(const BackupItem& job, bk::StringView purpose) {
     static std::atomic<unsigned> readers{0};
     const bk::String id = bk::format_text(u"%u-", {job.id});
     if (purpose == u"backup") return bk::Path::combine(SystemInfo::staging_path(), id + u"backup");
-    return bk::Path::combine(SystemInfo::staging_path(), id + bk::String(purpose) + bk::format_text(u"-%u", {++readers}));
+    // Named after the process too: the staging of another process that reads
+    // the same job is never taken for a left-over of this one.
+    return bk::Path::combine(SystemInfo::staging_path(),
+                             id + bk::String(purpose) + bk::format_text(u"-%u-%u", {bk::os::process_id(), ++readers}));
 }
 
 std::unique_ptr<BackupItem> staged_view(const BackupItem& job, const bk::String& folder) {

@@ -11,6 +11,7 @@
 #include "core/archive/set_layout.h"
 #include "core/jobs/tests/store_home.h"
 #include "tests/integration/ftp_server_fixture.h"
+#include "tests/integration/ftp_test_support.h"
 #include "tests/integration/vsftpd_fixture.h"
 #include "tests/support/cli_runner.h"
 #include "tests/support/file_tree.h"
@@ -483,6 +484,38 @@ TEST_F(CliFtp, CtrlCStopsARunCleanly) {
     auto read = brim::archive::read_set_layout(wide(home.dir().path() / "dest" / "many.bvf"), false, true, 1);
     EXPECT_EQ(read.error, brim::archive::LayoutError::none);
     EXPECT_TRUE(read.layout.is_complete());
+}
+
+// Ctrl-C while the run sends its set to the server: the run ends stopped,
+// the set on the server is the one from before, no temporary file is left
+// there and the staging folder is empty.
+TEST_F(CliFtp, CtrlCWhileTheSetIsSentLeavesTheRemoteSetAsItWas) {
+    brim_test::FtpServer server;
+    const auto src = home.dir().path() / "one";
+    std::filesystem::create_directories(src);
+    brim_test::write_pattern_file(src / "big.bin", 1, 4 * 1024 * 1024);
+    write_bytes(home.dir().path() / "ftp-pw", "s3cret pass\n");
+    const std::string port = std::to_string(server.port());
+    ASSERT_EQ(cli({"job", "add", "Set", "--kind", "normal", "--dest", "ftp://127.0.0.1:" + port + "/sets", "--dir",
+                   src.string(), "--ftp", "127.0.0.1:" + port, "--ftp-user", "backup", "--ftp-password-file",
+                   (home.dir().path() / "ftp-pw").string()})
+                  .status,
+              0);
+    const auto first = cli({"run", "Set"});
+    ASSERT_EQ(first.status, 0) << first.output;
+    const auto before = brim_test::tree_of(server.root());
+
+    brim_test::write_pattern_file(src / "big.bin", 2, 4 * 1024 * 1024);
+    // Reading the staged set is slow, so its sending cannot end before
+    // Ctrl-C reaches the run; the text is the first file sent after the
+    // one source file was written.
+    home.set("BRIMVAULT_FAULTS", "read:1+:SLOW:staging");
+    const auto stopped = cli({"run", "Set", "--verbose"}, "big.bin\nfile ftp://");
+    home.set("BRIMVAULT_FAULTS", std::nullopt);
+    EXPECT_EQ(stopped.status, 2) << stopped.output;
+    EXPECT_NE(stopped.output.find("Stopped."), std::string::npos) << stopped.output;
+    EXPECT_EQ(brim_test::tree_of(server.root()), before);
+    EXPECT_TRUE(brim_test::tree_of(home.data_dir() / "staging").empty());
 }
 
 }  // namespace
