@@ -53,6 +53,8 @@ std::unique_ptr<BackupItem> staged_view(const BackupItem& job, const bk::String&
     auto view = std::make_unique<BackupItem>();
     view->id = job.id;
     view->name = job.name;
+    // The set's security header records when the job was made.
+    view->creation_time = job.creation_time;
     view->destination = folder;
     view->options = job.options;
     view->kind = job.kind;

@@ -233,6 +233,7 @@ protected:
     FtpArchiveDestination() {
         job.name = u"Set";
         job.kind = BackupKind::normal;
+        job.creation_time = 1700000000000000;
         job.destination = u"ftp://127.0.0.1:" + bk::from_utf8(std::to_string(server.port())) + u"/sets";
     }
 
@@ -260,6 +261,9 @@ TEST_F(FtpArchiveDestination, RunsAreWrittenToTheServerAndAppendedThere) {
         volumes += entry.path().extension() == ".bvs";
     EXPECT_GE(volumes, 1u);
     EXPECT_TRUE(staged().empty());
+    // The set records when its job was made, as a set on a local disk does.
+    EXPECT_EQ(archive::read_set_layout(bk::from_utf8(main().string()), false, true, 1).layout.security.creation_time,
+              job.creation_time);
 
     const auto before = sources();
     write_bytes(src / "with space" / "empty", "a second run");
