@@ -529,6 +529,31 @@ TEST_F(FtpArchiveDestination, ACopyRunThatDoesNotFinishLeavesTheCopySetAsItWas) 
     EXPECT_TRUE(partial_files(server.root()).empty());
 }
 
+// The room for a copy run's copies cannot be asked of a server: the run
+// says so in its report, naming the server, and a run to a local disk,
+// whose room is checked, does not.
+TEST_F(FtpArchiveDestination, ACopyRunSaysItsRoomOnTheServerWasNotChecked) {
+    const std::string server_name = "127.0.0.1:" + std::to_string(server.port());
+    const bk::String local = wide(home.dir().path() / "local");
+    for (const bool on_server : {true, false}) {
+        SCOPED_TRACE(on_server);
+        job.kind = BackupKind::copy;
+        if (!on_server) job.destination = local;
+        Listener listener;
+        ASSERT_EQ(run(listener), RunResult::successful) << ::testing::PrintToString(listener.errors);
+        std::vector<std::string> notes;
+        for (const LogItem* item : job.get_reports()->reports().back()->log_items())
+            if (item->type == LogType::information && bk::to_utf8(item->description).find("not checked") != std::string::npos)
+                notes.push_back(bk::to_utf8(item->description));
+        if (!on_server) {
+            EXPECT_TRUE(notes.empty()) << ::testing::PrintToString(notes);
+            continue;
+        }
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_NE(notes[0].find("\"" + server_name + "\""), std::string::npos) << notes[0];
+    }
+}
+
 // Verification reads the set back from the server: a byte changed there
 // after the upload is found.
 TEST_F(FtpArchiveDestination, VerificationReadsTheSetBackFromTheServer) {
