@@ -86,6 +86,15 @@ public:
     // job. Throws BackupException with the reason after logging "Unable to
     // open the backup set" when the file is not a set that can be read.
     static std::unique_ptr<BackupItem> open(bk::StringView path);
+    // The same for a main archive (".bvf", ".bvd") on an FTP server,
+    // "ftp://host[:port]/path/Set.bvf", reached with the log-on `server`:
+    // the file is fetched into a staging folder of its own, read there as
+    // above, and the folder removed. The job's destination is the remote
+    // folder, and `server` leads its FTP server list (an entry the set names
+    // for the same server gives way). Throws as above; a file the server
+    // does not hold is "The backup set ... does not exist", a server that
+    // cannot be reached the FTP client's reason.
+    static std::unique_ptr<BackupItem> open(bk::StringView path, const FtpConnectInfo& server);
 
     // Restore sessions: reads the runs of the job's set (or of `path`; a
     // ".bvs" path means the job's own set) into `runs`, asking `event` (may

@@ -518,4 +518,72 @@ TEST_F(CliFtp, CtrlCWhileTheSetIsSentLeavesTheRemoteSetAsItWas) {
     EXPECT_TRUE(brim_test::tree_of(home.data_dir() / "staging").empty());
 }
 
+// A set that lies on an FTP server is opened as a job: the job reads it
+// from the server, behind the set's password, and restores it byte for
+// byte; a server that refuses the log-on, a file it does not hold and a
+// volume name are refused; nothing stays in the staging folder.
+TEST_F(CliFtp, ASetOnAnFtpServerIsOpenedAsAJobAndRestored) {
+    brim_test::FtpServer server;
+    const auto src = sources_and_ftp_password();
+    const auto ftp_pw = (home.dir().path() / "ftp-pw").string();
+    const auto set_pw = (home.dir().path() / "set-pw").string();
+    write_bytes(set_pw, "set secret\n");
+    const std::string port = std::to_string(server.port());
+    const std::string folder = "ftp://127.0.0.1:" + port + "/sets";
+    const std::vector<std::string> logon = {"--ftp-user", "backup", "--ftp-password-file", ftp_pw};
+    struct Case {
+        const char* kind;
+        const char* name;
+        const char* file;
+    };
+    for (const Case& c : {Case{"normal", "Plain", "Plain.bvf"}, Case{"increment_copy", "Copies", "Copies.bvd"}}) {
+        SCOPED_TRACE(c.kind);
+        ASSERT_EQ(cli({"job", "add", c.name, "--kind", c.kind, "--dest", folder, "--dir", src.string(), "--ftp",
+                       "127.0.0.1:" + port, "--ftp-user", "backup", "--ftp-password-file", ftp_pw, "--cipher",
+                       "rijndael", "--password-file", set_pw})
+                      .status,
+                  0);
+        const auto ran = cli({"run", c.name, "--password-file", set_pw});
+        ASSERT_EQ(ran.status, 0) << ran.output;
+        ASSERT_EQ(cli({"job", "remove", c.name}).status, 0);
+
+        std::vector<std::string> open = {"open", folder + "/" + c.file};
+        open.insert(open.end(), logon.begin(), logon.end());
+        const auto opened = cli(open);
+        ASSERT_EQ(opened.status, 0) << opened.output;
+        EXPECT_EQ(cli({"list", c.name}).status, 77);
+        const auto listed = cli({"list", c.name, "--password-file", set_pw});
+        ASSERT_EQ(listed.status, 0) << listed.output;
+        EXPECT_NE(listed.output.find("odd.bin"), std::string::npos) << listed.output;
+        const auto back = home.dir().path() / (std::string("back-") + c.name);
+        const auto restored = cli({"restore", c.name, "--to", back.string(), "--password-file", set_pw});
+        ASSERT_EQ(restored.status, 0) << restored.output;
+        EXPECT_EQ(by_file_name(back), by_file_name(src));
+        EXPECT_TRUE(brim_test::tree_of(home.data_dir() / "staging").empty());
+    }
+
+    write_bytes(home.dir().path() / "wrong-pw", "not it\n");
+    struct Refusal {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    const Refusal refusals[] = {
+        {{"open", folder + "/Gone.bvf", "--ftp-user", "backup", "--ftp-password-file", ftp_pw}, 70, "does not exist"},
+        {{"open", folder + "/Other.bvf", "--ftp-user", "backup", "--ftp-password-file",
+          (home.dir().path() / "wrong-pw").string()},
+         70,
+         "specified FTP server can't be connected"},
+        {{"open", folder + "/Plain_1.bvs", "--ftp-user", "backup", "--ftp-password-file", ftp_pw}, 64, ".bvf or .bvd"},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.args[1]);
+        const auto refused = cli(r.args);
+        EXPECT_EQ(refused.status, r.status) << refused.output;
+        EXPECT_NE(refused.output.find(r.says), std::string::npos) << refused.output;
+    }
+    EXPECT_NE(cli({"job", "list"}).output.find("Plain"), std::string::npos);
+    EXPECT_TRUE(brim_test::tree_of(home.data_dir() / "staging").empty());
+}
+
 }  // namespace
