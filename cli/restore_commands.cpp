@@ -15,6 +15,7 @@
 #include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
 #include "core/jobs/backup_item_manager.h"
+#include "core/media/ftp_path.h"
 #include "core/restore/copy_location.h"
 #include "core/restore/item_pick.h"
 #include "core/restore/plain_length.h"
@@ -95,13 +96,30 @@ class OpenCommand final : public Command {
 public:
     CLI::App* attach(CLI::App& parent) override {
         CLI::App* app = parent.add_subcommand("open", "Add a job made from an archive file to the store");
-        app->add_option("archive", archive_, "A .bvf, .bvd or .bvs file")->required();
+        app->add_option("archive", archive_,
+                        "A .bvf, .bvd or .bvs file, or ftp://host[:port]/path/NAME.bvf (or .bvd) on an FTP server")
+            ->required();
+        app->add_option("--ftp-user", ftp_user_, "The user name on the FTP server (none: anonymous)");
+        app->add_option("--ftp-password-file", ftp_password_file_, "A file whose first line is the FTP password");
+        app->add_flag("--ftp-passive", ftp_passive_, "Use passive FTP transfers");
         return app;
     }
     int execute() override {
         Store store(true);
         if (const auto ended = store.refuse_changes()) return *ended;
-        auto job = BackupSession::open(bk::Path::make_full_path(in(archive_)));
+        const bk::String archive = in(archive_);
+        const bool remote = is_ftp_path(archive);
+        if (!remote && (!ftp_user_.empty() || !ftp_password_file_.empty() || ftp_passive_)) {
+            print_error("--ftp-user, --ftp-password-file and --ftp-passive go with an ftp:// archive");
+            return exit_usage;
+        }
+        const bk::String extension = bk::Path::extension_name(archive);
+        if (remote && extension != u".bvf" && extension != u".bvd") {
+            print_error("on an FTP server, open the set's main archive (.bvf or .bvd)");
+            return exit_usage;
+        }
+        auto job = remote ? BackupSession::open(archive, ftp_logon(archive))
+                          : BackupSession::open(bk::Path::make_full_path(archive));
         if (const int refused = refuse_job_name(job->name)) return refused;
         if (const BackupItem* same = job_named(job->name)) {
             print_error("job " + std::to_string(same->id) + " is named \"" + printable(job->name) +
@@ -116,7 +134,20 @@ public:
     }
 
 private:
-    std::string archive_;
+    // The log-on entry for the server of `archive`.
+    FtpConnectInfo ftp_logon(const bk::String& archive) const {
+        FtpConnectInfo server;
+        const FtpEndpoint endpoint = ftp_endpoint(archive);
+        server.server = endpoint.host;
+        if (endpoint.port != 0) server.port = endpoint.port;
+        server.user = in(ftp_user_);
+        if (!ftp_password_file_.empty()) server.password = read_password(ftp_password_file_, "", false);
+        server.passive = ftp_passive_;
+        return server;
+    }
+
+    std::string archive_, ftp_user_, ftp_password_file_;
+    bool ftp_passive_ = false;
 };
 
 class ListCommand final : public Command {

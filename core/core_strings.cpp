@@ -139,6 +139,7 @@ const bk::StringTable& core_strings() {
         {531, u"The destination \"%s\" is on an FTP server the job has no log-on entry for."},
         {532, u"Backups of this kind cannot be written to an FTP server (\"%s\")."},
         {533, u"A symbolic link cannot be kept on an FTP server"},
+        {534, u"The room for the copies on the FTP server \"%s\" was not checked: an FTP server cannot be asked how much room it has."},
         {280, u"Connect time out"},
         {281, u"DNS can't be resolved"},
         {282, u"Protocol can't be resolved"},

@@ -2,6 +2,7 @@
 // Running another program and talking to it over its standard streams, and
 // asking whether a daemon runs: what the scheduler binding needs of the
 // platform (the user's crontab program, the cron daemon).
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,5 +23,8 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
 // Whether a process whose command name is `name` runs on this machine (as
 // any user), as /proc tells.
 bool process_running(const std::string& name);
+
+// Whether a process with the id `pid` exists on this machine (any user's).
+bool process_alive(std::uint32_t pid);
 
 }  // namespace bk::os

@@ -25,6 +25,9 @@ String user_name();
 // The machine's host name; empty when it cannot be read.
 String host_name();
 
+// The id of this process, unique among the processes running now.
+std::uint32_t process_id();
+
 // The value of an environment variable, absent when it is not set.
 std::optional<String> environment_variable(StringView name);
 

@@ -120,4 +120,9 @@ bool process_running(const std::string& name) {
     return found;
 }
 
+bool process_alive(std::uint32_t pid) {
+    // Signal 0 only asks; EPERM means it exists under another user.
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
 }  // namespace bk::os

@@ -54,6 +54,8 @@ String host_name() {
     return from_ansi(buffer);
 }
 
+std::uint32_t process_id() { return static_cast<std::uint32_t>(::getpid()); }
+
 std::optional<String> environment_variable(StringView name) {
     const char* value = std::getenv(to_ansi(name).c_str());
     if (value == nullptr) return std::nullopt;

@@ -34,32 +34,41 @@ void log_entry(LogType type, const bk::String& text, const bk::String& job_name)
     LogManager::instance()->log(type, text, job_name);
 }
 
-// What lies at the job's archive path. A set on an FTP server is fetched
-// into a staging folder of its own and probed there; a server that cannot
-// be reached reads as no set (the run then fails with the server's reason).
-restore::ReadResult probe_destination(const BackupItem& job) {
+}  // namespace
+
+// A set on an FTP server is fetched into a staging folder of its own and
+// probed there, and kept for the run; a server that cannot be reached reads
+// as no set (the run then fails with the server's reason), and so does a
+// fetch that was stopped (the run then ends stopped).
+restore::ReadResult BackupSession::probe_destination() {
+    const BackupItem& job = *job_;
     if (!is_ftp_path(job.destination)) return restore::probe_archive(job);
+    if (checked_set_) return restore::probe_archive(*staged_view(job, checked_set_->folder()));
     try {
         std::vector<const FtpConnectInfo*> servers;
         for (const FtpConnectInfo& server : job.ftp_servers) servers.push_back(&server);
         FtpServerConnections connections;
         connections.set_servers(servers);
-        FtpStaging staging(staging_folder(job, u"check"));
-        staging.fetch(
-            connections.connection_for(job.destination, nullptr), job.destination,
-            [&job](bk::StringView name) { return belongs_to_set(job, name); }, nullptr);
-        return restore::probe_archive(*staged_view(job, staging.folder()));
+        auto staging = std::make_unique<FtpStaging>(staging_folder(job, u"check"));
+        watch_transfers(*staging);
+        const auto in_set = [&job](bk::StringView name) { return belongs_to_set(job, name); };
+        if (!staging->fetch(connections.connection_for(job.destination, nullptr), job.destination, in_set, nullptr))
+            return restore::ReadResult::no_file;
+        checked_set_ = std::move(staging);
+        return restore::probe_archive(*staged_view(job, checked_set_->folder()));
     } catch (const bk::Exception& failure) {
         log_entry(LogType::warning, failure.message(), job.name);
         return restore::ReadResult::no_file;
     }
 }
 
-}  // namespace
+std::unique_ptr<FtpStaging> BackupSession::take_checked_set() { return std::move(checked_set_); }
 
-CheckResult BackupSession::check_archive() const { return check_archive(job_->is_unattended()); }
+void BackupSession::discard_checked_set() { checked_set_.reset(); }
 
-CheckResult BackupSession::check_archive(bool unattended) const {
+CheckResult BackupSession::check_archive() { return check_archive(job_->is_unattended()); }
+
+CheckResult BackupSession::check_archive(bool unattended) {
     const BackupItem& job = *job_;
     if (job.kind == BackupKind::directory_copy) return CheckResult::go_on;
 
@@ -84,7 +93,7 @@ CheckResult BackupSession::check_archive(bool unattended) const {
     };
     const bool appends = job.has_option(job_option::keep_set);
 
-    switch (probe_destination(job)) {
+    switch (probe_destination()) {
         case restore::ReadResult::ok:
             if (job.kind == BackupKind::merge_copy || appends) return go_on();
             return unattended ? warn_and_go_on(msg_replaced) : ask(5);

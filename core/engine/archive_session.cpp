@@ -251,10 +251,17 @@ SessionRunResult ArchiveSession::run_on_destination() {
     const BackupItem& job = backup_item();
     if (!is_ftp_path(job.destination)) return run();
     FtpConnection& connection = get_ftp_connection(job.destination);
-    FtpStaging staging(staging_folder(job, u"backup"));
-    const auto in_set = [&job](bk::StringView name) { return belongs_to_set(job, name); };
-    staging.fetch(connection, job.destination, in_set, &retry_policy());
-    staged_job_ = staged_view(job, staging.folder());
+    // The set as the check before the run fetched it, or else fetched now.
+    std::unique_ptr<FtpStaging> staging = take_checked_set();
+    if (staging) {
+        watch_transfers(*staging);
+    } else {
+        staging = std::make_unique<FtpStaging>(staging_folder(job, u"backup"));
+        watch_transfers(*staging);
+        const auto in_set = [&job](bk::StringView name) { return belongs_to_set(job, name); };
+        if (!staging->fetch(connection, job.destination, in_set, &retry_policy())) return SessionRunResult::stopped;
+    }
+    staged_job_ = staged_view(job, staging->folder());
     const bk::String staged_main = staged_job_->archive_file();
     SessionRunResult result = SessionRunResult::failed;
     try {
@@ -272,13 +279,20 @@ SessionRunResult ArchiveSession::run_on_destination() {
         return result;
     }
     const bk::String main = bk::Path::file_name(job.archive_file());
+    bool published = false;
     try {
-        staging.publish(
+        published = staging->publish(
             connection, job.destination, &retry_policy(), [&main](bk::StringView name) { return name == main; },
             [this](const bk::String& remote) { fire_delete_old_data(remote); });
     } catch (...) {
         after_unpublished_run(connection);
+        // A stop that came while a transfer waited to be retried.
+        if (has_stopped()) return SessionRunResult::stopped;
         throw;
+    }
+    if (!published) {
+        after_unpublished_run(connection);
+        return SessionRunResult::stopped;
     }
     after_publish(connection, staged_main);
     run_after_write_hook(job.archive_file());
@@ -286,8 +300,8 @@ SessionRunResult ArchiveSession::run_on_destination() {
     // the server holds is compared with it.
     if (job.has_option(job_option::verify)) {
         try {
-            for (const bk::String& remote : staging.differing_uploads(connection, job.destination, &retry_policy()))
-                warning(bk::format_text(message(msg_contents_differ), {remote, staging.folder()}));
+            for (const bk::String& remote : staging->differing_uploads(connection, job.destination, &retry_policy()))
+                warning(bk::format_text(message(msg_contents_differ), {remote, staging->folder()}));
         } catch (const bk::Exception& failure) {
             warning(bk::format_text(message(msg_unable_to_verify), {job.archive_file(), failure.message()}));
         }

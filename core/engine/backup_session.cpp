@@ -402,19 +402,25 @@ void BackupSession::run_after_write_hook(const bk::String& archive) const {
 
 // ---- the run ----
 
+void BackupSession::watch_transfers(FtpStaging& staging) {
+    staging.set_watch({[this] { return has_stopped(); }, [this](const bk::String& remote) { fire_on_file(remote, 0); },
+                       [this](std::uint32_t bytes) { fire_on_size(bytes); }});
+}
+
 bk::String BackupSession::fetch_remote_set() {
     set_ftp_servers(job_->ftp_servers);
     FtpConnection& connection = get_ftp_connection(job_->destination);
     read_staging_ = std::make_unique<FtpStaging>(staging_folder(*job_, u"read"));
     const BackupItem& job = *job_;
-    read_staging_->fetch(
+    // A reading is not stopped while it fetches: these fetches always end.
+    (void)read_staging_->fetch(
         connection, job.destination, [&job](bk::StringView name) { return belongs_to_set(job, name); },
         &retry_policy());
     const bk::String main = bk::Path::combine(read_staging_->folder(), bk::Path::file_name(job.archive_file()));
     // The copy kinds' files lie in the copy roots beside the catalogue.
     if (is_copy_kind(job.kind))
         for (const bk::String& root : archive::recorded_copy_roots(main, Version::major_version))
-            read_staging_->fetch_tree(connection, job.destination, root, &retry_policy());
+            (void)read_staging_->fetch_tree(connection, job.destination, root, &retry_policy());
     return main;
 }
 
@@ -493,6 +499,8 @@ void BackupSession::backup() {
     } catch (...) {
         fail_run(msg_failed);
     }
+    // A kind that does not stage its set leaves the check's copy unused.
+    discard_checked_set();
     settle_stop();
     save_reports(reports);
 }

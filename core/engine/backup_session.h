@@ -38,6 +38,7 @@ namespace archive {
 struct RunLayout;
 }
 namespace restore {
+enum class ReadResult : std::int32_t;
 struct OpenedSet;
 class Restorer;
 }  // namespace restore
@@ -67,11 +68,15 @@ public:
     // the run may go on (CheckResult). A job run by hand gets the question
     // to ask; an unattended one (option 0x1000) decides by itself, logs what
     // it decided and gets go_on_logged or failed. Never throws; may add the
-    // job's password to an unprotected set of this job.
-    CheckResult check_archive() const;
+    // job's password to an unprotected set of this job. A set on an FTP
+    // server is fetched into a staging folder and probed there; the run of
+    // this session then works on that copy instead of fetching it again.
+    CheckResult check_archive();
     // The same with the caller choosing the unattended rules (a run that has
     // nobody to ask applies them to any job).
-    CheckResult check_archive(bool unattended) const;
+    CheckResult check_archive(bool unattended);
+    // Removes the set the check fetched, when no run follows it.
+    void discard_checked_set();
 
     // Makes a job from an archive file: a main archive (".bvf", ".bvd") or a
     // ".bvs" volume, which leads to the main archive it names beside it. The
@@ -81,6 +86,15 @@ public:
     // job. Throws BackupException with the reason after logging "Unable to
     // open the backup set" when the file is not a set that can be read.
     static std::unique_ptr<BackupItem> open(bk::StringView path);
+    // The same for a main archive (".bvf", ".bvd") on an FTP server,
+    // "ftp://host[:port]/path/Set.bvf", reached with the log-on `server`:
+    // the file is fetched into a staging folder of its own, read there as
+    // above, and the folder removed. The job's destination is the remote
+    // folder, and `server` leads its FTP server list (an entry the set names
+    // for the same server gives way). Throws as above; a file the server
+    // does not hold is "The backup set ... does not exist", a server that
+    // cannot be reached the FTP client's reason.
+    static std::unique_ptr<BackupItem> open(bk::StringView path, const FtpConnectInfo& server);
 
     // Restore sessions: reads the runs of the job's set (or of `path`; a
     // ".bvs" path means the job's own set) into `runs`, asking `event` (may
@@ -201,6 +215,13 @@ protected:
 
     void run_after_write_hook(const bk::String& archive) const;
 
+    // Has the transfers of `staging` count in the run's progress (each file
+    // announced with on_file, its bytes with on_size) and end at a stop.
+    void watch_transfers(FtpStaging& staging);
+    // The job's set as the check before the run fetched it whole, once:
+    // null when there was no such check or it did not fetch the set.
+    std::unique_ptr<FtpStaging> take_checked_set();
+
     // ---- copying files as ordinary files (session_copy.cpp) ----
     enum class CopyOutcome { copied, failed, stopped };
     // The files a run copied; verification takes out those found different.
@@ -305,6 +326,8 @@ private:
     // Fetches the files of the job's set on its FTP server into a staging
     // folder of this session; the staged main archive's path.
     bk::String fetch_remote_set();
+    // What lies at the job's archive path, for the check before a run.
+    restore::ReadResult probe_destination();
 
     BackupItem* job_;
     SessionDirection direction_;
@@ -326,6 +349,7 @@ private:
     std::unique_ptr<OpenFileReader> open_file_reader_;
     std::unique_ptr<restore::OpenedSet> opened_;
     std::unique_ptr<FtpStaging> read_staging_;
+    std::unique_ptr<FtpStaging> checked_set_;  // the set the check fetched, for the run
     restore::Restorer* restorer_ = nullptr;  // during restore()
 };
 

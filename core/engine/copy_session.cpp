@@ -32,6 +32,7 @@ constexpr std::uint32_t msg_failed = 129;
 constexpr std::uint32_t msg_damaged = 144;
 constexpr std::uint32_t msg_full_instead = 199;
 constexpr std::uint32_t msg_no_copied_data = 204;
+constexpr std::uint32_t msg_room_not_checked = 534;
 constexpr char16_t rewrite_suffix[] = u"~~temp";
 
 bool has_content(const BackupDataColl& collection) {
@@ -157,6 +158,8 @@ SessionRunResult CopySetSession::copy_run(archive::SetWriter& writer, CopyDataCo
                                           const archive::SecurityHeader* security) {
     BackupItem& job = backup_item();
     if (!check_dest_space(set_job().destination, space_needed(collection))) return SessionRunResult::failed;
+    if (is_ftp_path(job.destination))
+        record(LogType::information, bk::format_text(message(msg_room_not_checked), {ftp_host(job.destination)}));
     const std::int64_t now = bk::Date::now_time();
     archive::DataKey key;
     const archive::SecurityHeader header = security != nullptr ? *security : security_for(writer, now, key);

@@ -1,8 +1,14 @@
 #include "core/engine/ftp_destination.h"
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
+#include "basekit/convertion.h"
 #include "basekit/path.h"
+#include "basekit/platform/os_process.h"
+#include "basekit/system_file.h"
+#include "basekit/platform/os_system.h"
 #include "basekit/text_format.h"
 #include "core/archive/digest_format.h"
 #include "core/core_strings.h"
@@ -15,6 +21,37 @@ namespace {
 
 constexpr std::uint32_t msg_no_logon_entry = 531;
 constexpr std::uint32_t msg_kind_not_on_ftp = 532;
+
+bool all_digits(bk::StringView text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+
+// Removes the reading folders ("<job id>-<purpose>-<process>-<n>") that
+// processes which are gone left behind (a crash's left-overs); those of
+// running processes, this one included, stay.
+void remove_left_over_readings(const bk::String& staging) {
+    std::vector<bk::String> folders;
+    try {
+        bk::Directory(staging).list_dirs(folders);
+    } catch (const bk::Exception&) {
+        return;  // no staging folder yet
+    }
+    for (const bk::String& folder : folders) {
+        const bk::String name = bk::Path::file_name(folder);
+        const std::size_t last = name.rfind(u'-');
+        if (last == bk::String::npos || last == 0 || !all_digits(bk::StringView(name).substr(last + 1))) continue;
+        const std::size_t before = name.rfind(u'-', last - 1);
+        if (before == bk::String::npos || name.find(u'-') == before) continue;
+        const bk::StringView process = bk::StringView(name).substr(before + 1, last - before - 1);
+        if (!all_digits(process) || process.size() > 9) continue;
+        if (bk::os::process_alive(static_cast<std::uint32_t>(std::stoul(bk::to_ansi(process))))) continue;
+        try {
+            bk::Directory(bk::Path::combine(staging, name)).remove_tree();
+        } catch (const bk::Exception&) {
+            // Tried again at the next reading.
+        }
+    }
+}
 
 }  // namespace
 
@@ -42,13 +79,19 @@ bk::String staging_folder(const BackupItem& job, bk::StringView purpose) {
     static std::atomic<unsigned> readers{0};
     const bk::String id = bk::format_text(u"%u-", {job.id});
     if (purpose == u"backup") return bk::Path::combine(SystemInfo::staging_path(), id + u"backup");
-    return bk::Path::combine(SystemInfo::staging_path(), id + bk::String(purpose) + bk::format_text(u"-%u", {++readers}));
+    // Named after the process too: the staging of another process that reads
+    // the same job is never taken for a left-over of this one.
+    remove_left_over_readings(SystemInfo::staging_path());
+    return bk::Path::combine(SystemInfo::staging_path(),
+                             id + bk::String(purpose) + bk::format_text(u"-%u-%u", {bk::os::process_id(), ++readers}));
 }
 
 std::unique_ptr<BackupItem> staged_view(const BackupItem& job, const bk::String& folder) {
     auto view = std::make_unique<BackupItem>();
     view->id = job.id;
     view->name = job.name;
+    // The set's security header records when the job was made.
+    view->creation_time = job.creation_time;
     view->destination = folder;
     view->options = job.options;
     view->kind = job.kind;

@@ -17,7 +17,8 @@ bool kind_writes_to_ftp(BackupKind kind);
 bool belongs_to_set(const BackupItem& job, bk::StringView name);
 
 // The staging folder of a backup of the job ("backup"), or of one reading
-// of its set (another `purpose`, numbered so that readings never share one).
+// of its set (another `purpose`, numbered with the process so that readings
+// never share one).
 bk::String staging_folder(const BackupItem& job, bk::StringView purpose);
 
 // A copy of what the set's files depend on in `job` (no reports, no

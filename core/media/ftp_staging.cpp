@@ -1,6 +1,7 @@
 #include "core/media/ftp_staging.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -23,16 +24,6 @@ namespace {
 constexpr std::uint32_t owner_only = 0700;
 constexpr std::size_t transfer_block = 1 << 16;
 
-void copy_stream(bk::InputStream& in, bk::OutputStream& out) {
-    std::vector<std::uint8_t> block(transfer_block);
-    for (;;) {
-        const std::size_t got = bk::read_up_to(in, block.data(), block.size());
-        if (got == 0) return;
-        out.write(block.data(), static_cast<std::uint32_t>(got));
-        if (got < block.size()) return;
-    }
-}
-
 // The names of the files the folder holds now.
 std::vector<bk::String> staged_names(const bk::String& folder) {
     std::vector<bk::String> found;
@@ -43,14 +34,6 @@ std::vector<bk::String> staged_names(const bk::String& folder) {
     }
     for (bk::String& name : found) name = bk::Path::file_name(name);
     return found;
-}
-
-// Downloads `remote` into the new local file `local`.
-void download(FtpConnection& connection, const bk::String& remote, const bk::String& local, FtpRetryPolicy* policy) {
-    FtpInputStream in(connection, remote, policy);
-    bk::FileOutputStream out(local, bk::FileMode::Create, bk::FileShare::None, 0600);
-    copy_stream(in, out);
-    out.close();
 }
 
 // The entries of a remote folder; nothing when the folder is not there.
@@ -65,10 +48,34 @@ std::optional<std::vector<FtpListEntry>> list_remote(FtpConnection& connection, 
     }
 }
 
-void download_tree(FtpConnection& connection, const bk::String& remote, const bk::String& local,
-                   FtpRetryPolicy* policy) {
+}  // namespace
+
+bool FtpStaging::transfer(bk::InputStream& in, bk::OutputStream& out) const {
+    std::vector<std::uint8_t> block(transfer_block);
+    for (;;) {
+        if (watch_.stopped && watch_.stopped()) return false;
+        const std::size_t got = bk::read_up_to(in, block.data(), block.size());
+        if (got == 0) return true;
+        out.write(block.data(), static_cast<std::uint32_t>(got));
+        if (watch_.bytes) watch_.bytes(static_cast<std::uint32_t>(got));
+        if (got < block.size()) return true;
+    }
+}
+
+bool FtpStaging::download(FtpConnection& connection, const bk::String& remote, const bk::String& local,
+                          FtpRetryPolicy* policy) const {
+    if (watch_.file) watch_.file(remote);
+    FtpInputStream in(connection, remote, policy);
+    bk::FileOutputStream out(local, bk::FileMode::Create, bk::FileShare::None, 0600);
+    if (!transfer(in, out)) return false;
+    out.close();
+    return true;
+}
+
+bool FtpStaging::download_tree(FtpConnection& connection, const bk::String& remote, const bk::String& local,
+                               FtpRetryPolicy* policy) const {
     const auto entries = list_remote(connection, remote, policy);
-    if (!entries) return;
+    if (!entries) return true;
     bk::Directory(local).create();
     for (const FtpListEntry& entry : *entries) {
         // A name that would lead out of the folder is not the server's to give.
@@ -76,12 +83,11 @@ void download_tree(FtpConnection& connection, const bk::String& remote, const bk
             continue;
         const bk::String from = ftp_path_join(remote, entry.name);
         const bk::String to = bk::Path::combine(local, entry.name);
-        if (entry.is_directory) download_tree(connection, from, to, policy);
-        else download(connection, from, to, policy);
+        if (!(entry.is_directory ? download_tree(connection, from, to, policy) : download(connection, from, to, policy)))
+            return false;
     }
+    return true;
 }
-
-}  // namespace
 
 FtpStaging::FtpStaging(bk::String folder) : folder_(std::move(folder)) {
     bk::Directory directory(folder_);
@@ -98,46 +104,57 @@ FtpStaging::~FtpStaging() {
     }
 }
 
-void FtpStaging::fetch(FtpConnection& connection, bk::StringView remote_folder, const NameFilter& belongs,
+bool FtpStaging::fetch(FtpConnection& connection, bk::StringView remote_folder, const NameFilter& belongs,
                        FtpRetryPolicy* policy) {
     const auto entries = list_remote(connection, remote_folder, policy);
-    if (!entries) return;  // no such folder: no set yet
+    if (!entries) return true;  // no such folder: no set yet
     for (const FtpListEntry& entry : *entries) {
         if (entry.is_directory || !belongs(entry.name)) continue;
         const bk::String local = bk::Path::combine(folder_, entry.name);
-        download(connection, ftp_path_join(remote_folder, entry.name), local, policy);
+        if (!download(connection, ftp_path_join(remote_folder, entry.name), local, policy)) return false;
         const bk::os::EntryStatus status = bk::os::status(local);
         fetched_[entry.name] = {status.size, status.modify_time};
     }
+    return true;
 }
 
-void FtpStaging::fetch_tree(FtpConnection& connection, bk::StringView remote_folder, bk::StringView name,
+bool FtpStaging::fetch_tree(FtpConnection& connection, bk::StringView remote_folder, bk::StringView name,
                             FtpRetryPolicy* policy) {
-    download_tree(connection, ftp_path_join(remote_folder, name), bk::Path::combine(folder_, name), policy);
+    return download_tree(connection, ftp_path_join(remote_folder, name), bk::Path::combine(folder_, name), policy);
 }
 
-void FtpStaging::publish(FtpConnection& connection, bk::StringView remote_folder, FtpRetryPolicy* policy,
+bool FtpStaging::publish(FtpConnection& connection, bk::StringView remote_folder, FtpRetryPolicy* policy,
                          const NameFilter& last, const std::function<void(const bk::String& remote)>& deleting) {
-    const std::vector<bk::String> names = staged_names(folder_);
-    const auto upload = [&](const bk::String& name) {
+    std::vector<bk::String> names = staged_names(folder_);
+    // The file that leads to the rest goes in place last.
+    std::stable_partition(names.begin(), names.end(), [&last](const bk::String& name) { return !last(name); });
+    struct Sent {
+        bk::String name;
+        Fetched now;
+        std::unique_ptr<FtpPartialUpload> upload;
+    };
+    std::vector<Sent> sent;
+    // Every file travels under its temporary name first: a stop or a failure
+    // here deletes those (the uploads' destructors) and renames nothing.
+    for (const bk::String& name : names) {
         const bk::String local = bk::Path::combine(folder_, name);
         const bk::os::EntryStatus status = bk::os::status(local);
         const auto before = fetched_.find(name);
         if (before != fetched_.end() && before->second.size == status.size &&
             before->second.modified == status.modify_time)
-            return;
+            continue;
+        auto upload = std::make_unique<FtpPartialUpload>(connection, ftp_path_join(remote_folder, name));
+        if (watch_.file) watch_.file(upload->target());
         bk::FileInputStream in(local);
-        upload_in_place(connection, ftp_path_join(remote_folder, name), policy, [&](bk::OutputStream& out) {
-            copy_stream(in, out);
-            return true;
-        });
-        fetched_[name] = {status.size, status.modify_time};
-        uploaded_.push_back(name);
-    };
-    for (const bk::String& name : names)
-        if (!last(name)) upload(name);
-    for (const bk::String& name : names)
-        if (last(name)) upload(name);
+        if (!upload->send(policy, [&](bk::OutputStream& out) { return transfer(in, out); })) return false;
+        sent.push_back({name, {status.size, status.modify_time}, std::move(upload)});
+    }
+    if (watch_.stopped && watch_.stopped()) return false;
+    for (Sent& file : sent) {
+        file.upload->commit(policy);
+        fetched_[file.name] = file.now;
+        uploaded_.push_back(file.name);
+    }
     for (auto it = fetched_.begin(); it != fetched_.end();) {
         if (std::find(names.begin(), names.end(), it->first) != names.end()) {
             ++it;
@@ -148,6 +165,7 @@ void FtpStaging::publish(FtpConnection& connection, bk::StringView remote_folder
         run_with_ftp_retry(policy, connection, ftp_message::cannot_delete_file, [&] { connection.delete_file(remote); });
         it = fetched_.erase(it);
     }
+    return true;
 }
 
 std::vector<bk::String> FtpStaging::differing_uploads(FtpConnection& connection, bk::StringView remote_folder,

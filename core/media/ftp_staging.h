@@ -10,6 +10,7 @@
 #include <map>
 #include <vector>
 
+#include "basekit/stream.h"
 #include "basekit/types.h"
 
 namespace brim {
@@ -22,6 +23,14 @@ public:
     // Which remote files belong to the set, by name.
     using NameFilter = std::function<bool(bk::StringView name)>;
 
+    // What the transfers tell their run as they go, and how the run stops
+    // them; each member may be left empty. Called on the transferring thread.
+    struct Watch {
+        std::function<bool()> stopped;                       // polled between blocks of 64 KiB
+        std::function<void(const bk::String& remote)> file;  // a file begins to travel
+        std::function<void(std::uint32_t bytes)> bytes;      // bytes of it travelled
+    };
+
     // Creates `folder` (its parents too) for the owner alone. Throws
     // IOException when it cannot be created.
     explicit FtpStaging(bk::String folder);
@@ -31,31 +40,39 @@ public:
     FtpStaging& operator=(const FtpStaging&) = delete;
 
     const bk::String& folder() const { return folder_; }
+    void set_watch(Watch watch) { watch_ = std::move(watch); }
 
     // Downloads the files of `remote_folder` (an "ftp://" path) that
     // `belongs` accepts into the folder, and remembers what each one was, so
     // that publish() sends only what changed. A remote folder that is not
-    // there fetches nothing. Throws FtpException when a download fails for
-    // good (the retry rule of `policy`), or the local file's IOException.
-    void fetch(FtpConnection& connection, bk::StringView remote_folder, const NameFilter& belongs,
-               FtpRetryPolicy* policy);
+    // there fetches nothing. False when the watch stopped it: the folder
+    // then holds part of the set, not to be worked on. Throws FtpException
+    // when a download fails for good (the retry rule of `policy`), or the
+    // local file's IOException.
+    [[nodiscard]] bool fetch(FtpConnection& connection, bk::StringView remote_folder, const NameFilter& belongs,
+                             FtpRetryPolicy* policy);
 
     // Downloads the folder `name` of `remote_folder` with everything below
     // it into the folder under the same name (a copy root of the copy
     // kinds). These files are read only; publish() never sends them. A
-    // remote folder that is not there fetches nothing. Throws as fetch().
-    void fetch_tree(FtpConnection& connection, bk::StringView remote_folder, bk::StringView name,
-                    FtpRetryPolicy* policy);
+    // remote folder that is not there fetches nothing. False when stopped;
+    // throws as fetch().
+    [[nodiscard]] bool fetch_tree(FtpConnection& connection, bk::StringView remote_folder, bk::StringView name,
+                                  FtpRetryPolicy* policy);
 
     // Sends the set back as the folder now holds it: each file new or
-    // changed since fetch() is uploaded under a temporary name and renamed
-    // over its own (the files `last` accepts after all others, so that the
-    // file that leads to the rest is replaced only once the rest is there);
-    // then each fetched file the folder no longer holds is announced to
-    // `deleting` and deleted on the server. Throws FtpException when an
-    // upload fails for good; nothing is deleted then.
-    void publish(FtpConnection& connection, bk::StringView remote_folder, FtpRetryPolicy* policy,
-                 const NameFilter& last, const std::function<void(const bk::String& remote)>& deleting);
+    // changed since fetch() is uploaded under a temporary name; once all of
+    // them are on the server, each is renamed over its own (the files `last`
+    // accepts after all others, so that the file that leads to the rest is
+    // replaced only once the rest is there); then each fetched file the
+    // folder no longer holds is announced to `deleting` and deleted on the
+    // server. False when the watch stopped it while the files were sent:
+    // the temporary files are deleted and nothing was renamed, so the set
+    // on the server is as it was. Throws FtpException when an upload fails
+    // for good (the temporary files deleted, nothing renamed) or a rename
+    // does; nothing is deleted then.
+    [[nodiscard]] bool publish(FtpConnection& connection, bk::StringView remote_folder, FtpRetryPolicy* policy,
+                               const NameFilter& last, const std::function<void(const bk::String& remote)>& deleting);
 
     // Reads back from the server every file publish() sent and compares it
     // with the staged copy; the remote paths of those that differ. Throws
@@ -69,7 +86,15 @@ private:
         std::int64_t modified = 0;
     };
 
+    // Copies `in` to `out` in blocks, telling the watch; false when stopped.
+    bool transfer(bk::InputStream& in, bk::OutputStream& out) const;
+    bool download(FtpConnection& connection, const bk::String& remote, const bk::String& local,
+                  FtpRetryPolicy* policy) const;
+    bool download_tree(FtpConnection& connection, const bk::String& remote, const bk::String& local,
+                       FtpRetryPolicy* policy) const;
+
     bk::String folder_;
+    Watch watch_;
     std::map<bk::String, Fetched> fetched_;  // by file name
     std::vector<bk::String> uploaded_;       // file names publish() sent
 };

@@ -4,6 +4,7 @@
 #include "basekit/data_stream.h"
 #include "basekit/exception.h"
 #include "basekit/file_stream.h"
+#include "basekit/date.h"
 #include "basekit/path.h"
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
@@ -121,7 +122,9 @@ std::unique_ptr<BackupItem> job_from_archive(bk::StringView path) {
     bk::Path::change_extension(name, u"");
     if (!name.empty() && name.back() == u'.') name.pop_back();
     job->name = name.empty() ? security.job_name : name;
-    job->creation_time = security.creation_time;
+    // A set that does not record when its job was made gets the moment it
+    // is opened: the job store keeps no job without one.
+    job->creation_time = security.creation_time != 0 ? security.creation_time : bk::Date::now_time();
     for (const auto& source : security.sources) {
         SourceType type = SourceType::directory;
         switch (source.tag) {

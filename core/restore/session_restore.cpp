@@ -13,7 +13,10 @@
 #include "core/jobs/backup_item_report_coll.h"
 #include "core/jobs/log_manager.h"
 #include "core/jobs/system_info.h"
+#include "core/engine/ftp_destination.h"
 #include "core/media/ftp_path.h"
+#include "core/media/ftp_server_connections.h"
+#include "core/media/ftp_staging.h"
 #include "core/restore/item_pick.h"
 #include "core/restore/opened_set.h"
 #include "core/restore/restorer.h"
@@ -27,6 +30,7 @@ constexpr std::uint32_t msg_damaged = 144;
 constexpr std::uint32_t msg_unknown_error = 192;
 constexpr std::uint32_t msg_ftp_restore = 157;
 constexpr std::uint32_t msg_unable_to_open = 160;
+constexpr std::uint32_t msg_no_set = 161;
 constexpr std::uint32_t msg_compression = 165;
 constexpr std::uint32_t msg_nothing_restored = 172;
 
@@ -34,6 +38,25 @@ constexpr std::uint32_t msg_nothing_restored = 172;
     LogManager::instance()->log(LogType::error, bk::format_text(core_string(msg_unable_to_open), {path, reason}),
                                 job_name);
     throw BackupException(reason);
+}
+
+// The job `make` makes from an archive file at `where`; a file that is not
+// a set (null), and whatever `make` throws, end in the logged failure to open.
+template <typename Make>
+std::unique_ptr<BackupItem> job_made(const bk::String& where, Make&& make) {
+    try {
+        auto job = make();
+        if (!job) open_failed(where, core_string(msg_damaged), {});
+        return job;
+    } catch (const BackupException&) {
+        throw;
+    } catch (const bk::EOFException&) {
+        open_failed(where, core_string(msg_damaged), {});
+    } catch (const bk::Exception& failure) {
+        open_failed(where, failure.message(), {});
+    } catch (...) {
+        open_failed(where, core_string(msg_unknown_error), {});
+    }
 }
 
 std::uint64_t rounded(std::uint64_t size, std::uint32_t cluster) {
@@ -77,20 +100,38 @@ void flatten(const DataHeader* item, std::vector<const DataHeader*>& out) {
 }  // namespace
 
 std::unique_ptr<BackupItem> BackupSession::open(bk::StringView path) {
+    return job_made(bk::String(path), [&] { return restore::job_from_archive(path); });
+}
+
+std::unique_ptr<BackupItem> BackupSession::open(bk::StringView path, const FtpConnectInfo& server) {
     const bk::String where(path);
-    try {
-        auto job = restore::job_from_archive(path);
-        if (!job) open_failed(where, core_string(msg_damaged), {});
+    const std::size_t slash = where.rfind(u'/');
+    const bk::String folder = where.substr(0, slash);
+    const bk::String name = where.substr(slash + 1);
+    return job_made(where, [&]() -> std::unique_ptr<BackupItem> {
+        if (!is_ftp_path(where) || ftp_remote_path(where) == u"/" || name.empty())
+            throw bk::IOException(bk::format_text(core_string(msg_no_set), {where}));
+        // Only the main archive is read to make the job; readings of the set
+        // fetch the rest.
+        BackupItem reading;
+        reading.name = name;
+        std::vector<const FtpConnectInfo*> servers{&server};
+        FtpServerConnections connections;
+        connections.set_servers(servers);
+        FtpStaging staging(staging_folder(reading, u"open"));
+        (void)staging.fetch(connections.connection_for(folder, nullptr), folder,
+                            [&name](bk::StringView file) { return file == name; }, nullptr);
+        const bk::String staged = bk::Path::combine(staging.folder(), name);
+        if (!bk::SystemFile::is_file(staged)) throw bk::IOException(bk::format_text(core_string(msg_no_set), {where}));
+        auto job = restore::job_from_archive(staged);
+        if (!job) return job;
+        job->destination = folder;
+        // The log-on given now is the one for this server, ahead of any the
+        // set's sources name.
+        std::erase_if(job->ftp_servers, [&](const FtpConnectInfo& entry) { return names_server(entry, folder); });
+        job->ftp_servers.insert(job->ftp_servers.begin(), server);
         return job;
-    } catch (const BackupException&) {
-        throw;
-    } catch (const bk::EOFException&) {
-        open_failed(where, core_string(msg_damaged), {});
-    } catch (const bk::Exception& failure) {
-        open_failed(where, failure.message(), {});
-    } catch (...) {
-        open_failed(where, core_string(msg_unknown_error), {});
-    }
+    });
 }
 
 OpenArchiveResult BackupSession::open(std::vector<const archive::RunLayout*>& runs, OpenArchiveEvent* event,

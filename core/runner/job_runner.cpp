@@ -252,6 +252,7 @@ void JobRun::work_backup(bool unattended) {
     // with the set as it was.
     const bool goes_on = settle_check(check, job_, answers, asks_check && !stop_asked_.load());
     if (!goes_on) {
+        session_->discard_checked_set();
         outcome.end = RunOutcome::End::refused_by_check;
         outcome.result = static_cast<int>(RunResult::failed);
     } else {

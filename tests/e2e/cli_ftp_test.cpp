@@ -11,6 +11,7 @@
 #include "core/archive/set_layout.h"
 #include "core/jobs/tests/store_home.h"
 #include "tests/integration/ftp_server_fixture.h"
+#include "tests/integration/ftp_test_support.h"
 #include "tests/integration/vsftpd_fixture.h"
 #include "tests/support/cli_runner.h"
 #include "tests/support/file_tree.h"
@@ -483,6 +484,106 @@ TEST_F(CliFtp, CtrlCStopsARunCleanly) {
     auto read = brim::archive::read_set_layout(wide(home.dir().path() / "dest" / "many.bvf"), false, true, 1);
     EXPECT_EQ(read.error, brim::archive::LayoutError::none);
     EXPECT_TRUE(read.layout.is_complete());
+}
+
+// Ctrl-C while the run sends its set to the server: the run ends stopped,
+// the set on the server is the one from before, no temporary file is left
+// there and the staging folder is empty.
+TEST_F(CliFtp, CtrlCWhileTheSetIsSentLeavesTheRemoteSetAsItWas) {
+    brim_test::FtpServer server;
+    const auto src = home.dir().path() / "one";
+    std::filesystem::create_directories(src);
+    brim_test::write_pattern_file(src / "big.bin", 1, 4 * 1024 * 1024);
+    write_bytes(home.dir().path() / "ftp-pw", "s3cret pass\n");
+    const std::string port = std::to_string(server.port());
+    ASSERT_EQ(cli({"job", "add", "Set", "--kind", "normal", "--dest", "ftp://127.0.0.1:" + port + "/sets", "--dir",
+                   src.string(), "--ftp", "127.0.0.1:" + port, "--ftp-user", "backup", "--ftp-password-file",
+                   (home.dir().path() / "ftp-pw").string()})
+                  .status,
+              0);
+    const auto first = cli({"run", "Set"});
+    ASSERT_EQ(first.status, 0) << first.output;
+    const auto before = brim_test::tree_of(server.root());
+
+    brim_test::write_pattern_file(src / "big.bin", 2, 4 * 1024 * 1024);
+    // Reading the staged set is slow, so its sending cannot end before
+    // Ctrl-C reaches the run; the text is the first file sent after the
+    // one source file was written.
+    home.set("BRIMVAULT_FAULTS", "read:1+:SLOW:staging");
+    const auto stopped = cli({"run", "Set", "--verbose"}, "big.bin\nfile ftp://");
+    home.set("BRIMVAULT_FAULTS", std::nullopt);
+    EXPECT_EQ(stopped.status, 2) << stopped.output;
+    EXPECT_NE(stopped.output.find("Stopped."), std::string::npos) << stopped.output;
+    EXPECT_EQ(brim_test::tree_of(server.root()), before);
+    EXPECT_TRUE(brim_test::tree_of(home.data_dir() / "staging").empty());
+}
+
+// A set that lies on an FTP server is opened as a job: the job reads it
+// from the server, behind the set's password, and restores it byte for
+// byte; a server that refuses the log-on, a file it does not hold and a
+// volume name are refused; nothing stays in the staging folder.
+TEST_F(CliFtp, ASetOnAnFtpServerIsOpenedAsAJobAndRestored) {
+    brim_test::FtpServer server;
+    const auto src = sources_and_ftp_password();
+    const auto ftp_pw = (home.dir().path() / "ftp-pw").string();
+    const auto set_pw = (home.dir().path() / "set-pw").string();
+    write_bytes(set_pw, "set secret\n");
+    const std::string port = std::to_string(server.port());
+    const std::string folder = "ftp://127.0.0.1:" + port + "/sets";
+    const std::vector<std::string> logon = {"--ftp-user", "backup", "--ftp-password-file", ftp_pw};
+    struct Case {
+        const char* kind;
+        const char* name;
+        const char* file;
+    };
+    for (const Case& c : {Case{"normal", "Plain", "Plain.bvf"}, Case{"increment_copy", "Copies", "Copies.bvd"}}) {
+        SCOPED_TRACE(c.kind);
+        ASSERT_EQ(cli({"job", "add", c.name, "--kind", c.kind, "--dest", folder, "--dir", src.string(), "--ftp",
+                       "127.0.0.1:" + port, "--ftp-user", "backup", "--ftp-password-file", ftp_pw, "--cipher",
+                       "rijndael", "--password-file", set_pw})
+                      .status,
+                  0);
+        const auto ran = cli({"run", c.name, "--password-file", set_pw});
+        ASSERT_EQ(ran.status, 0) << ran.output;
+        ASSERT_EQ(cli({"job", "remove", c.name}).status, 0);
+
+        std::vector<std::string> open = {"open", folder + "/" + c.file};
+        open.insert(open.end(), logon.begin(), logon.end());
+        const auto opened = cli(open);
+        ASSERT_EQ(opened.status, 0) << opened.output;
+        EXPECT_EQ(cli({"list", c.name}).status, 77);
+        const auto listed = cli({"list", c.name, "--password-file", set_pw});
+        ASSERT_EQ(listed.status, 0) << listed.output;
+        EXPECT_NE(listed.output.find("odd.bin"), std::string::npos) << listed.output;
+        const auto back = home.dir().path() / (std::string("back-") + c.name);
+        const auto restored = cli({"restore", c.name, "--to", back.string(), "--password-file", set_pw});
+        ASSERT_EQ(restored.status, 0) << restored.output;
+        EXPECT_EQ(by_file_name(back), by_file_name(src));
+        EXPECT_TRUE(brim_test::tree_of(home.data_dir() / "staging").empty());
+    }
+
+    write_bytes(home.dir().path() / "wrong-pw", "not it\n");
+    struct Refusal {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    const Refusal refusals[] = {
+        {{"open", folder + "/Gone.bvf", "--ftp-user", "backup", "--ftp-password-file", ftp_pw}, 70, "does not exist"},
+        {{"open", folder + "/Other.bvf", "--ftp-user", "backup", "--ftp-password-file",
+          (home.dir().path() / "wrong-pw").string()},
+         70,
+         "specified FTP server can't be connected"},
+        {{"open", folder + "/Plain_1.bvs", "--ftp-user", "backup", "--ftp-password-file", ftp_pw}, 64, ".bvf or .bvd"},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.args[1]);
+        const auto refused = cli(r.args);
+        EXPECT_EQ(refused.status, r.status) << refused.output;
+        EXPECT_NE(refused.output.find(r.says), std::string::npos) << refused.output;
+    }
+    EXPECT_NE(cli({"job", "list"}).output.find("Plain"), std::string::npos);
+    EXPECT_TRUE(brim_test::tree_of(home.data_dir() / "staging").empty());
 }
 
 }  // namespace

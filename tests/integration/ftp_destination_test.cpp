@@ -233,6 +233,7 @@ protected:
     FtpArchiveDestination() {
         job.name = u"Set";
         job.kind = BackupKind::normal;
+        job.creation_time = 1700000000000000;
         job.destination = u"ftp://127.0.0.1:" + bk::from_utf8(std::to_string(server.port())) + u"/sets";
     }
 
@@ -260,6 +261,9 @@ TEST_F(FtpArchiveDestination, RunsAreWrittenToTheServerAndAppendedThere) {
         volumes += entry.path().extension() == ".bvs";
     EXPECT_GE(volumes, 1u);
     EXPECT_TRUE(staged().empty());
+    // The set records when its job was made, as a set on a local disk does.
+    EXPECT_EQ(archive::read_set_layout(bk::from_utf8(main().string()), false, true, 1).layout.security.creation_time,
+              job.creation_time);
 
     const auto before = sources();
     write_bytes(src / "with space" / "empty", "a second run");
@@ -318,6 +322,110 @@ TEST_F(FtpArchiveDestination, ARunThatDoesNotFinishLeavesTheSetOnTheServerAsItWa
     const auto runs = remote_runs(main(), u"right");
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0], sources());
+    EXPECT_TRUE(staged().empty());
+}
+
+// Records the files that travel to or from the server (announced with
+// their "ftp://" path) and the bytes counted for each, and stops the run
+// as a file that `stop_when` accepts begins to travel.
+class TransferListener : public Listener {
+public:
+    struct Transfer {
+        std::string remote;
+        std::uint64_t bytes = 0;
+        bool sent = false;  // after the run wrote its set
+    };
+    void on_file(const bk::String& path, std::uint32_t size) override { file(path, size); }
+    void on_file(const bk::String& path) override { file(path, 0); }
+    void on_size(std::uint32_t bytes) override {
+        if (current_ != nullptr) current_->bytes += bytes;
+    }
+
+    std::vector<Transfer> transfers;
+    BackupSession* session = nullptr;
+    std::function<bool(const Transfer&)> stop_when;
+
+private:
+    void file(const bk::String& path, std::uint32_t size) {
+        current_ = nullptr;
+        if (!is_ftp_path(path)) {
+            written_ = true;
+            return;
+        }
+        transfers.push_back({bk::to_utf8(path), size, written_});
+        current_ = &transfers.back();
+        if (stop_when && stop_when(*current_)) session->stop();
+    }
+    Transfer* current_ = nullptr;  // stable: no file is added while it is counted
+    bool written_ = false;
+};
+
+// An appending run over a set of several files: the set is fetched once,
+// though the check before the run probes it too; the files travelling to
+// and from the server count in the run's progress with their bytes; and a
+// stop while they are sent, at the first file or the last, leaves the set
+// on the server as it was and no temporary file there.
+TEST_F(FtpArchiveDestination, TransfersCountInTheProgressAndAStopWhileSendingChangesNothing) {
+    BackupItemManager::instance()->archive_segment(1);
+    brim_test::write_pattern_file(src / "spans.bin", 9, 1536 * 1024);
+    job.options |= job_option::keep_set;
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful) << ::testing::PrintToString(first.errors);
+    const auto old_set = digests(server.root() / "sets");
+    ASSERT_GE(old_set.size(), 3u);  // the main archive, a volume, the digest file
+    brim_test::write_pattern_file(src / "spans.bin", 10, 1536 * 1024);
+    job.kind = BackupKind::increment;
+
+    using Transfer = TransferListener::Transfer;
+    // Stopped while the set is fetched, as the first file is sent, or as the
+    // second is, when the first lies on the server under its temporary name.
+    const auto sent_count = [](const std::vector<Transfer>& transfers) {
+        return std::count_if(transfers.begin(), transfers.end(), [](const Transfer& t) { return t.sent; });
+    };
+    for (const std::ptrdiff_t stop_at : {0, 1, 2}) {
+        SCOPED_TRACE(stop_at);
+        TransferListener stopped;
+        stopped.stop_when = [&](const Transfer& t) {
+            return stop_at == 0 ? !t.sent : sent_count(stopped.transfers) == stop_at;
+        };
+        EXPECT_EQ(run(stopped, [&](BackupSession& session) { stopped.session = &session; }), RunResult::stopped);
+        EXPECT_EQ(digests(server.root() / "sets"), old_set);
+        EXPECT_TRUE(partial_files(server.root()).empty());
+        EXPECT_TRUE(staged().empty());
+    }
+
+    // The sizes of the set's files on the server, by "ftp://" path.
+    const auto remote_sizes = [&] {
+        std::map<std::string, std::uint64_t> sizes;
+        for (const auto& entry : fs::directory_iterator(server.root() / "sets"))
+            sizes["ftp://127.0.0.1:" + std::to_string(server.port()) + "/sets/" + entry.path().filename().string()] =
+                entry.file_size();
+        return sizes;
+    };
+    const auto sizes_before = remote_sizes();
+    const std::size_t transfers_before = server.transfers().size();
+    TransferListener done;
+    const RunResult result = run(done, [&](BackupSession& session) {
+        EXPECT_EQ(session.check_archive(true), CheckResult::go_on_logged);
+    });
+    ASSERT_EQ(result, RunResult::successful) << ::testing::PrintToString(done.errors);
+    // Each file of the set was fetched once, for the check and the run
+    // (verification reads what was sent back, after it was sent).
+    std::multiset<std::string> fetched_by_server;
+    for (std::size_t i = transfers_before; i < server.transfers().size(); ++i) {
+        if (server.transfers()[i].starts_with("STOR ")) break;
+        fetched_by_server.insert(server.transfers()[i]);
+    }
+    EXPECT_EQ(fetched_by_server.size(), sizes_before.size());
+    EXPECT_EQ(std::set<std::string>(fetched_by_server.begin(), fetched_by_server.end()).size(), sizes_before.size());
+    // Each file fetched and each sent counted its bytes in the progress.
+    std::map<std::string, std::uint64_t> fetched, sent;
+    for (const Transfer& transfer : done.transfers) (transfer.sent ? sent : fetched)[transfer.remote] = transfer.bytes;
+    EXPECT_EQ(fetched, sizes_before);
+    const auto sizes_after = remote_sizes();
+    EXPECT_GE(sent.size(), 3u);  // the digest file, the volume appended to, a new volume
+    for (const auto& [remote, bytes] : sent) EXPECT_EQ(bytes, sizes_after.at(remote)) << remote;
+    EXPECT_EQ(remote_runs(main()).size(), 2u);
     EXPECT_TRUE(staged().empty());
 }
 
@@ -419,6 +527,31 @@ TEST_F(FtpArchiveDestination, ACopyRunThatDoesNotFinishLeavesTheCopySetAsItWas) 
     EXPECT_EQ(copies, (std::map<std::string, std::string>{{"big.bin", read_bytes(src / "big.bin")}}));
     EXPECT_TRUE(staged().empty());
     EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
+// The room for a copy run's copies cannot be asked of a server: the run
+// says so in its report, naming the server, and a run to a local disk,
+// whose room is checked, does not.
+TEST_F(FtpArchiveDestination, ACopyRunSaysItsRoomOnTheServerWasNotChecked) {
+    const std::string server_name = "127.0.0.1:" + std::to_string(server.port());
+    const bk::String local = wide(home.dir().path() / "local");
+    for (const bool on_server : {true, false}) {
+        SCOPED_TRACE(on_server);
+        job.kind = BackupKind::copy;
+        if (!on_server) job.destination = local;
+        Listener listener;
+        ASSERT_EQ(run(listener), RunResult::successful) << ::testing::PrintToString(listener.errors);
+        std::vector<std::string> notes;
+        for (const LogItem* item : job.get_reports()->reports().back()->log_items())
+            if (item->type == LogType::information && bk::to_utf8(item->description).find("not checked") != std::string::npos)
+                notes.push_back(bk::to_utf8(item->description));
+        if (!on_server) {
+            EXPECT_TRUE(notes.empty()) << ::testing::PrintToString(notes);
+            continue;
+        }
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_NE(notes[0].find("\"" + server_name + "\""), std::string::npos) << notes[0];
+    }
 }
 
 // Verification reads the set back from the server: a byte changed there

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -41,7 +42,7 @@ public:
         std::vector<std::string> args = {"/usr/bin/python3", BRIM_FTP_TEST_SERVER,  "--root",
                                          root().string(),     "--user",              "backup",
                                          "--password",        "s3cret pass",         "--drop-file",
-                                         drop_file().string()};
+                                         drop_file().string(), "--log-file",         log_file().string()};
         if (options.without_mlsd) args.push_back("--no-mlsd");
         int out[2];
         if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
@@ -86,8 +87,18 @@ public:
     }
     bool drop_pending() const { return std::filesystem::exists(drop_file()); }
 
+    // The downloads and uploads the server began so far, in order, each as
+    // "RETR path" or "STOR path" with the path below root().
+    std::vector<std::string> transfers() const {
+        std::vector<std::string> lines;
+        std::ifstream log(log_file());
+        for (std::string line; std::getline(log, line);) lines.push_back(line);
+        return lines;
+    }
+
 private:
     std::filesystem::path drop_file() const { return dir_ / "drop-order"; }
+    std::filesystem::path log_file() const { return dir_ / "transfers.log"; }
 
     void stop() { stop_child_process(pid_); }
 

@@ -1,6 +1,8 @@
 // The staging folder of a set kept on an FTP server: a copy root's folder
 // tree fetched whole for reading, over a dropped connection too, and never
 // sent back or deleted when the set is published.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "basekit/convertion.h"
@@ -36,12 +38,13 @@ TEST(FtpStagingTree, ACopyRootIsFetchedWholeAndNeverSentBack) {
     {
         FtpStaging staging(bk::from_utf8(folder.string()));
         brim_test::TestRetryPolicy policy(true, 3, 0);
-        staging.fetch(connection, u"/sets", [](bk::StringView name) { return name == u"Set.bvd"; }, &policy);
+        EXPECT_TRUE(
+            staging.fetch(connection, u"/sets", [](bk::StringView name) { return name == u"Set.bvd"; }, &policy));
         server.drop_next_transfer_after(1024 * 1024);
-        staging.fetch_tree(connection, u"/sets", u"Set_01-02-2026 10-00", &policy);
+        EXPECT_TRUE(staging.fetch_tree(connection, u"/sets", u"Set_01-02-2026 10-00", &policy));
         EXPECT_FALSE(server.drop_pending());
         // A copy root the server does not have fetches nothing.
-        staging.fetch_tree(connection, u"/sets", u"Set_gone", &policy);
+        EXPECT_TRUE(staging.fetch_tree(connection, u"/sets", u"Set_gone", &policy));
         EXPECT_EQ(brim_test::tree_of(folder), on_server);
         EXPECT_TRUE(fs::is_directory(folder / "Set_01-02-2026 10-00" / "host" / "empty folder"));
         EXPECT_FALSE(fs::exists(folder / "Set_gone"));
@@ -50,13 +53,89 @@ TEST(FtpStagingTree, ACopyRootIsFetchedWholeAndNeverSentBack) {
         // nor deletes anything of it on the server.
         fs::remove_all(folder / "Set_01-02-2026 10-00" / "host" / "with space");
         std::vector<std::string> deleted;
-        staging.publish(
+        EXPECT_TRUE(staging.publish(
             connection, u"/sets", &policy, [](bk::StringView) { return false; },
-            [&](const bk::String& remote) { deleted.push_back(bk::to_utf8(remote)); });
+            [&](const bk::String& remote) { deleted.push_back(bk::to_utf8(remote)); }));
         EXPECT_TRUE(deleted.empty());
         EXPECT_EQ(brim_test::tree_of(sets), on_server);
     }
     EXPECT_FALSE(fs::exists(folder));
+}
+
+// What a watch of the staged transfers sees, and a stop at a chosen poll.
+struct Watched {
+    std::vector<std::string> files;
+    std::uint64_t bytes = 0;
+    int polls = 0;
+    int stop_at = 0;  // the poll that answers "stopped"; 0: never
+
+    FtpStaging::Watch watch() {
+        return {[this] { return stop_at != 0 && ++polls >= stop_at; },
+                [this](const bk::String& remote) { files.push_back(bk::to_utf8(remote)); },
+                [this](std::uint32_t count) { bytes += count; }};
+    }
+};
+
+bool is_set_file(bk::StringView name) { return name == u"Set.bvf" || name == u"Set_2.bvs"; }
+
+// The transfers of a staged set tell each file and its bytes as they go; a
+// stop ends a fetch, and ends a publish with the set on the server as it
+// was, wherever it comes: while the first file travels, while the second
+// does, or once both are on the server under their temporary names.
+TEST(FtpStagingTransfers, TellTheirProgressAndAStopLeavesTheServerAsItWas) {
+    brim_test::FtpServer server;
+    FtpConnection connection(server.user_info());
+    connection.connect();
+    const fs::path sets = server.root() / "sets";
+    fs::create_directories(sets);
+    write_bytes(sets / "Set.bvf", "the main archive");
+    brim_test::write_pattern_file(sets / "Set_2.bvs", 3, 1024 * 1024);
+    const auto on_server = brim_test::tree_of(sets);
+    brim_test::TempDir temp;
+    brim_test::TestRetryPolicy policy(false, 0, 0);
+
+    {
+        FtpStaging staging(bk::from_utf8((temp / "stopped").string()));
+        Watched watched;
+        watched.stop_at = 3;
+        staging.set_watch(watched.watch());
+        EXPECT_FALSE(staging.fetch(connection, u"/sets", is_set_file, &policy));
+    }
+
+    FtpStaging staging(bk::from_utf8((temp / "stage").string()));
+    Watched fetched;
+    staging.set_watch(fetched.watch());
+    ASSERT_TRUE(staging.fetch(connection, u"/sets", is_set_file, &policy));
+    std::sort(fetched.files.begin(), fetched.files.end());
+    EXPECT_EQ(fetched.files, (std::vector<std::string>{"/sets/Set.bvf", "/sets/Set_2.bvs"}));
+    EXPECT_EQ(fetched.bytes, 1024u * 1024u + 16u);
+
+    // The run changes both files: the volume grows, the main archive is
+    // rewritten.
+    const fs::path stage = temp / "stage";
+    brim_test::write_pattern_file(stage / "Set_2.bvs", 4, 1024 * 1024 + 70000);
+    write_bytes(stage / "Set.bvf", "the main archive, one run more");
+    // Polls: one before each block of 64 KiB and one at each file's end,
+    // then one before the renames.
+    const int volume_polls = (1024 * 1024 + 70000) / 65536 + 1;
+    const int all_polls = volume_polls + 1 + 1;
+    const auto main_is_last = [](bk::StringView name) { return name == u"Set.bvf"; };
+    const auto no_deletion = [](const bk::String& remote) { ADD_FAILURE() << bk::to_utf8(remote); };
+    for (const int stop_at : {1, 5, volume_polls + 1, all_polls}) {
+        SCOPED_TRACE(stop_at);
+        Watched watched;
+        watched.stop_at = stop_at;
+        staging.set_watch(watched.watch());
+        EXPECT_FALSE(staging.publish(connection, u"/sets", &policy, main_is_last, no_deletion));
+        EXPECT_EQ(brim_test::tree_of(sets), on_server);
+    }
+
+    Watched sent;
+    staging.set_watch(sent.watch());
+    ASSERT_TRUE(staging.publish(connection, u"/sets", &policy, main_is_last, no_deletion));
+    EXPECT_EQ(sent.files, (std::vector<std::string>{"/sets/Set_2.bvs", "/sets/Set.bvf"}));
+    EXPECT_EQ(sent.bytes, 1024u * 1024u + 70000u + 30u);
+    EXPECT_EQ(brim_test::tree_of(sets), brim_test::tree_of(stage));
 }
 
 }  // namespace

@@ -13,6 +13,9 @@ Faults on demand:
                    a failing network would. F is removed when the drop
                    happens, so it happens once; a transfer that ends before N
                    bytes leaves the order to the next one.
+  --log-file F     every download and upload the server begins is appended
+                   to F as a line "RETR path" or "STOR path" (the path below
+                   --root), so that tests can count the transfers.
 """
 import argparse
 import logging
@@ -79,14 +82,28 @@ def main():
     parser.add_argument("--password", required=True)
     parser.add_argument("--no-mlsd", action="store_true")
     parser.add_argument("--drop-file")
+    parser.add_argument("--log-file")
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     authorizer.add_anonymous(args.root, perm="elr")
 
+    root = os.path.realpath(args.root)
+
     class Handler(FTPHandler):
-        pass
+        def _log_transfer(self, command, path):
+            if args.log_file:
+                with open(args.log_file, "a") as log:
+                    log.write("%s %s\n" % (command, os.path.relpath(path, root)))
+
+        def ftp_RETR(self, file):
+            self._log_transfer("RETR", file)
+            return super().ftp_RETR(file)
+
+        def ftp_STOR(self, file, mode="w"):
+            self._log_transfer("STOR", file)
+            return super().ftp_STOR(file, mode)
 
     Handler.authorizer = authorizer
     Handler.use_sendfile = False

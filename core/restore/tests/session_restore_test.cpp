@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "basekit/date.h"
 #include "core/archive/catalogue.h"
 #include "core/engine/backup_session.h"
 #include "core/jobs/backup_item_report_coll.h"
@@ -91,6 +92,23 @@ protected:
     fs::path src;
     BackupItem job;
 };
+
+// A job made from a set keeps the moment its job was made, as the set
+// records it; a set that records none gives the job the moment it was
+// opened, since the job store keeps no job without one.
+TEST_F(SessionRestore, AJobOpenedFromASetHasACreationTime) {
+    for (const std::int64_t recorded : {std::int64_t{1700000000000000}, std::int64_t{0}}) {
+        SCOPED_TRACE(recorded);
+        job.creation_time = recorded;
+        job.destination = wide(home.dir().path() / ("dest" + std::to_string(recorded)));
+        back_up();
+        const std::int64_t before = bk::Date::now_time();
+        auto opened = BackupSession::open(job.archive_file());
+        ASSERT_NE(opened, nullptr);
+        if (recorded != 0) EXPECT_EQ(opened->creation_time, recorded);
+        else EXPECT_GE(opened->creation_time, before);
+    }
+}
 
 TEST_F(SessionRestore, RestoredTreeEqualsTheSourceForEachCipher) {
     const std::uint32_t ciphers[] = {0, job_option::cipher_xor, job_option::cipher_panama | job_option::password,
