@@ -166,6 +166,37 @@ inline constexpr std::uint32_t about_text = 896;
 inline constexpr std::uint32_t archive_filter = 897;
 inline constexpr std::uint32_t no_restore_wizard_yet = 898;
 inline constexpr std::uint32_t status_ready = 899;
+// The new user-data job.
+inline constexpr std::uint32_t job_name_placeholder = 155;
+inline constexpr std::uint32_t job_name_invalid = 156;
+inline constexpr std::uint32_t job_name_exists = 163;
+inline constexpr std::uint32_t clear_set_wrong_password = 255;
+inline constexpr std::uint32_t clear_existing_set = 444;
+inline constexpr std::uint32_t user_data_not_found = 58182;
+inline constexpr std::uint32_t user_data_documents = 59142;
+inline constexpr std::uint32_t user_data_bookmarks = 59143;
+inline constexpr std::uint32_t user_data_desktop = 59144;
+inline constexpr std::uint32_t user_data_fonts = 59145;
+inline constexpr std::uint32_t user_data_thunderbird = 59149;
+inline constexpr std::uint32_t user_data_firefox = 59153;
+inline constexpr std::uint32_t user_data_opera = 59154;
+inline constexpr std::uint32_t user_data_evolution = 900;
+inline constexpr std::uint32_t user_data_chromium = 901;
+inline constexpr std::uint32_t user_data_title = 902;
+inline constexpr std::uint32_t user_data_name_label = 903;
+inline constexpr std::uint32_t user_data_destination_label = 904;
+inline constexpr std::uint32_t user_data_run_now = 905;
+inline constexpr std::uint32_t user_data_column_data = 906;
+inline constexpr std::uint32_t user_data_column_paths = 907;
+inline constexpr std::uint32_t user_data_browse = 908;
+inline constexpr std::uint32_t user_data_hint = 909;
+inline constexpr std::uint32_t user_data_destination_title = 910;
+inline constexpr std::uint32_t user_data_no_destination = 911;
+inline constexpr std::uint32_t user_data_nothing_ticked = 912;
+// Help pages of the new user-data job's boxes.
+inline constexpr int help_clear_set_password = 1016;
+inline constexpr int help_job_name_exists = 1017;
+inline constexpr int help_clear_existing_set = 1035;
 }  // namespace app_text
 
 }  // namespace app

@@ -43,6 +43,7 @@
 #include "app/scheduled_job.h"
 #include "app/services.h"
 #include "app/system_log_view.h"
+#include "app/user_data_dialog.h"
 #include "app/welcome_dialog.h"
 #include "basekit/convertion.h"
 #include "basekit/date.h"
@@ -678,6 +679,14 @@ void CMainFrame::open_job_options() {
     BrimMessageBox(app_strings().text(app_text::no_job_options_yet).c_str(), u"", mb::ok | mb::icon_information);
 }
 
-void CMainFrame::open_user_data_dialog() { open_backup_wizard(); }
+void CMainFrame::open_user_data_dialog() {
+    CNewUserDataJobDlg dialog(*user_data_places(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const bool run_now = dialog.run_now();
+    brim::BackupItem& job = commands_->add_job(dialog.take_job());
+    refresh_jobs();
+    select_job(job);
+    if (run_now) runner_->start_backup(job, false);
+}
 
 }  // namespace app

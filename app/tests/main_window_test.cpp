@@ -445,6 +445,7 @@ private slots:
         brim::BackupItem& b = add_job(chinese ? "照片" : "Photos", 120);
         app::CMainFrame window;
         window.resize(1100, 640);
+        window.show_view(app::NavEntry::task_monitor);
         window.show();
         QVERIFY(window.runner().start_backup(a, false));
         QVERIFY(window.runner().start_backup(b, false));
