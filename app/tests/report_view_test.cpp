@@ -5,6 +5,7 @@
 
 #include <QTreeWidget>
 
+#include "app/app_strings.h"
 #include "app/report_runs.h"
 #include "app/report_view.h"
 #include "basekit/convertion.h"
@@ -205,6 +206,7 @@ private slots:
                                   start + i * day, result, stored, (40 + 13 * (i % 6)) * second));
         }
         app::CReportLogView view;
+        view.setWindowTitle(uictl::to_qstring(app::app_strings().text(app::app_text::reports_title)));
         view.show_job(&job_with_runs(runs));
         view.resize(900, 300);
         brim_test::save_picture(&view, QStringLiteral("report_view_") + (chinese ? "zh" : "en"), true);
