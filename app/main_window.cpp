@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -146,6 +147,9 @@ void CMainFrame::build_views(const std::function<void()>& close_splash) {
     job_page_ = job_split;
 
     watcher_ = new WatcherView(*runner_, this);
+    // Stop, Pause and Resume are the user's commands too.
+    for (QAbstractButton* button : watcher_->findChildren<QAbstractButton*>())
+        connect(button, &QAbstractButton::clicked, this, [this] { user_command(); });
     log_ = new CSystemLogView(this);
     log_->fill(close_splash);
     log_->setContextMenuPolicy(Qt::ActionsContextMenu);

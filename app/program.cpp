@@ -119,7 +119,9 @@ int run_program(const bk::String& line) {
         catch_up_schedule(window);
         show_welcome(window);
     }
-    const int status = QApplication::exec();
+    // A request to end that came during a start-up dialog has ended the
+    // program already; its event loop would wait for nothing.
+    const int status = window.ending() ? 0 : QApplication::exec();
     // Lines that arrive from now on find no window to take them.
     if (inbox) inbox->close();
     return status;
