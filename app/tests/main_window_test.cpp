@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -293,6 +295,30 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(ended.size() == 1, 60000);
         QTest::qWait(100);
         QVERIFY(!window.ending());
+    }
+
+    // Closing the window, Exit of the File menu and Exit of the tray menu
+    // each make the program the user's and end it; the tray's Exit shows
+    // the window first.
+    void theExitCommandsEndTheProgram_data() {
+        QTest::addColumn<int>("way");
+        QTest::newRow("close") << 0;
+        QTest::newRow("file menu") << 1;
+        QTest::newRow("tray menu") << 2;
+    }
+    void theExitCommandsEndTheProgram() {
+        QFETCH(int, way);
+        app::CMainFrame window;
+        window.set_scheduled_start(1);
+        window.show_in_tray();
+        switch (way) {
+            case 0: window.close(); break;
+            case 1: window.menuBar()->actions().front()->menu()->actions().back()->trigger(); break;
+            default: window.findChild<QSystemTrayIcon*>()->contextMenu()->actions().back()->trigger(); break;
+        }
+        QCOMPARE(window.scheduled_start(), 0);
+        QVERIFY(window.ending());
+        if (way == 2) QVERIFY(window.isVisible());
     }
 
     // Unscheduling needs a job with a schedule.

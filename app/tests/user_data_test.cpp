@@ -214,6 +214,18 @@ private slots:
         brim_test::save_picture(&english, QStringLiteral("user_data_en"), true);
     }
 
+    // The dialog opens where it was last closed, whether with OK or Cancel.
+    void theDialogKeepsItsPlace() {
+        const QRect place(140, 90, 700, 520);
+        {
+            app::CNewUserDataJobDlg dialog(places());
+            dialog.setGeometry(place);
+            dialog.reject();
+        }
+        app::CNewUserDataJobDlg again(places());
+        QCOMPARE(again.geometry(), place);
+    }
+
     // The placeholder name (or none) and a name the store has are refused
     // with their boxes, and so are no destination and no ticked row (a job
     // without sources the store would drop); the dialog stays open and
