@@ -7,6 +7,7 @@
 #include "app/runner/gui_run_answers.h"
 #include "app/runner/runner_controller.h"
 #include "core/backup_exception.h"
+#include "core/jobs/backup_item_report_coll.h"
 #include "job/backup_kinds.h"
 #include "job/system_option.h"
 #include "taskplan/task_planner.h"
@@ -34,6 +35,18 @@ int ask(std::uint32_t id, std::initializer_list<bk::FormatArg> args, int flags, 
 const char* extension_of(brim::JobFileFormat format) { return format == brim::JobFileFormat::text ? "txt" : "xml"; }
 
 }  // namespace
+
+brim::BackupItem& JobCommands::add_job(std::unique_ptr<brim::BackupItem> job) {
+    brim::BackupItem& added = *job;
+    brim::BackupItemManager::instance()->add(std::move(job));
+    try {
+        if (brim::BackupItemReportColl* reports = added.get_reports()) reports->remove();
+    } catch (const brim::BackupException&) {
+        // Reports that cannot be read are reports no longer.
+    }
+    save_store();
+    return added;
+}
 
 void JobCommands::save_store() {
     try {

@@ -2,6 +2,7 @@
 // The commands of the job list that change it and the scheduler: delete one
 // job or all, unschedule and reschedule, import and export, each with its
 // questions. GUI thread.
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -16,6 +17,10 @@ class JobCommands {
 public:
     explicit JobCommands(RunnerController& runner) : runner_(runner) {}
 
+    // Takes a new job into the store (dropping reports an older job of its
+    // name left behind) and saves the store; a failed save is shown. The
+    // job as the store holds it.
+    brim::BackupItem& add_job(std::unique_ptr<brim::BackupItem> job);
     // Deletes the job after its questions; true when it was deleted.
     bool delete_job(brim::BackupItem& job);
     // Asks once (247), then deletes every job from the last to the first

@@ -1,35 +1,61 @@
 #include "app/main_window.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QSessionManager>
+#include <QSocketNotifier>
 #include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
 #include <QSystemTrayIcon>
-#include <QTabWidget>
-#include <QTimer>
+#include <QTime>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <unistd.h>
 
 #include "app/app_strings.h"
 #include "app/archive_opening.h"
 #include "app/command_line.h"
+#include "app/file_chooser.h"
+#include "app/grid_lines.h"
 #include "app/job_commands.h"
 #include "app/option_dialog.h"
 #include "app/program_icon.h"
+#include "app/report_view.h"
 #include "app/runner/runner_controller.h"
 #include "app/runner/runner_strings.h"
 #include "app/runner/watcher_view.h"
 #include "app/scheduled_job.h"
-#include "app/system_log_view.h"
 #include "app/services.h"
+#include "app/system_log_view.h"
+#include "app/user_data_dialog.h"
+#include "app/welcome_dialog.h"
 #include "basekit/convertion.h"
 #include "basekit/date.h"
+#include "basekit/exception.h"
+#include "basekit/platform/os_system.h"
 #include "core/jobs/backup_item_manager.h"
+#include "core/jobs/version.h"
 #include "core/runner/exit_status.h"
 #include "job/backup_kinds.h"
+#include "job/system_option.h"
+#include "taskplan/overdue_jobs.h"
 #include "uictl/brim_message_box.h"
 #include "uictl/message_box_flags.h"
 #include "uictl/qt_text.h"
@@ -51,6 +77,25 @@ bk::String joined(const std::vector<bk::String>& names) {
     return text;
 }
 
+int never_show(bk::StringView mark) { return job::CSystemOption::GetInstance()->GetNeverShowValue(mark); }
+
+// The status bar's running mark turns once a second while runs go on.
+constexpr char16_t busy_frames[] = u"◐◓◑◒";
+constexpr int busy_pane_width = 20;
+constexpr int clock_pane_width = 80;
+
+// The tutorial is a program of its own beside this one.
+void start_tour() {
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/brimvault-tour");
+    QProcess tour;
+    tour.setProgram(program);
+    qint64 pid = 0;
+    if (tour.startDetached(&pid)) return;
+    const bk::String reason = bk::from_ansi(std::strerror(QFileInfo::exists(program) ? EACCES : ENOENT));
+    const bk::String text = app_strings().format(app_text::tour_failed, {reason});
+    BrimMessageBox(text.c_str(), u"", mb::ok | mb::icon_error);
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(const std::function<void()>& close_splash, QWidget* parent)
@@ -59,88 +104,88 @@ CMainFrame::CMainFrame(const std::function<void()>& close_splash, QWidget* paren
       commands_(std::make_unique<JobCommands>(*runner_)) {
     setWindowTitle(text_of(app_text::program_title));
     setWindowIcon(program_icon());
+    build_views(close_splash);
+    build_tool_bar();
+    build_menus();
+    build_status_bar();
+    build_tray();
+    watch_session_end();
+    set_grid_lines(never_show(job::never_show::grid_lines) != 0);
+    connect(runner_.get(), &RunnerController::run_ended, this, &CMainFrame::run_ended);
+    connect(runner_.get(), &RunnerController::rows_changed, this, &CMainFrame::refresh_jobs);
+    refresh_jobs();
+    show_view(NavEntry::job_manager);
+    resize(1000, 700);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::build_views(const std::function<void()>& close_splash) {
     jobs_ = new QTreeWidget(this);
+    jobs_->setObjectName(QStringLiteral("jobList"));
     jobs_->setRootIsDecorated(false);
     jobs_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     jobs_->setHeaderLabels({text_of(app_text::column_job), text_of(app_text::column_kind),
                             text_of(app_text::column_destination), text_of(app_text::column_state),
                             text_of(app_text::column_last_run), text_of(app_text::column_next_run)});
     jobs_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    connect(jobs_, &QTreeWidget::itemDoubleClicked, this, [this] { backup_selected(); });
-    watcher_ = new WatcherView(*runner_, this);
-    auto* split = new QSplitter(Qt::Vertical, this);
-    split->addWidget(jobs_);
-    split->addWidget(watcher_);
-    split->setStretchFactor(0, 1);
-    split->setStretchFactor(1, 2);
-    auto* pages = new QTabWidget(this);
-    pages->addTab(split, text_of(app_text::jobs_title));
-    build_log_page(*pages, close_splash);
-    setCentralWidget(pages);
-    build_actions();
-    connect(runner_.get(), &RunnerController::run_ended, this, [this] { run_ended(true); });
-    connect(runner_.get(), &RunnerController::rows_changed, this, &CMainFrame::refresh_jobs);
-    refresh_jobs();
-    resize(1000, 700);
-}
-
-CMainFrame::~CMainFrame() = default;
-
-void CMainFrame::build_actions() {
-    auto* tools = addToolBar(text_of(app_text::jobs_title));
-    tools->setObjectName(QStringLiteral("jobTools"));
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    QAction* backup = tools->addAction(text_of(app_text::action_backup));
-    connect(backup, &QAction::triggered, this, [this] {
+    jobs_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(jobs_, &QTreeWidget::itemDoubleClicked, this, [this] {
         user_command();
         backup_selected();
     });
-    build_job_actions(*tools);
-    QAction* options = tools->addAction(text_of(app_text::options_action));
-    connect(options, &QAction::triggered, this, [this] {
-        user_command();
-        COptionDlg(this).exec();
+    connect(jobs_, &QTreeWidget::currentItemChanged, this, [this] {
+        reports_->show_job(selected_job());
+        update_job_commands();
     });
-    QAction* exit = tools->addAction(text_of(app_text::action_exit));
-    connect(exit, &QAction::triggered, this, [this] {
-        user_command();
-        quit(0);
-    });
-    tray_ = new QSystemTrayIcon(program_icon(), this);
-    tray_->setToolTip(text_of(app_text::program_title));
-    auto* menu = new QMenu(this);
-    connect(menu->addAction(text_of(app_text::action_show)), &QAction::triggered, this, [this] {
-        user_command();
-        show_to_user();
-    });
-    connect(menu->addAction(text_of(app_text::action_exit)), &QAction::triggered, this, [this] {
-        user_command();
-        quit(0);
-    });
-    tray_->setContextMenu(menu);
-    connect(tray_, &QSystemTrayIcon::activated, this, [this] {
-        user_command();
-        show_to_user();
-    });
-}
+    reports_ = new CReportLogView(this);
+    auto* job_split = new QSplitter(Qt::Vertical, this);
+    job_split->addWidget(jobs_);
+    job_split->addWidget(reports_);
+    job_split->setStretchFactor(0, 1);
+    job_split->setStretchFactor(1, 1);
+    job_page_ = job_split;
 
-void CMainFrame::build_log_page(QTabWidget& pages, const std::function<void()>& close_splash) {
-    log_ = new CSystemLogView(&pages);
+    watcher_ = new WatcherView(*runner_, this);
+    // Stop, Pause and Resume are the user's commands too.
+    for (QAbstractButton* button : watcher_->findChildren<QAbstractButton*>())
+        connect(button, &QAbstractButton::clicked, this, [this] { user_command(); });
+    log_ = new CSystemLogView(this);
     log_->fill(close_splash);
     log_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    const auto add = [this](std::uint32_t text, auto command) {
-        connect(log_->addAction(text_of(text)), &QAction::triggered, this, [this, command] {
-            user_command();
-            command(*log_);
-        });
+    const auto log_command = [this](std::uint32_t text, auto run) {
+        log_->addAction(command(text_of(text), [this, run] { run(*log_); }, log_));
     };
-    add(app_text::export_text, [](CSystemLogView& view) { view.export_log(brim::LogFileFormat::text); });
-    add(app_text::export_xml, [](CSystemLogView& view) { view.export_log(brim::LogFileFormat::xml); });
-    add(app_text::import_text, [](CSystemLogView& view) { view.import_log(brim::LogFileFormat::text); });
-    add(app_text::import_xml, [](CSystemLogView& view) { view.import_log(brim::LogFileFormat::xml); });
-    add(app_text::clear_log, [](CSystemLogView& view) { view.clear_log(); });
-    pages.addTab(log_, text_of(app_text::log_tab));
-    // Entries written meanwhile, by the runs or anyone, join the list.
+    log_command(app_text::export_text, [](CSystemLogView& view) { view.export_log(brim::LogFileFormat::text); });
+    log_command(app_text::export_xml, [](CSystemLogView& view) { view.export_log(brim::LogFileFormat::xml); });
+    log_command(app_text::import_text, [](CSystemLogView& view) { view.import_log(brim::LogFileFormat::text); });
+    log_command(app_text::import_xml, [](CSystemLogView& view) { view.import_log(brim::LogFileFormat::xml); });
+    log_command(app_text::clear_log, [](CSystemLogView& view) { view.clear_log(); });
+
+    views_ = new QStackedWidget(this);
+    views_->setObjectName(QStringLiteral("views"));
+    views_->addWidget(job_page_);
+    views_->addWidget(watcher_);
+    views_->addWidget(log_);
+    navigation_ = new NavigationBar(this);
+    connect(navigation_, &NavigationBar::chosen, this, [this](NavEntry entry) {
+        user_command();
+        switch (entry) {
+            case NavEntry::backup_wizard: open_backup_wizard(); break;
+            case NavEntry::restore_wizard: open_restore_wizard(); break;
+            default: show_view(entry); break;
+        }
+    });
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->setObjectName(QStringLiteral("mainSplitter"));
+    split->addWidget(navigation_);
+    split->addWidget(views_);
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
+    split->setSizes({140, 860});
+    setCentralWidget(split);
+
+    // Entries written meanwhile, by the runs or anyone, join the log.
     auto* news = new QTimer(this);
     connect(news, &QTimer::timeout, this, [this] {
         if (runner_) log_->append_new_entries();
@@ -148,45 +193,250 @@ void CMainFrame::build_log_page(QTabWidget& pages, const std::function<void()>& 
     news->start(1000);
 }
 
-void CMainFrame::build_job_actions(QToolBar& tools) {
-    const auto add = [&](std::uint32_t text, auto command) {
-        connect(tools.addAction(text_of(text)), &QAction::triggered, this, [this, command] {
-            user_command();
-            command();
-            refresh_jobs();
-        });
-    };
-    add(app_text::action_delete, [this] {
-        if (brim::BackupItem* job = selected_job()) commands_->delete_job(*job);
+QAction* CMainFrame::command(const QString& text, std::function<void()> run, QObject* owner) {
+    auto* action = new QAction(text, owner != nullptr ? owner : this);
+    connect(action, &QAction::triggered, this, [this, run = std::move(run)] {
+        user_command();
+        run();
     });
-    add(app_text::action_delete_all, [this] { commands_->delete_all_jobs(); });
-    add(app_text::action_schedule, [this] {
+    return action;
+}
+
+QAction* CMainFrame::job_command(const QString& text, std::function<void()> run) {
+    QAction* action = command(text, [this, run = std::move(run)] {
+        run();
+        refresh_jobs();
+    });
+    job_actions_.push_back(action);
+    return action;
+}
+
+QMenu* CMainFrame::new_job_menu() {
+    // One menu for the tool bar's button; the File menu takes its actions.
+    if (new_menu_ != nullptr) return new_menu_;
+    auto* menu = new_menu_ = new QMenu(this);
+    menu->addAction(command(text_of(app_text::menu_new_job), [this] { open_backup_wizard(); }));
+    menu->addAction(command(text_of(app_text::menu_user_data), [this] { open_user_data_dialog(); }));
+    menu->addSeparator();
+    menu->addAction(job_command(text_of(app_text::import_xml),
+                                [this] { commands_->import_jobs(brim::JobFileFormat::xml); }));
+    menu->addAction(job_command(text_of(app_text::import_text),
+                                [this] { commands_->import_jobs(brim::JobFileFormat::text); }));
+    return menu;
+}
+
+QMenu* CMainFrame::change_options_menu() {
+    // One menu for the tool bar's button and the Job menu.
+    if (options_menu_ != nullptr) return options_menu_;
+    auto* menu = options_menu_ = new QMenu(text_of(app_text::tool_change_options), this);
+    menu->addAction(job_command(text_of(app_text::menu_job_options), [this] { open_job_options(); }));
+    menu->addAction(job_command(text_of(app_text::action_schedule), [this] {
         if (brim::BackupItem* job = selected_job()) commands_->reschedule(*job);
-    });
-    add(app_text::action_unschedule, [this] {
+    }));
+    unschedule_ = job_command(text_of(app_text::action_unschedule), [this] {
         if (brim::BackupItem* job = selected_job()) commands_->unschedule(*job);
     });
-    // Import and export each offer both file formats.
-    const auto add_menu = [&](std::uint32_t text, const std::vector<std::pair<std::uint32_t, std::function<void()>>>& items) {
-        auto* menu = new QMenu(this);
-        for (const auto& [label, command] : items) {
-            connect(menu->addAction(text_of(label)), &QAction::triggered, this, [this, command = command] {
-                user_command();
-                command();
-                refresh_jobs();
-            });
-        }
-        QAction* action = tools.addAction(text_of(text));
+    unschedule_->setObjectName(QStringLiteral("unscheduleAction"));
+    menu->addAction(unschedule_);
+    // The schedule may have changed since the list was filled.
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::update_job_commands);
+    return menu;
+}
+
+void CMainFrame::build_tool_bar() {
+    auto* tools = addToolBar(text_of(app_text::jobs_title));
+    tools->setObjectName(QStringLiteral("mainTools"));
+    tools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tools->setIconSize(QSize(24, 24));
+    const auto button = [&](QAction* action, QStyle::StandardPixmap icon, QMenu* menu = nullptr) {
+        action->setIcon(style()->standardIcon(icon));
+        tools->addAction(action);
+        if (menu == nullptr) return;
         action->setMenu(menu);
-        if (auto* button = qobject_cast<QToolButton*>(tools.widgetForAction(action)))
-            button->setPopupMode(QToolButton::InstantPopup);
+        if (auto* tool = qobject_cast<QToolButton*>(tools->widgetForAction(action)))
+            tool->setPopupMode(QToolButton::MenuButtonPopup);
     };
-    add_menu(app_text::action_import,
-             {{app_text::import_xml, [this] { commands_->import_jobs(brim::JobFileFormat::xml); }},
-              {app_text::import_text, [this] { commands_->import_jobs(brim::JobFileFormat::text); }}});
-    add_menu(app_text::action_export,
-             {{app_text::export_xml, [this] { commands_->export_jobs(selected_jobs(), brim::JobFileFormat::xml); }},
-              {app_text::export_text, [this] { commands_->export_jobs(selected_jobs(), brim::JobFileFormat::text); }}});
+    QAction* add = command(text_of(app_text::tool_new), [this] { open_backup_wizard(); });
+    add->setObjectName(QStringLiteral("newAction"));
+    button(add, QStyle::SP_FileIcon, new_job_menu());
+    button(command(text_of(app_text::tool_open), [this] { open_archive_file(); }), QStyle::SP_DirOpenIcon);
+    button(job_command(text_of(app_text::tool_backup), [this] { backup_selected(); }), QStyle::SP_DialogSaveButton);
+    button(command(text_of(app_text::tool_restore), [this] { open_restore_wizard(); }), QStyle::SP_BrowserReload);
+    button(job_command(text_of(app_text::tool_delete), [this] {
+               if (brim::BackupItem* job = selected_job()) commands_->delete_job(*job);
+           }),
+           QStyle::SP_TrashIcon);
+    button(job_command(text_of(app_text::tool_delete_all), [this] { commands_->delete_all_jobs(); }),
+           QStyle::SP_DialogDiscardButton);
+    QAction* change = job_command(text_of(app_text::tool_change_options), [this] { open_job_options(); });
+    change->setObjectName(QStringLiteral("changeOptionsAction"));
+    button(change, QStyle::SP_FileDialogDetailedView, change_options_menu());
+    button(job_command(text_of(app_text::tool_properties), [this] { open_job_options(); }),
+           QStyle::SP_FileDialogInfoView);
+    button(command(text_of(app_text::tool_help), [this] { open_help(); }), QStyle::SP_DialogHelpButton);
+    button(command(text_of(app_text::tool_about), [this] { open_about(); }), QStyle::SP_MessageBoxInformation);
+    // Every button as wide and high as the largest label needs.
+    QSize largest;
+    for (QAction* action : tools->actions())
+        if (QWidget* widget = tools->widgetForAction(action)) largest = largest.expandedTo(widget->sizeHint());
+    for (QAction* action : tools->actions())
+        if (QWidget* widget = tools->widgetForAction(action)) widget->setMinimumSize(largest);
+}
+
+void CMainFrame::build_menus() {
+    QMenu* file = menuBar()->addMenu(text_of(app_text::menu_file));
+    file->addActions(new_job_menu()->actions());
+    file->addSeparator();
+    file->addAction(command(text_of(app_text::menu_open_archive), [this] { open_archive_file(); }));
+    file->addAction(job_command(text_of(app_text::export_xml), [this] {
+        commands_->export_jobs(selected_jobs(), brim::JobFileFormat::xml);
+    }));
+    file->addAction(job_command(text_of(app_text::export_text), [this] {
+        commands_->export_jobs(selected_jobs(), brim::JobFileFormat::text);
+    }));
+    file->addSeparator();
+    file->addAction(command(text_of(app_text::program_options), [this] { COptionDlg(this).exec(); }));
+    file->addSeparator();
+    QAction* exit = file->addAction(text_of(app_text::action_exit));
+    connect(exit, &QAction::triggered, this, [this] {
+        user_command();
+        try {
+            quit(0);
+        } catch (...) {
+            // Quitting half done leaves nothing sound to go on with.
+            std::cerr << "brimvault: quitting failed\n";
+            std::exit(1);
+        }
+    });
+
+    QMenu* view = menuBar()->addMenu(text_of(app_text::menu_view));
+    for (const NavEntry entry : {NavEntry::job_manager, NavEntry::task_monitor, NavEntry::system_log}) {
+        const QListWidget& folder = navigation_->folder_of(entry);
+        const QString name = folder.item(navigation_->row_of(entry))->text();
+        view->addAction(command(name, [this, entry] { show_view(entry); }));
+    }
+    view->addSeparator();
+    grid_lines_ = view->addAction(text_of(app_text::menu_grid_lines));
+    grid_lines_->setObjectName(QStringLiteral("gridLinesAction"));
+    grid_lines_->setCheckable(true);
+    connect(grid_lines_, &QAction::triggered, this, [this](bool on) {
+        user_command();
+        set_grid_lines(on);
+    });
+
+    QMenu* jobs = menuBar()->addMenu(text_of(app_text::menu_job));
+    jobs->addAction(job_command(text_of(app_text::action_backup), [this] { backup_selected(); }));
+    jobs->addAction(command(text_of(app_text::menu_restore), [this] { open_restore_wizard(); }));
+    jobs->addSeparator();
+    jobs->addAction(job_command(text_of(app_text::action_delete), [this] {
+        if (brim::BackupItem* job = selected_job()) commands_->delete_job(*job);
+    }));
+    jobs->addAction(job_command(text_of(app_text::action_delete_all), [this] { commands_->delete_all_jobs(); }));
+    jobs->addSeparator();
+    jobs->addMenu(change_options_menu());
+    // The job list's own menu: the commands on its rows.
+    for (QAction* action : jobs->actions()) jobs_->addAction(action);
+
+    QMenu* help = menuBar()->addMenu(text_of(app_text::menu_help));
+    help->addAction(command(text_of(app_text::tool_help), [this] { open_help(); }));
+    help->addAction(command(text_of(app_text::menu_about), [this] { open_about(); }));
+}
+
+void CMainFrame::build_status_bar() {
+    QStatusBar* bar = statusBar();
+    status_message_ = new QLabel(text_of(app_text::status_ready), bar);
+    status_message_->setObjectName(QStringLiteral("statusMessage"));
+    status_busy_ = new QLabel(bar);
+    status_busy_->setObjectName(QStringLiteral("statusBusy"));
+    status_busy_->setFixedWidth(busy_pane_width);
+    status_busy_->setAlignment(Qt::AlignCenter);
+    status_running_ = new QLabel(bar);
+    status_running_->setObjectName(QStringLiteral("statusRunning"));
+    status_clock_ = new QLabel(bar);
+    status_clock_->setObjectName(QStringLiteral("statusClock"));
+    status_clock_->setFixedWidth(clock_pane_width);
+    status_clock_->setAlignment(Qt::AlignCenter);
+    bar->addWidget(status_message_, 1);
+    bar->addWidget(status_busy_);
+    bar->addWidget(status_running_, 1);
+    bar->addPermanentWidget(status_clock_);
+    connect(&clock_, &QTimer::timeout, this, &CMainFrame::tick);
+    clock_.start(1000);
+    tick();
+}
+
+void CMainFrame::tick() {
+    status_clock_->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    const std::size_t running = runner_ ? runner_->running_count() : 0;
+    if (running == 0) {
+        status_busy_->clear();
+        status_running_->clear();
+        return;
+    }
+    busy_frame_ = (busy_frame_ + 1) % 4;
+    status_busy_->setText(QString(QChar(busy_frames[busy_frame_])));
+    status_running_->setText(uictl::to_qstring(app_strings().format(app_text::status_running,
+                                                                    {static_cast<int>(running)})));
+}
+
+void CMainFrame::build_tray() {
+    tray_ = new QSystemTrayIcon(program_icon(), this);
+    tray_->setToolTip(text_of(app_text::program_title));
+    tray_menu_ = new QMenu(this);
+    tray_menu_->addAction(command(text_of(app_text::action_show), [this] { show_to_user(); }));
+    tray_menu_->addAction(command(text_of(app_text::action_exit), [this] {
+        show_to_user();
+        quit(0);
+    }));
+    tray_->setContextMenu(tray_menu_);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        // A click makes a hidden unattended run the user's: the program no
+        // longer ends by itself when it is over.
+        user_command();
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) show_to_user();
+    });
+}
+
+void CMainFrame::watch_session_end() {
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { end_session(); });
+    const int requests = bk::os::end_request_descriptor();
+    if (requests < 0) return;
+    end_requests_ = new QSocketNotifier(requests, QSocketNotifier::Read, this);
+    connect(end_requests_, &QSocketNotifier::activated, this, [this, requests] {
+        unsigned char signal = 0;
+        while (::read(requests, &signal, 1) == 1) {
+        }
+        end_on_request();
+    });
+}
+
+void CMainFrame::show_view(NavEntry view) {
+    QWidget* page = view == NavEntry::task_monitor ? static_cast<QWidget*>(watcher_)
+                    : view == NavEntry::system_log ? static_cast<QWidget*>(log_)
+                                                   : job_page_;
+    if (page == nullptr) return;
+    view_ = page == job_page_ ? NavEntry::job_manager : view;
+    views_->setCurrentWidget(page);
+    navigation_->mark(view_);
+    update_job_commands();
+    if (view_ == NavEntry::job_manager) jobs_->setFocus();
+}
+
+void CMainFrame::update_job_commands() {
+    const bool jobs_shown = view_ == NavEntry::job_manager;
+    for (QAction* action : job_actions_) action->setEnabled(jobs_shown);
+    if (unschedule_ == nullptr) return;
+    const brim::BackupItem* job = selected_job();
+    unschedule_->setEnabled(jobs_shown && job != nullptr && !job->task_name.empty());
+}
+
+void CMainFrame::set_grid_lines(bool on) {
+    show_grid_lines(*jobs_, on);
+    if (log_ != nullptr) show_grid_lines(*log_, on);
+    if (watcher_ != nullptr)
+        if (auto* rows = watcher_->findChild<QTreeWidget*>()) show_grid_lines(*rows, on);
+    grid_lines_->setChecked(on);
+    job::CSystemOption::GetInstance()->SetNeverShowValue(job::never_show::grid_lines, on ? 1 : 0);
 }
 
 std::vector<brim::BackupItem*> CMainFrame::selected_jobs() const {
@@ -213,6 +463,8 @@ void CMainFrame::refresh_jobs() {
     if (!runner_) return;  // quitting: the store is gone
     const bk::String selected = selected_job() != nullptr ? selected_job()->name : bk::String();
     const auto running = runner_->running_job_names();
+    const std::int64_t now = bk::Date::now_time();
+    const QSignalBlocker quiet(jobs_);
     jobs_->clear();
     for (brim::BackupItem* job : brim::BackupItemManager::instance()->items()) {
         auto* row = new QTreeWidgetItem(jobs_);
@@ -225,6 +477,13 @@ void CMainFrame::refresh_jobs() {
         row->setText(job_state, changed ? text_of(app_text::state_being_changed)
                                         : uictl::to_qstring(runner_strings().text(runs ? text_id::state_running
                                                                                         : text_id::state_ready)));
+        // A scheduled job whose last good run is older than the warning age.
+        if (!job->task_name.empty()) {
+            if (const auto days = taskplan::overdue_days(*job, now)) {
+                row->setIcon(job_name, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+                row->setToolTip(job_name, uictl::to_qstring(app_strings().format(app_text::job_overdue, {*days})));
+            }
+        }
         const std::int64_t last = job->last_backup_time();
         row->setText(job_last_run, last != 0 ? uictl::to_qstring(bk::Date(last).to_string()) : QString());
         bk::String next;
@@ -232,6 +491,8 @@ void CMainFrame::refresh_jobs() {
         row->setText(job_next_run, uictl::to_qstring(next));
         if (job->name == selected) jobs_->setCurrentItem(row);
     }
+    reports_->show_job(selected_job());
+    update_job_commands();
 }
 
 brim::BackupItem* CMainFrame::selected_job() const {
@@ -270,11 +531,12 @@ brim::HandoverAnswer CMainFrame::take_command_line(const bk::String& line) {
             return {0, "Handed the backup over to the Brimvault program"};
         }
         // A program started only for this run has nothing left to do.
-        if (scheduled_start_ == 1 && runner_->running_count() == 0) QTimer::singleShot(0, this, [this] { quit(1); });
+        if (scheduled_start_ == 1 && runner_->running_count() == 0)
+            QMetaObject::invokeMethod(this, &CMainFrame::private_quit, Qt::QueuedConnection);
         return {brim::exit_status::failure, "The Brimvault program could not start the backup (see its log)"};
     }
     // A start left over from a job that is gone or no longer scheduled.
-    if (scheduled_start_ == 1) QTimer::singleShot(0, this, [this] { quit(1); });
+    if (scheduled_start_ == 1) QMetaObject::invokeMethod(this, &CMainFrame::private_quit, Qt::QueuedConnection);
     return {brim::exit_status::not_found, "no scheduled job with the id " + std::to_string(command.job_id)};
 }
 
@@ -303,12 +565,14 @@ void CMainFrame::select_job(const brim::BackupItem& job) {
     }
 }
 
-void CMainFrame::run_ended(bool) {
+void CMainFrame::run_ended() {
     refresh_jobs();
     // A program the scheduler started ends once its runs have; after the
     // signal, since quitting ends the runner that sends it.
-    if (scheduled_start_ == 1) QTimer::singleShot(0, this, [this] { quit(1); });
+    if (scheduled_start_ == 1) QMetaObject::invokeMethod(this, &CMainFrame::private_quit, Qt::QueuedConnection);
 }
+
+void CMainFrame::private_quit() { quit(1); }
 
 bool CMainFrame::quit(int automatic) {
     if (quitting_) return true;
@@ -325,13 +589,20 @@ bool CMainFrame::quit(int automatic) {
         const uictl::WaitCursor wait;
         runner_->stop_all();
     }
+    finish_quit();
+    return true;
+}
+
+void CMainFrame::finish_quit() {
     quitting_ = true;
+    clock_.stop();
     {
         const uictl::WaitCursor wait;
         remove_spent_tasks();
     }
     // The runs have ended before the store they write to is saved; the
     // monitor goes first, since it shows the runner.
+    views_->removeWidget(watcher_);
     delete watcher_;
     watcher_ = nullptr;
     commands_.reset();
@@ -339,7 +610,20 @@ bool CMainFrame::quit(int automatic) {
     end_services([](const bk::String& message) { BrimMessageBox(message.c_str(), u"", mb::ok | mb::icon_error); });
     tray_->hide();
     QApplication::quit();
-    return true;
+}
+
+void CMainFrame::end_session() {
+    // Whatever quit answers, the session ends: nothing here stops it.
+    quit(scheduled_start_);
+}
+
+void CMainFrame::end_on_request() {
+    if (quitting_) return;
+    if (runner_->running_count() != 0) {
+        const uictl::WaitCursor wait;
+        runner_->stop_all();
+    }
+    finish_quit();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -351,10 +635,62 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
 }
 
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || quitting_) return;
+    user_command();
+    // Hidden into the tray unless the user keeps a task-bar button.
+    if (never_show(job::never_show::minimize_to_tray) == 0)
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) show_in_tray();
+        });
+}
+
+void CMainFrame::open_archive_file() {
+    const QString path = choose_file(false, QString(), text_of(app_text::archive_filter));
+    if (!path.isEmpty()) open_archive(uictl::from_qstring(path));
+}
+
+void CMainFrame::open_help() {
+    WelcomeDialog welcome(this);
+    welcome.exec();
+    if (welcome.choice()) follow_welcome_choice(*welcome.choice());
+}
+
+void CMainFrame::follow_welcome_choice(WelcomeChoice choice) {
+    switch (choice) {
+        case WelcomeChoice::tour: start_tour(); break;
+        case WelcomeChoice::wizard: open_backup_wizard(); break;
+        case WelcomeChoice::user_data: open_user_data_dialog(); break;
+    }
+}
+
+void CMainFrame::open_about() {
+    const bk::String text = app_strings().format(app_text::about_text, {brim::Version::instance()->version_string()});
+    BrimMessageBox(text.c_str(), app_strings().text(app_text::program_title).c_str(), mb::ok | mb::icon_information);
+}
+
 void CMainFrame::open_backup_wizard() {
     BrimMessageBox(app_strings().text(app_text::no_wizard_yet).c_str(), u"", mb::ok | mb::icon_information);
 }
 
-void CMainFrame::open_user_data_dialog() { open_backup_wizard(); }
+void CMainFrame::open_restore_wizard() {
+    BrimMessageBox(app_strings().text(app_text::no_restore_wizard_yet).c_str(), u"", mb::ok | mb::icon_information);
+}
+
+void CMainFrame::open_job_options() {
+    if (selected_job() == nullptr) return;
+    BrimMessageBox(app_strings().text(app_text::no_job_options_yet).c_str(), u"", mb::ok | mb::icon_information);
+}
+
+void CMainFrame::open_user_data_dialog() {
+    CNewUserDataJobDlg dialog(*user_data_places(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const bool run_now = dialog.run_now();
+    brim::BackupItem& job = commands_->add_job(dialog.take_job());
+    refresh_jobs();
+    select_job(job);
+    if (run_now) runner_->start_backup(job, false);
+}
 
 }  // namespace app

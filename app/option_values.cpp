@@ -34,7 +34,8 @@ OptionValues read_option_values(const job::CSystemOption& options) {
     OptionValues values;
     values.confirm_deletions = options.GetNeverShowValue(job::never_show::delete_job) != 0 ||
                                options.GetNeverShowValue(job::never_show::delete_all_jobs) != 0;
-    values.minimize_to_tray = options.GetNeverShowValue(job::never_show::minimize_to_tray) != 0;
+    // The mark is 0 when minimizing hides the window into the tray.
+    values.minimize_to_tray = options.GetNeverShowValue(job::never_show::minimize_to_tray) == 0;
     values.scheduled_runs_hidden = options.GetNeverShowValue(job::never_show::run_hidden) == 0;
     values.safety_copies = options.GetAutoBackupDay() != 0;
     values.safety_copy_days = options.GetAutoBackupDay() != 0 ? options.GetAutoBackupDay() : 15;
@@ -75,7 +76,7 @@ std::optional<OptionError> apply_option_values(const OptionValues& values, job::
     options.SetSegmentSize(size);
     options.SetNeverShowValue(job::never_show::delete_job, values.confirm_deletions ? 1 : 0);
     options.SetNeverShowValue(job::never_show::delete_all_jobs, values.confirm_deletions ? 1 : 0);
-    options.SetNeverShowValue(job::never_show::minimize_to_tray, values.minimize_to_tray ? 1 : 0);
+    options.SetNeverShowValue(job::never_show::minimize_to_tray, values.minimize_to_tray ? 0 : 1);
     options.SetNeverShowValue(job::never_show::run_hidden, values.scheduled_runs_hidden ? 0 : 1);
 
     options.SetBackupKind(values.backup_kind);

@@ -1,13 +1,10 @@
 #include "app/program.h"
 
-#include <cstring>
 #include <iostream>
 #include <optional>
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QProcess>
 
 #include "app/app_strings.h"
 #include "app/catch_up.h"
@@ -60,30 +57,13 @@ StoreDamageQuestions damage_questions(std::optional<Splash>& splash) {
     return questions;
 }
 
-// The tutorial is a program of its own beside this one.
-void start_tour() {
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/brimvault-tour");
-    QProcess tour;
-    tour.setProgram(program);
-    qint64 pid = 0;
-    if (tour.startDetached(&pid)) return;
-    const bk::String reason = bk::from_ansi(std::strerror(QFileInfo::exists(program) ? EACCES : ENOENT));
-    const bk::String text = app_strings().format(app_text::tour_failed, {reason});
-    BrimMessageBox(text.c_str(), u"", mb::ok | mb::icon_error);
-}
-
 void show_welcome(CMainFrame& window) {
     auto* options = job::CSystemOption::GetInstance();
     if (options->GetNeverShowValue(job::never_show::welcome_dialog) == 0) return;
     WelcomeDialog welcome(&window);
     welcome.exec();
     if (!welcome.show_again()) options->SetNeverShowValue(job::never_show::welcome_dialog, 0);
-    if (!welcome.choice()) return;
-    switch (*welcome.choice()) {
-        case WelcomeChoice::tour: start_tour(); break;
-        case WelcomeChoice::wizard: window.open_backup_wizard(); break;
-        case WelcomeChoice::user_data: window.open_user_data_dialog(); break;
-    }
+    if (welcome.choice()) window.follow_welcome_choice(*welcome.choice());
 }
 
 // The hand-over channel; without it later starts find nobody to hand to,
@@ -139,7 +119,9 @@ int run_program(const bk::String& line) {
         catch_up_schedule(window);
         show_welcome(window);
     }
-    const int status = QApplication::exec();
+    // A request to end that came during a start-up dialog has ended the
+    // program already; its event loop would wait for nothing.
+    const int status = window.ending() ? 0 : QApplication::exec();
     // Lines that arrive from now on find no window to take them.
     if (inbox) inbox->close();
     return status;

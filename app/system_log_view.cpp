@@ -4,6 +4,7 @@
 #include <QHeaderView>
 
 #include "app/app_strings.h"
+#include "app/grid_lines.h"
 #include "app/file_chooser.h"
 #include "basekit/date.h"
 #include "core/backup_exception.h"
@@ -46,7 +47,7 @@ std::array<QString, 6> log_row_texts(const brim::LogItem& entry) {
 CSystemLogView::CSystemLogView(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(false);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setAlternatingRowColors(job::CSystemOption::GetInstance()->GetNeverShowValue(job::never_show::grid_lines) != 0);
+    show_grid_lines(*this, job::CSystemOption::GetInstance()->GetNeverShowValue(job::never_show::grid_lines) != 0);
     const std::array<std::pair<std::uint32_t, int>, 6> columns{{{app_text::log_column_type, 80},
                                                                {app_text::log_column_date, 70},
                                                                {app_text::log_column_time, 70},

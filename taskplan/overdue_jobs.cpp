@@ -10,13 +10,13 @@ std::int64_t last_successful_run(brim::BackupItem& job) {
     try {
         const brim::BackupItemReportColl* reports = job.get_reports();
         if (reports == nullptr) return 0;
-        const auto all = reports->reports();
+        // Copies: the window asks while runs of the job may go on.
+        const auto all = reports->copies();
         for (auto it = all.rbegin(); it != all.rend(); ++it) {
-            const auto* report = *it;
-            if (report->type == brim::ReportType::restore) continue;
-            if (report->result == static_cast<std::int32_t>(brim::RunResult::successful) ||
-                report->result == static_cast<std::int32_t>(brim::RunResult::having_warnings)) {
-                return report->execution_time;
+            if (it->type == brim::ReportType::restore) continue;
+            if (it->result == static_cast<std::int32_t>(brim::RunResult::successful) ||
+                it->result == static_cast<std::int32_t>(brim::RunResult::having_warnings)) {
+                return it->execution_time;
             }
         }
     } catch (const bk::Exception&) {

@@ -84,6 +84,7 @@ private slots:
             values.volume_position = 18;
             values.confirm_deletions = false;
             values.scheduled_runs_hidden = true;
+            values.minimize_to_tray = true;
             dialog.show_values(values);
             dialog.accept();
         }
@@ -91,10 +92,13 @@ private slots:
         QCOMPARE(options().GetNeverShowValue(job::never_show::delete_job), 0);
         QCOMPARE(options().GetNeverShowValue(job::never_show::delete_all_jobs), 0);
         QCOMPARE(options().GetNeverShowValue(job::never_show::run_hidden), 0);
+        // Minimizing into the tray is the mark 0, as the window reads it.
+        QCOMPARE(options().GetNeverShowValue(job::never_show::minimize_to_tray), 0);
         QCOMPARE(brim::BackupItemManager::instance()->archive_segment(), std::int64_t{0xFFFFFFFF} * 1048576);
         app::COptionDlg again;
         QCOMPARE(again.values().volume_position, 18);
         QVERIFY(!again.values().confirm_deletions);
+        QVERIFY(again.values().minimize_to_tray);
     }
 
     // The defaults button sets back every page, even one never shown; the

@@ -41,4 +41,11 @@ int wait_for_end_request();
 // The same for at most `ms` milliseconds; 0 when none came.
 int wait_for_end_request(int ms);
 
+// For a program with an event loop: from now on a request to end (SIGTERM,
+// SIGINT) no longer ends the process but writes one byte, the signal's
+// number, to a pipe whose reading end this returns (non-blocking, closed on
+// exec); the loop watches it and ends the program in good order. The same
+// descriptor on every call; -1 when the pipe cannot be made.
+int end_request_descriptor();
+
 }  // namespace bk::os

@@ -1,4 +1,6 @@
+#include <cerrno>
 #include <climits>
+#include <fcntl.h>
 #include <csignal>
 #include <pthread.h>
 #include <cstdlib>
@@ -90,6 +92,34 @@ int wait_for_end_request(int ms) {
     const timespec wait{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
     const int signal = sigtimedwait(&set, nullptr, &wait);
     return signal > 0 ? signal : 0;
+}
+
+namespace {
+int end_request_writer = -1;
+
+// Only what a signal handler may do: one write, errno kept.
+void note_end_request(int signal) {
+    const int saved = errno;
+    const auto byte = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(end_request_writer, &byte, 1);
+    errno = saved;
+}
+}  // namespace
+
+int end_request_descriptor() {
+    static const int reader = [] {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return -1;
+        end_request_writer = ends[1];
+        struct sigaction action {};
+        action.sa_handler = note_end_request;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGINT, &action, nullptr);
+        return ends[0];
+    }();
+    return reader;
 }
 
 }  // namespace bk::os

@@ -37,4 +37,12 @@ inline QString save_picture(QWidget* widget, const QString& name, bool keep_size
     return path;
 }
 
+// The rows of a suite's `pictures_data()`: the column "chinese", true for
+// the row "zh" and false for "en".
+inline void add_language_rows() {
+    QTest::addColumn<bool>("chinese");
+    QTest::newRow("zh") << true;
+    QTest::newRow("en") << false;
+}
+
 }  // namespace brim_test
