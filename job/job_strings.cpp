@@ -123,6 +123,9 @@ const uictl::LocalizedStrings& job_strings() {
             {3393, u"浏览(&B)..."},
             {3394, u"任务“%s”正在运行,请在它结束后再从它恢复."},
             {3395, u"请输入恢复的位置."},
+            {3396, u"< 上一步(&B)"},
+            {3397, u"下一步(&N) >"},
+            {3398, u"完成(&F)"},
         },
         {
             {133, u"There are no files or folders to restore; Orvex Brimvault cannot restore."},
@@ -243,6 +246,9 @@ const uictl::LocalizedStrings& job_strings() {
             {3393, u"&Browse..."},
             {3394, u"The job \"%s\" is running; restore from it once its run has ended."},
             {3395, u"Please enter the place to restore to."},
+            {3396, u"< &Back"},
+            {3397, u"&Next >"},
+            {3398, u"&Finish"},
         }};
     return strings;
 }

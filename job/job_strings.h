@@ -115,6 +115,7 @@ inline constexpr std::uint32_t volume_prompt = 3392;
 inline constexpr std::uint32_t browse_b = 3393;
 inline constexpr std::uint32_t job_is_running = 3394;
 inline constexpr std::uint32_t no_target = 3395;
+inline constexpr std::uint32_t back_button = 3396;  // 3397 next, 3398 finish
 }  // namespace text_id
 
 }  // namespace job

@@ -15,9 +15,11 @@ ResDataPage::ResDataPage(CResWzdDlg& wizard) : wizard_(wizard) {
     setSubTitle(uictl::to_qstring(job_strings().text(text_id::data_title + 1)));
     picker_ = new uictl::RestorePicker(this);
     picker_->setObjectName("picker");
+    picker_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(picker_);
+    layout->addWidget(picker_, 1);
 }
 
 void ResDataPage::initializePage() {

@@ -11,6 +11,7 @@
 #include "uictl/file_chooser.h"
 #include "uictl/help_files.h"
 #include "uictl/qt_text.h"
+#include "uictl/uictl_strings.h"
 
 namespace job {
 namespace {
@@ -45,6 +46,10 @@ CVolumePromptDlg::CVolumePromptDlg(QWidget* parent, const bk::String& missing) :
     row->addWidget(path_, 1);
     row->addWidget(browse);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help);
+    const auto& controls = uictl::uictl_strings();
+    buttons->button(QDialogButtonBox::Ok)->setText(to_qstring(controls.text(uictl::text_id::ok_button)));
+    buttons->button(QDialogButtonBox::Cancel)->setText(to_qstring(controls.text(uictl::text_id::cancel_button)));
+    buttons->button(QDialogButtonBox::Help)->setText(to_qstring(controls.text(uictl::text_id::help_button)));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [] { uictl::open_help(volume_help); });
