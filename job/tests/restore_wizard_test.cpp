@@ -31,6 +31,7 @@
 #include "tests/support/qtest_main.h"
 #include "tests/support/temp_dir.h"
 #include "uictl/brim_message_box.h"
+#include "uictl/file_chooser.h"
 #include "uictl/qt_text.h"
 #include "uictl/restore_picker.h"
 #include "uictl/restore_tree.h"
@@ -361,6 +362,32 @@ private slots:
     }
 
     // ---- pages ----
+
+    // Browsing offers the archive files and describes the one chosen.
+    void theArchivePageBrowsesForSets() {
+        Sets sets;
+        sets.job("Found");
+        QString offered;
+        uictl::set_file_chooser([&](bool save, const QString&, const QString& filter) {
+            offered = save ? QString() : filter;
+            return to_qstring(wide(sets.set_of("Found")));
+        });
+        Lent lent;
+        CResWzdDlg wizard(lent.functions(), {});
+        wizard.restart();
+        wizard.next();
+        child<QRadioButton>(*wizard.currentPage(), "fromArchive")->setChecked(true);
+        wizard.next();
+        QCOMPARE(wizard.currentId(), int(res_page::archive));
+        QVERIFY(!wizard.button(QWizard::NextButton)->isEnabled());  // no file named yet
+        click(*wizard.currentPage(), "browse");
+        uictl::set_file_chooser({});
+        QVERIFY2(offered.contains("*.bvf") && offered.contains("*.bvs"), qPrintable(offered));
+        QCOMPARE(child<QLineEdit>(*wizard.currentPage(), "archivePath")->text(), to_qstring(wide(sets.set_of("Found"))));
+        QCOMPARE(child<QLabel>(*wizard.currentPage(), "description")->text(), QStringLiteral("Job: Found"));
+        wizard.next();
+        QCOMPARE(wizard.currentId(), int(res_page::data));
+    }
 
     // The data page refuses to go on without a selection.
     void theDataPageNeedsASelection() {
