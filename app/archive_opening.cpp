@@ -24,7 +24,8 @@ bool same_file(const bk::String& a, const bk::String& b) {
     return bk::Path::make_full_path(a) == bk::Path::make_full_path(b);
 }
 
-// A protected set: its password, asked and proved against the set.
+}  // namespace
+
 bool prove_set_password(brim::BackupItem& job, const bk::String& path) {
     const auto given = ask_job_password(job.name);
     if (!given) return false;
@@ -33,8 +34,6 @@ bool prove_set_password(brim::BackupItem& job, const bk::String& path) {
     BrimMessageBox(text.c_str(), u"", mb::ok | mb::icon_error);
     return false;
 }
-
-}  // namespace
 
 brim::BackupItem* open_archive_as_job(const bk::String& path) {
     std::unique_ptr<brim::BackupItem> opened;

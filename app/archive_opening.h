@@ -12,4 +12,9 @@ namespace app {
 // cannot be opened (message 436) or why it cannot become a job.
 brim::BackupItem* open_archive_as_job(const bk::String& path);
 
+// A protected set's job: asks its password and proves it against the set
+// at `path`; a wrong one is told (message 131 with the set's file name).
+// False when it was not given or not right.
+bool prove_set_password(brim::BackupItem& job, const bk::String& path);
+
 }  // namespace app

@@ -1,19 +1,13 @@
 #pragma once
-// The file dialogs of the program's commands (export, import), behind one
-// seam that tests replace.
-#include <functional>
-
-#include <QString>
+// The file dialogs of the program's commands (export, import): those of the
+// controls library (uictl/file_chooser.h), whose seam tests replace.
+#include "uictl/file_chooser.h"
 
 namespace app {
 
-// The chosen file, empty when the user cancelled. `save` tells the save
-// dialog from the open one; `filter` is a table entry "description|pattern||".
-QString choose_file(bool save, const QString& default_name, const QString& filter);
-
-using FileChooser = std::function<QString(bool save, const QString& default_name, const QString& filter)>;
-// Replaces the dialogs; an empty function restores them.
-void set_file_chooser(FileChooser chooser);
+using uictl::choose_file;
+using uictl::FileChooser;
+using uictl::set_file_chooser;
 
 // `chosen` with "." and `extension` appended unless it ends so already (in
 // any case).

@@ -72,12 +72,17 @@ bool ServerChecks::check(const brim::BackupItem& job, bool unattended) {
     paths.push_back(job.destination);
     for (const auto& path : paths) {
         const bk::String server = server_of(path);
-        if (!server.empty() && !check_server(server, job, unattended)) return false;
+        if (!server.empty() && !check_server(server, job.name, unattended)) return false;
     }
     return true;
 }
 
-bool ServerChecks::check_server(const bk::String& server, const brim::BackupItem& job, bool unattended) {
+bool ServerChecks::check_path(const bk::String& path, const bk::String& job_name) {
+    const bk::String server = server_of(path);
+    return server.empty() || check_server(server, job_name, false);
+}
+
+bool ServerChecks::check_server(const bk::String& server, const bk::String& job_name, bool unattended) {
     {
         std::lock_guard lock(mutex_);
         if (reached_.contains(server)) return true;
@@ -96,7 +101,7 @@ bool ServerChecks::check_server(const bk::String& server, const brim::BackupItem
     // news to the user; the log of an unattended run still tells it.
     if (error != 0 && (unattended || error != access_denied)) {
         const bk::String text = GetFldError(uictl::text_id::logon_failed, static_cast<unsigned long>(error), server.c_str());
-        if (unattended) brim::LogManager::instance()->log(brim::LogType::error, text, job.name);
+        if (unattended) brim::LogManager::instance()->log(brim::LogType::error, text, job_name);
         else BrimMessageBox(text.c_str(), u"", mb::ok | mb::icon_error);
     }
     return false;

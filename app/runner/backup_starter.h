@@ -33,12 +33,15 @@ public:
     // Checks every source, then the destination, that lies on a network
     // server. False when one cannot be reached (said already).
     bool check(const brim::BackupItem& job, bool unattended);
+    // Checks one path asked by hand (a restore's set or target) for the job
+    // named `job_name` (may be empty); true for a path on no server.
+    bool check_path(const bk::String& path, const bk::String& job_name);
     // The server part of a network path ("\\server" or "smb://server"),
     // empty for any other path.
     static bk::String server_of(const bk::String& path);
 
 private:
-    bool check_server(const bk::String& server, const brim::BackupItem& job, bool unattended);
+    bool check_server(const bk::String& server, const bk::String& job_name, bool unattended);
     std::mutex mutex_;
     std::set<bk::String> reached_;
 };

@@ -62,6 +62,8 @@ public:
     WatcherList& watchers() { return watchers_; }
     const WatcherList& watchers() const { return watchers_; }
     brim::JobRunner& runner() { return runner_; }
+    // The network servers reached in this program run.
+    ServerChecks& servers() { return servers_; }
 
     // What a run's listener delivers on the GUI thread; `serial` names the
     // run, so that a late event of an earlier run of the job is dropped.
