@@ -40,6 +40,24 @@ inline constexpr std::uint32_t logon_remember = 614;
 inline constexpr std::uint32_t logon_failed = 615;
 inline constexpr std::uint32_t choose_folder = 620;
 inline constexpr std::uint32_t notify_title = 621;
+// The selection controls.
+inline constexpr std::uint32_t column_name = 630;
+inline constexpr std::uint32_t column_size = 631;
+inline constexpr std::uint32_t column_modified = 632;
+inline constexpr std::uint32_t file_system_root = 633;
+inline constexpr std::uint32_t home_folder_root = 634;
+inline constexpr std::uint32_t ftp_servers_root = 635;
+inline constexpr std::uint32_t listing_note = 636;
+inline constexpr std::uint32_t add_ftp_server = 637;
+inline constexpr std::uint32_t ftp_server_title = 638;
+inline constexpr std::uint32_t ftp_server_name = 639;
+inline constexpr std::uint32_t ftp_server_port = 640;
+inline constexpr std::uint32_t ftp_server_user = 641;
+inline constexpr std::uint32_t ftp_server_password = 642;
+inline constexpr std::uint32_t ftp_server_passive = 643;
+inline constexpr std::uint32_t listing_failed = 644;
+inline constexpr std::uint32_t backup_run_label = 645;
+inline constexpr std::uint32_t all_backups = 646;
 }  // namespace text_id
 
 }  // namespace uictl

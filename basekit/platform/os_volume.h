@@ -23,4 +23,14 @@ VolumeKind volume_kind(StringView path);
 // mounts (the root first). Never throws: an unreadable mount table gives "/".
 std::vector<String> fixed_volume_roots();
 
+struct VolumeRoot {
+    String path;
+    VolumeKind kind = VolumeKind::unknown;
+};
+
+// The mount points a user may pick folders from: the fixed volumes, the
+// removable media and the network file systems, in the order the system
+// lists its mounts. Never throws: an unreadable mount table gives nothing.
+std::vector<VolumeRoot> browsable_volume_roots();
+
 }  // namespace bk::os

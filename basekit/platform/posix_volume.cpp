@@ -70,19 +70,40 @@ VolumeKind volume_kind(StringView path) {
     return VolumeKind::fixed;
 }
 
-std::vector<String> fixed_volume_roots() {
-    std::vector<String> roots;
+namespace {
+
+// Every mount point of the mount table with its volume kind, in the table's
+// order, once each. Pseudo file systems (no device, not a network file
+// system) are left out, except the root.
+std::vector<VolumeRoot> mounted_volumes() {
+    std::vector<VolumeRoot> roots;
     FILE* table = ::setmntent("/proc/self/mounts", "r");
-    if (table == nullptr) return {u"/"};
+    if (table == nullptr) return {};
     while (const mntent* entry = ::getmntent(table)) {
         String root = from_native_path(entry->mnt_dir);
-        // Pseudo file systems have no device behind them.
-        if (entry->mnt_fsname[0] != '/' && root != u"/") continue;
-        if (volume_kind(root) != VolumeKind::fixed) continue;
-        if (std::find(roots.begin(), roots.end(), root) == roots.end()) roots.push_back(std::move(root));
+        const VolumeKind kind = volume_kind(root);
+        if (entry->mnt_fsname[0] != '/' && root != u"/" && kind != VolumeKind::remote) continue;
+        const bool known = std::any_of(roots.begin(), roots.end(), [&](const VolumeRoot& r) { return r.path == root; });
+        if (!known) roots.push_back({std::move(root), kind});
     }
     ::endmntent(table);
+    return roots;
+}
+
+}  // namespace
+
+std::vector<String> fixed_volume_roots() {
+    std::vector<String> roots;
+    for (auto& volume : mounted_volumes())
+        if (volume.kind == VolumeKind::fixed) roots.push_back(std::move(volume.path));
     if (roots.empty()) roots.push_back(u"/");
+    return roots;
+}
+
+std::vector<VolumeRoot> browsable_volume_roots() {
+    std::vector<VolumeRoot> roots;
+    for (auto& volume : mounted_volumes())
+        if (volume.kind != VolumeKind::unknown || volume.path == u"/") roots.push_back(std::move(volume));
     return roots;
 }
 
