@@ -12,6 +12,8 @@ namespace text_id {
 // Messages of the checks of a new job.
 inline constexpr std::uint32_t nothing_to_restore = 133;
 inline constexpr std::uint32_t bad_job_name = 164;
+// The security kinds (228 and 3085 with 3010, 3014, 3016 below).
+inline constexpr std::uint32_t security_none = 228;
 inline constexpr std::uint32_t bad_destination = 192;
 inline constexpr std::uint32_t relative_destination = 193;
 inline constexpr std::uint32_t no_next_run = 236;
@@ -27,6 +29,16 @@ inline constexpr std::uint32_t merge_copy_description = 3089;
 inline constexpr std::uint32_t when_idle = 321;
 inline constexpr std::uint32_t at_system_start = 322;
 inline constexpr std::uint32_t at_logon = 438;
+// The option sheets' titles.
+inline constexpr std::uint32_t new_job_options_title = 3005;
+inline constexpr std::uint32_t job_options_title = 3007;
+inline constexpr std::uint32_t security_xor = 3010;
+inline constexpr std::uint32_t security_panama = 3014;
+inline constexpr std::uint32_t security_rijndael = 3016;
+// A typed password and its confirmation: the faults and their box's title.
+inline constexpr std::uint32_t password_length = 3019;
+inline constexpr std::uint32_t password_mismatch = 3025;
+inline constexpr std::uint32_t password_fault_title = 3030;
 // Names of the backup kinds.
 inline constexpr std::uint32_t copy_name = 3049;
 inline constexpr std::uint32_t normal_name = 3050;
@@ -37,6 +49,11 @@ inline constexpr std::uint32_t increment_copy_name = 3087;
 inline constexpr std::uint32_t set_file_type = 3078;
 inline constexpr std::uint32_t volume_file_type = 3079;
 inline constexpr std::uint32_t catalogue_file_type = 3080;
+// Failures of a job's password operations.
+inline constexpr std::uint32_t cannot_add_password = 3082;
+inline constexpr std::uint32_t cannot_change_password = 3083;
+inline constexpr std::uint32_t cannot_remove_password = 3084;
+inline constexpr std::uint32_t security_password_only = 3085;
 // The combination rule: its types, labels, hints, errors and sentences.
 inline constexpr std::uint32_t rule_fixed_interval = 3090;
 inline constexpr std::uint32_t rule_weekly = 3091;
@@ -55,6 +72,9 @@ inline constexpr std::uint32_t rule_every_week = 3103;
 inline constexpr std::uint32_t rule_every_weeks = 3104;
 inline constexpr std::uint32_t sunday = 3105;  // Monday 3106 ... Saturday 3111
 inline constexpr std::uint32_t rule_never = 3112;
+// An existing job cannot change between merge copy and the other copy kinds.
+inline constexpr std::uint32_t cannot_switch_to_merge_copy = 3139;
+inline constexpr std::uint32_t cannot_switch_from_merge_copy = 3140;
 // Texts of this system's own: the rule dialog's title and fields, the open
 // action of the archive file types.
 inline constexpr std::uint32_t rule_dialog_title = 3300;
@@ -63,6 +83,48 @@ inline constexpr std::uint32_t rule_weeks_label = 3302;
 inline constexpr std::uint32_t rule_days_label = 3303;
 inline constexpr std::uint32_t rule_day_label = 3304;
 inline constexpr std::uint32_t open_with_program = 3305;
+// The extension filter editor of the wizard and of the option sheets.
+inline constexpr std::uint32_t filter_use_sheet = 3400;
+inline constexpr std::uint32_t filter_use_wizard = 3401;
+inline constexpr std::uint32_t filter_exclude = 3402;
+inline constexpr std::uint32_t filter_include_only = 3403;
+inline constexpr std::uint32_t filter_include = 3404;
+inline constexpr std::uint32_t filter_add = 3405;
+inline constexpr std::uint32_t filter_remove = 3406;
+inline constexpr std::uint32_t filter_remove_all = 3407;
+inline constexpr std::uint32_t filter_extension_column = 3408;
+inline constexpr std::uint32_t filter_description_column = 3409;
+inline constexpr std::uint32_t filter_add_title = 3410;
+inline constexpr std::uint32_t filter_extension_label = 3411;
+inline constexpr std::uint32_t filter_description_label = 3412;
+inline constexpr std::uint32_t filter_bad_extension = 3413;
+// The option sheets' pages and controls.
+inline constexpr std::uint32_t sheet_general_page = 3414;
+inline constexpr std::uint32_t sheet_advanced_page = 3415;
+inline constexpr std::uint32_t sheet_read_write_page = 3416;
+inline constexpr std::uint32_t sheet_kind_label = 3417;
+inline constexpr std::uint32_t sheet_existing_set_group = 3418;
+inline constexpr std::uint32_t sheet_append = 3419;
+inline constexpr std::uint32_t sheet_replace = 3420;
+inline constexpr std::uint32_t sheet_misc_group = 3421;
+inline constexpr std::uint32_t sheet_verify = 3422;
+inline constexpr std::uint32_t sheet_notify = 3423;
+inline constexpr std::uint32_t sheet_about_kinds = 3424;
+inline constexpr std::uint32_t sheet_merge_vs_increment = 3425;
+inline constexpr std::uint32_t sheet_security_group = 3426;
+inline constexpr std::uint32_t sheet_security_label = 3427;
+inline constexpr std::uint32_t sheet_password_label = 3428;
+inline constexpr std::uint32_t sheet_confirm_label = 3429;
+inline constexpr std::uint32_t sheet_open_files_group = 3430;
+inline constexpr std::uint32_t sheet_open_file_retry = 3431;
+inline constexpr std::uint32_t sheet_combine_rule = 3432;
+inline constexpr std::uint32_t burner_page = 3433;
+inline constexpr std::uint32_t burner_drive_label = 3434;
+inline constexpr std::uint32_t burner_close_disc = 3435;
+inline constexpr std::uint32_t burner_eject = 3436;
+inline constexpr std::uint32_t burner_underrun = 3437;
+inline constexpr std::uint32_t burner_filter_page = 3438;
+inline constexpr std::uint32_t burner_drive_hint = 3439;
 // The backup wizard: its messages, page headers and texts.
 inline constexpr std::uint32_t nothing_chosen = 151;
 inline constexpr std::uint32_t job_name_placeholder = 155;
@@ -72,14 +134,11 @@ inline constexpr std::uint32_t task_not_created = 202;
 inline constexpr std::uint32_t task_not_edited = 203;
 inline constexpr std::uint32_t set_password_wrong = 255;
 inline constexpr std::uint32_t clear_existing_set = 444;
-inline constexpr std::uint32_t password_length = 3019;
 inline constexpr std::uint32_t sources_title = 3024;
-inline constexpr std::uint32_t password_mismatch = 3025;
 inline constexpr std::uint32_t name_title = 3026;
 inline constexpr std::uint32_t name_subtitle = 3027;
 inline constexpr std::uint32_t options_title = 3028;
 inline constexpr std::uint32_t kind_title = 3029;
-inline constexpr std::uint32_t password_fault_title = 3030;
 inline constexpr std::uint32_t kind_subtitle = 3031;
 inline constexpr std::uint32_t options_subtitle = 3032;
 inline constexpr std::uint32_t save_mode_title = 3033;
@@ -129,9 +188,6 @@ inline constexpr std::uint32_t replace_choice = 3531;
 inline constexpr std::uint32_t security_label = 3532;
 inline constexpr std::uint32_t password_label = 3533;
 inline constexpr std::uint32_t confirm_label = 3534;
-inline constexpr std::uint32_t use_filter = 3535;
-inline constexpr std::uint32_t exclude_choice = 3536;
-inline constexpr std::uint32_t include_choice = 3537;
 inline constexpr std::uint32_t notify_choice = 3538;
 inline constexpr std::uint32_t verify_choice = 3539;
 inline constexpr std::uint32_t open_files_choice = 3540;
