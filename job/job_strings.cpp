@@ -185,6 +185,10 @@ const uictl::LocalizedStrings& job_strings() {
             {3546, u"排除 %s"},
             {3547, u"包含 %s"},
             {3548, u"、"},
+            {3549, u"< 上一步(&B)"},
+            {3550, u"下一步(&N) >"},
+            {3551, u"完成(&F)"},
+            {3552, u"取消"},
         },
         {
             {133, u"There are no files or folders to restore; Orvex Brimvault cannot restore."},
@@ -367,6 +371,10 @@ const uictl::LocalizedStrings& job_strings() {
             {3546, u"exclude %s"},
             {3547, u"include %s"},
             {3548, u", "},
+            {3549, u"< &Back"},
+            {3550, u"&Next >"},
+            {3551, u"&Finish"},
+            {3552, u"Cancel"},
         }};
     return strings;
 }

@@ -199,6 +199,10 @@ inline constexpr std::uint32_t no_filter = 3545;
 inline constexpr std::uint32_t filter_excludes = 3546;
 inline constexpr std::uint32_t filter_includes = 3547;
 inline constexpr std::uint32_t list_separator = 3548;
+inline constexpr std::uint32_t back_button = 3549;
+inline constexpr std::uint32_t next_button = 3550;
+inline constexpr std::uint32_t finish_button = 3551;
+inline constexpr std::uint32_t cancel_button = 3552;
 }  // namespace text_id
 
 }  // namespace job
