@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -38,6 +39,7 @@
 #include "tests/support/pictures.h"
 #include "tests/support/qtest_main.h"
 #include "uictl/brim_message_box.h"
+#include "uictl/directory_dialog.h"
 #include "uictl/folder_picker.h"
 #include "uictl/folder_tree.h"
 #include "uictl/qt_text.h"
@@ -602,6 +604,8 @@ private slots:
         brim::BackupItemManager& store = *brim::BackupItemManager::instance();
         store.create_item()->name = u"Kept";
         store.save();
+        const fs::path job_file = home->data_dir() / "config" / "brimkeep.config";
+        const std::string jobs_before = brim_test::read_bytes(job_file);
         const std::string table_before = fs::exists(crontab_table()) ? brim_test::read_bytes(crontab_table()) : "";
         auto wizard = open_wizard();
         QCOMPARE(job_names().size(), std::size_t{2});  // the new job is in the store at once
@@ -623,8 +627,54 @@ private slots:
         QCOMPARE(wizard->result(), int(QDialog::Rejected));
         QVERIFY(wizard->GetBackupItem() == nullptr);
         QCOMPARE(job_names(), std::vector<bk::String>{u"Kept"});
+        store.save();
+        QCOMPARE(brim_test::read_bytes(job_file), jobs_before);
         const std::string table_after = fs::exists(crontab_table()) ? brim_test::read_bytes(crontab_table()) : "";
         QCOMPARE(table_after, table_before);
+    }
+
+    void the_destination_offers_the_history_and_the_folder_chooser() {
+        CSystemOption& options = *CSystemOption::GetInstance();
+        options.AddNewDest(u"/srv/old", backup_destinations);
+        options.AddNewDest(u"/srv/new", backup_destinations);
+        auto wizard = open_wizard();
+        choose_sources(*wizard);
+        auto* destination = child<QComboBox>(*wizard->page(name_page), "destination");
+        QCOMPARE(destination->count(), 2);
+        QCOMPARE(destination->itemText(0), QStringLiteral("/srv/new"));
+        QString started_at;
+        uictl::set_directory_chooser([&](const QString&, const QString& start) {
+            started_at = start;
+            return QStringLiteral("/mnt/share/backups");
+        });
+        destination->setEditText("/srv/old");
+        child<QPushButton>(*wizard->page(name_page), "browse")->click();
+        uictl::set_directory_chooser({});
+        QCOMPARE(started_at, QStringLiteral("/srv/old"));
+        QCOMPARE(destination->currentText(), QStringLiteral("/mnt/share/backups"));
+    }
+
+    void the_one_call_gives_the_finished_job_or_null() {
+        for (const bool finish : {false, true}) {
+            bool driven = false;
+            QTimer::singleShot(0, [&] {
+                auto* wizard = qobject_cast<CBakWzdDlg*>(QApplication::activeModalWidget());
+                if (wizard == nullptr) return;
+                driven = true;
+                if (!finish) return wizard->reject();
+                reach_short_summary(*wizard, "OneCall");
+                wizard->button(QWizard::FinishButton)->click();
+            });
+            bool run_now = false;
+            brim::BackupItem* job = RunBackupWizard(nullptr, &run_now);
+            QVERIFY(driven);
+            QCOMPARE(job != nullptr, finish);
+            QCOMPARE(job_names().size(), std::size_t(finish ? 1 : 0));
+            if (finish) {
+                QCOMPARE(to_qstring(job->name), QStringLiteral("OneCall"));
+                QVERIFY(run_now);
+            }
+        }
     }
 
     void keyboard_enter_goes_on_and_labels_have_mnemonics() {
