@@ -141,7 +141,10 @@ NamePage::NamePage(CBakWzdDlg& wizard) : BackupWizardPageBase(wizard, text_id::n
 }
 
 void NamePage::initializePage() {
-    name_->setText(job().name.empty() ? text(text_id::job_name_placeholder) : uictl::to_qstring(job().name));
+    // What the user typed and has not passed yet stays when the page is
+    // entered again.
+    if (!job().name.empty()) name_->setText(uictl::to_qstring(job().name));
+    else if (name_->text().isEmpty()) name_->setText(text(text_id::job_name_placeholder));
     const std::vector<bk::String> history = CSystemOption::GetInstance()->GetDestHistory(backup_destinations);
     const QString current = destination_->currentText();
     destination_->clear();

@@ -685,6 +685,10 @@ private slots:
         QVERIFY(name->hasFocus());
         QCOMPARE(name->selectedText(), name->text());  // typing replaces the placeholder
         QTest::keyClicks(name, "Daily");
+        // What was typed stays when the user goes back and comes again.
+        wizard->back();
+        wizard->next();
+        QCOMPARE(name->text(), QStringLiteral("Daily"));
         QTest::keyClick(name, Qt::Key_Tab);
         QVERIFY(child<QComboBox>(page, "destination")->hasFocus());
         child<QComboBox>(page, "destination")->setEditText(to_qstring(wide(dir() / "dest")));
