@@ -696,13 +696,28 @@ private slots:
         QCOMPARE(wizard->currentId(), int(short_summary_page));
         QTest::keyClick(wizard.get(), Qt::Key_Return);
         QCOMPARE(wizard->result(), int(QDialog::Accepted));
-        // Every label of a field names it and carries a mnemonic.
-        for (const int id : wizard->pageIds()) {
-            for (QLabel* label : wizard->page(id)->findChildren<QLabel*>()) {
-                if (label->buddy() != nullptr) QVERIFY2(label->text().contains('&'), qPrintable(label->text()));
+        // Every label of a field and every button carries a mnemonic, none
+        // used twice on a page or by the wizard's buttons shown with it.
+        for (const auto language : {uictl::UiLanguage::english, uictl::UiLanguage::chinese}) {
+            uictl::force_ui_language(language);
+            CBakWzdDlg other(u"Mnemonics");
+            QVERIFY(other.Init());
+            const auto letter = [](const QString& text) { return text.at(text.indexOf('&') + 1).toLower(); };
+            for (const int id : other.pageIds()) {
+                QStringList texts;
+                for (QLabel* label : other.page(id)->findChildren<QLabel*>())
+                    if (label->buddy() != nullptr) texts << label->text();
+                for (QAbstractButton* button : other.page(id)->findChildren<QAbstractButton*>()) texts << button->text();
+                // Finish shows only on the pages that end the wizard.
+                QSet<QChar> used{letter(other.buttonText(QWizard::BackButton)),
+                                 letter(other.buttonText(QWizard::NextButton))};
+                if (other.page(id)->nextId() == -1) used.insert(letter(other.buttonText(QWizard::FinishButton)));
+                for (const QString& text : texts) {
+                    QVERIFY2(text.contains('&'), qPrintable(text));
+                    QVERIFY2(!used.contains(letter(text)), qPrintable(text));
+                    used.insert(letter(text));
+                }
             }
-            for (QAbstractButton* button : wizard->page(id)->findChildren<QAbstractButton*>())
-                QVERIFY2(button->text().contains('&'), qPrintable(button->text()));
         }
     }
 
