@@ -171,7 +171,7 @@ void CBakWzdDlg::OnFinish() {
             planner->DeleteTask(job_->task_name);
         job_->task_name.clear();
     }
-    CSystemOption::GetInstance()->AddNewDest(job_->destination, backup_destinations);
+    CSystemOption::GetInstance()->AddNewDest(DestinationAsWritten(*job_), backup_destinations);
     finished_ = true;
 }
 

@@ -150,7 +150,7 @@ void NamePage::initializePage() {
     destination_->clear();
     // Newest first.
     for (auto it = history.rbegin(); it != history.rend(); ++it) destination_->addItem(uictl::to_qstring(*it));
-    destination_->setEditText(job().destination.empty() ? current : uictl::to_qstring(job().destination));
+    destination_->setEditText(job().destination.empty() ? current : uictl::to_qstring(DestinationAsWritten(job())));
     name_->selectAll();
     name_->setFocus();
 }

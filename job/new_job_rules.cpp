@@ -82,6 +82,17 @@ std::optional<FtpDestination> ParseFtpDestination(bk::StringView text) {
     return out;
 }
 
+bk::String DestinationAsWritten(const brim::BackupItem& job) {
+    const std::optional<FtpDestination> ftp = ParseFtpDestination(job.destination);
+    if (!ftp) return job.destination;
+    for (const brim::FtpConnectInfo& known : job.ftp_servers) {
+        if (!known.user.empty() && brim::same_ftp_host(known.server, ftp->server.server) &&
+            known.port == ftp->server.port)
+            return bk::String(brim::ftp_prefix) + known.user + u"@" + job.destination.substr(brim::ftp_prefix.size());
+    }
+    return job.destination;
+}
+
 void KeepFtpServer(brim::BackupItem& job, const brim::FtpConnectInfo& server) {
     for (brim::FtpConnectInfo& known : job.ftp_servers) {
         if (brim::same_ftp_host(known.server, server.server) && known.port == server.port) {

@@ -34,6 +34,11 @@ struct FtpDestination {
 // before "@", or a port that is not a number from 1 to 65535.
 std::optional<FtpDestination> ParseFtpDestination(bk::StringView text);
 
+// The job's destination as the user writes it: an FTP destination with the
+// user of its server's entry ("ftp://user@host[:port]/folder"), so that
+// it reads back to the same entry; any other as it is.
+bk::String DestinationAsWritten(const brim::BackupItem& job);
+
 // Puts `server` in the job's FTP server list in place of the entry for the
 // same host and port, or adds it.
 void KeepFtpServer(brim::BackupItem& job, const brim::FtpConnectInfo& server);

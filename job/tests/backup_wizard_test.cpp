@@ -352,6 +352,22 @@ private slots:
         QCOMPARE(to_qstring(job.ftp_servers[0].password), QStringLiteral("pw"));
         QCOMPARE(job.ftp_servers[0].port, std::uint16_t{2121});
         QVERIFY(!brim::ftp_destination_fault(job));
+
+        // Back on the page the destination reads as written, and passing
+        // it again keeps the user (the password is asked again).
+        wizard->back();
+        wizard->back();
+        wizard->next();
+        const auto* destination = child<QComboBox>(*wizard->page(name_page), "destination");
+        QCOMPARE(destination->currentText(), QStringLiteral("ftp://ann@127.0.0.1:2121/backups"));
+        answer = u"pw2";
+        wizard->next();
+        QCOMPARE(job.ftp_servers.size(), std::size_t{1});
+        QCOMPARE(to_qstring(job.ftp_servers[0].user), QStringLiteral("ann"));
+        QCOMPARE(to_qstring(job.ftp_servers[0].password), QStringLiteral("pw2"));
+        wizard->button(QWizard::FinishButton)->click();
+        QCOMPARE(CSystemOption::GetInstance()->GetDestHistory(backup_destinations).back(),
+                 bk::String(u"ftp://ann@127.0.0.1:2121/backups"));
     }
 
     void finishing_on_the_short_summary_gives_the_default_job() {
