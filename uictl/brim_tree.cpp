@@ -100,6 +100,7 @@ void CBrimTreeCtrl::ClearAll() {
         const QSignalBlocker block(this);
         clear();
         items_.clear();
+        expanding_.clear();
         model_ = CheckModel();
         hook_model();
     }
@@ -126,8 +127,13 @@ void CBrimTreeCtrl::select_node(NodeId node) {
 }
 
 void CBrimTreeCtrl::ensure_listed(NodeId node) {
-    if (node == no_node || model_.node(node).listed) return;
-    if (ExpandItem(node)) finish_listing(node);
+    if (node == no_node || model_.node(node).listed || expanding_.contains(node)) return;
+    // Showing what the listing finds (or why it failed) shows the node
+    // again, which must not list it a second time.
+    expanding_.insert(node);
+    const bool complete = ExpandItem(node);
+    expanding_.erase(node);
+    if (complete) finish_listing(node);
 }
 
 void CBrimTreeCtrl::finish_listing(NodeId node) {
@@ -224,10 +230,12 @@ void CBrimListCtrl::ClearAll() {
 }
 
 void CBrimListCtrl::BrimTreeSelChanged(NodeId node) {
+    // Listing first: it may show the node by itself (a note), and what is
+    // shown below is then the whole of it.
+    if (tree_ != nullptr && node != no_node && node < tree_->model().size()) tree_->ensure_listed(node);
     ClearAll();
     if (tree_ == nullptr || node == no_node || node >= tree_->model().size()) return;
     shown_ = node;
-    tree_->ensure_listed(node);
     const QSignalBlocker block(this);
     const CheckModel& model = tree_->model();
     const QString note = tree_->content_note(node);

@@ -5,6 +5,8 @@
 // item, with the same check states. A click on a check box in either goes
 // to the model, which carries the change down and up; both views then show
 // the model's states again. The GUI thread only.
+#include <set>
+
 #include <QString>
 #include <QTreeWidget>
 
@@ -88,6 +90,7 @@ private:
 
     CheckModel model_;
     std::vector<QTreeWidgetItem*> items_;  // by node
+    std::set<NodeId> expanding_;          // listings under way on this thread
     bool updating_ = false;
     bool read_only_ = false;
 };

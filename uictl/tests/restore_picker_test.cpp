@@ -50,7 +50,8 @@ struct BackedUpSet {
     std::vector<const brim::archive::RunLayout*> runs;
     QuietRestore events;
 
-    BackedUpSet() {
+    // `runs` backups of kind increment; f1 changes before each later one.
+    explicit BackedUpSet(int backups = 1) {
         const fs::path src = dir / "src";
         fs::create_directories(src / "a" / "x");
         fs::create_directories(src / "b");
@@ -60,10 +61,17 @@ struct BackedUpSet {
         brim_test::write_bytes(src / "b" / "b1", "b1");
         brim_test::write_bytes(src / "f1", "f1");
         job.name = u"Picked";
-        job.kind = brim::BackupKind::normal;
+        job.kind = backups == 1 ? brim::BackupKind::normal : brim::BackupKind::increment;
         job.destination = native(dir / "dest");
         job.sources = {{native(src), brim::SourceType::directory, true}};
-        brim::BackupSession::create_session(&job, brim::SessionDirection::backup)->backup();
+        job.options = brim::job_option::keep_set;
+        for (int run = 1; run <= backups; ++run) {
+            if (run > 1) {
+                brim_test::write_bytes(src / "f1", "f1 of run " + std::to_string(run));
+                fs::last_write_time(src / "f1", fs::last_write_time(src / "f1") + std::chrono::seconds(run));
+            }
+            brim::BackupSession::create_session(&job, brim::SessionDirection::backup)->backup();
+        }
         session = brim::BackupSession::create_session(&job, brim::SessionDirection::restore);
         session->install(&events);
         session->open(runs, nullptr);
@@ -165,6 +173,43 @@ private slots:
         headers.erase(headers.begin());
         QCOMPARE(set.restore(headers), restored);
         QVERIFY2(set.events.warnings.isEmpty(), qPrintable(set.events.warnings.join('\n')));
+    }
+
+    // Of a set of a backup and an increment: each backup brings back what it
+    // holds, all backups the newest copy of every file.
+    void backups_of_a_set_are_picked_as_a_whole() {
+        BackedUpSet set(2);
+        QCOMPARE(set.runs.size(), std::size_t(2));
+        const QStringList all{"a/a1", "a/new\nline", "a/x/x1", "b/b1", "f1"};
+        const fs::path f1 = set.dir / "out" / (set.dir / "src").relative_path() / "f1";
+        struct Case {
+            QStringList pieces;
+            QStringList restored;
+            std::string f1;
+        };
+        const Case cases[] = {
+            {{"*"}, {"f1"}, "f1 of run 2"},  // node_at takes the last run: the increment
+            {{}, all, "f1 of run 2"},
+        };
+        for (const Case& c : cases) {
+            RestorePicker picker;
+            picker.tree().Display(set.runs);
+            picker.tree().SetItemState(node_at(picker.tree(), c.pieces), selected);
+            std::vector<const brim::DataHeader*> headers;
+            QVERIFY(picker.tree().GetSelectedData(headers) > 0);
+            QCOMPARE(set.restore(headers), c.restored);
+            QCOMPARE(brim_test::read_bytes(f1), c.f1);
+        }
+        // The first backup alone holds the first f1.
+        RestorePicker picker;
+        picker.tree().Display(set.runs);
+        const NodeId first = picker.tree().model().node(picker.tree().model().roots().front()).children.front();
+        picker.tree().SetItemState(first, selected);
+        std::vector<const brim::DataHeader*> headers;
+        QCOMPARE(picker.tree().GetSelectedData(headers), 1);
+        QCOMPARE(headers.front(), set.runs.front()->root.get());
+        QCOMPARE(set.restore(headers), all);
+        QCOMPARE(brim_test::read_bytes(f1), std::string("f1"));
     }
 
     void clear_all_forgets_the_set() {
