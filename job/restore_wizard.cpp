@@ -12,6 +12,7 @@
 #include "job/restore_wizard_pages.h"
 #include "job/system_option.h"
 #include "job/volume_prompt.h"
+#include "job/wizard_buttons.h"
 #include "uictl/brim_message_box.h"
 #include "uictl/qt_text.h"
 #include "uictl/uictl_strings.h"
@@ -44,12 +45,7 @@ CResWzdDlg::CResWzdDlg(ResWzdFunctions functions, const QString& caption, QWidge
     setWindowTitle(caption.isEmpty() ? uictl::to_qstring(job_strings().text(text_id::restore_caption)) : caption);
     setWizardStyle(QWizard::ModernStyle);
     setOption(QWizard::NoBackButtonOnStartPage);
-    const auto& strings = job_strings();
-    setButtonText(QWizard::BackButton, uictl::to_qstring(strings.text(text_id::back_button)));
-    setButtonText(QWizard::NextButton, uictl::to_qstring(strings.text(text_id::back_button + 1)));
-    setButtonText(QWizard::FinishButton, uictl::to_qstring(strings.text(text_id::back_button + 2)));
-    setButtonText(QWizard::CancelButton,
-                  uictl::to_qstring(uictl::uictl_strings().text(uictl::text_id::cancel_button)));
+    SetWizardButtonTexts(*this);
     const bool has_jobs = [] {
         for (const brim::BackupItem* job : brim::BackupItemManager::instance()->items())
             if (job->kind != brim::BackupKind::directory_copy && job->kind != brim::BackupKind::burner) return true;
