@@ -36,6 +36,8 @@ public:
     // Writes the jobs to a chosen file, asking before a protected job's
     // security goes (249) and for its password. True when it was written.
     bool export_jobs(const std::vector<brim::BackupItem*>& jobs, brim::JobFileFormat format);
+    // Saves the store after a job changed in it; a failed save is shown.
+    void save_store();
 
 private:
     // The answer to "unschedule the job?" that the user gave for all jobs
@@ -48,7 +50,6 @@ private:
     // when it is not known (`protected_job` false). Wrong: `wrong_text`.
     bool proves_password(brim::BackupItem& job, std::uint32_t wrong_text, bool protected_job);
     bool unschedule_before_delete(brim::BackupItem& job, AllJobs& all);
-    void save_store();
 
     RunnerController& runner_;
 };

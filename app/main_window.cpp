@@ -38,6 +38,7 @@
 #include "app/option_dialog.h"
 #include "app/program_icon.h"
 #include "app/report_view.h"
+#include "app/restore_command.h"
 #include "app/runner/runner_controller.h"
 #include "app/runner/runner_strings.h"
 #include "app/runner/watcher_view.h"
@@ -54,6 +55,7 @@
 #include "core/jobs/version.h"
 #include "core/runner/exit_status.h"
 #include "job/backup_kinds.h"
+#include "job/backup_wizard.h"
 #include "job/system_option.h"
 #include "taskplan/overdue_jobs.h"
 #include "uictl/brim_message_box.h"
@@ -172,7 +174,7 @@ void CMainFrame::build_views(const std::function<void()>& close_splash) {
         user_command();
         switch (entry) {
             case NavEntry::backup_wizard: open_backup_wizard(); break;
-            case NavEntry::restore_wizard: open_restore_wizard(); break;
+            case NavEntry::restore_wizard: restore_with_wizard(nullptr); break;
             default: show_view(entry); break;
         }
     });
@@ -556,6 +558,7 @@ void CMainFrame::open_archive(const bk::String& path) {
     if (job == nullptr) return;
     refresh_jobs();
     select_job(*job);
+    restore_with_wizard(job);
 }
 
 void CMainFrame::select_job(const brim::BackupItem& job) {
@@ -671,15 +674,35 @@ void CMainFrame::open_about() {
 }
 
 void CMainFrame::open_backup_wizard() {
-    BrimMessageBox(app_strings().text(app_text::no_wizard_yet).c_str(), u"", mb::ok | mb::icon_information);
+    user_command();
+    bool run_now = false;
+    brim::BackupItem* job = job::RunBackupWizard(this, &run_now);
+    if (job == nullptr) return;
+    commands_->save_store();
+    refresh_jobs();
+    select_job(*job);
+    if (run_now) runner_->start_backup(*job, false);
 }
 
 void CMainFrame::open_restore_wizard() {
-    BrimMessageBox(app_strings().text(app_text::no_restore_wizard_yet).c_str(), u"", mb::ok | mb::icon_information);
+    user_command();
+    restore_with_wizard(view_ == NavEntry::job_manager ? selected_job() : nullptr);
+}
+
+void CMainFrame::restore_with_wizard(brim::BackupItem* job) {
+    RestoreWizardHooks hooks;
+    hooks.refresh_job = [this](brim::BackupItem* added) {
+        refresh_jobs();
+        if (added != nullptr) select_job(*added);
+    };
+    RunRestoreWizard(this, *runner_, job, bk::String(), hooks);
+    refresh_jobs();
 }
 
 void CMainFrame::open_job_options() {
-    if (selected_job() == nullptr) return;
+    user_command();
+    brim::BackupItem* job = selected_job();
+    if (job == nullptr) return;
     BrimMessageBox(app_strings().text(app_text::no_job_options_yet).c_str(), u"", mb::ok | mb::icon_information);
 }
 

@@ -88,6 +88,8 @@ public:
     // wizards and the option sheets are wired here as they come.
     void open_backup_wizard();
     void open_restore_wizard();
+    // The restore wizard over `job` (a job of the store), or over nothing.
+    void restore_with_wizard(brim::BackupItem* job);
     void open_job_options();
     void open_user_data_dialog();
     // The welcome page's choice.
