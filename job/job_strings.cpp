@@ -1,5 +1,7 @@
 #include "job/job_strings.h"
 
+#include "uictl/qt_text.h"
+
 namespace job {
 
 const uictl::LocalizedStrings& job_strings() {
@@ -223,6 +225,10 @@ const uictl::LocalizedStrings& job_strings() {
             {3439, u"An optical drive (such as /dev/sr0) or the path of an image file ending in .iso."},
         }};
     return strings;
+}
+
+QString job_text(std::uint32_t id) {
+    return uictl::to_qstring(job_strings().text(id));
 }
 
 }  // namespace job
