@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -99,6 +100,27 @@ void type_security(BackupOptionForm& form, int index, const bk::String& password
     form.security.index = index;
     form.security.password = password;
     form.security.confirmation = confirmation;
+}
+
+// The mnemonic letters of the page's labels and buttons (and of the sheet's
+// OK, Cancel and Help with `with_buttons`); a text whose letter was used
+// before is returned as a fault.
+QString repeated_mnemonic(QWidget& sheet, QWidget& page, bool with_buttons) {
+    QList<QWidget*> widgets = page.findChildren<QWidget*>();
+    if (with_buttons)
+        for (const char* name : {"ok", "cancel", "help"}) widgets << child<QPushButton>(sheet, name);
+    QSet<QChar> seen;
+    for (QWidget* widget : widgets) {
+        QString text;
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) text = button->text();
+        if (auto* label = qobject_cast<QLabel*>(widget)) text = label->text();
+        const int at = text.indexOf('&');
+        if (at < 0 || at + 1 >= text.size() || text[at + 1] == '&') continue;
+        const QChar letter = text[at + 1].toLower();
+        if (seen.contains(letter)) return text;
+        seen.insert(letter);
+    }
+    return {};
 }
 
 QString texts(const std::vector<bk::String>& list) {
@@ -555,6 +577,23 @@ private slots:
             QCOMPARE(shown, kind == brim::BackupKind::burner ? QStringLiteral("burnerOptionSheet")
                                                             : QStringLiteral("backupOptionSheet"));
             QVERIFY(!job.need_notify());
+        }
+    }
+
+    void every_page_has_distinct_mnemonics() {
+        for (const auto language : {uictl::UiLanguage::english, uictl::UiLanguage::chinese}) {
+            uictl::force_ui_language(language);
+            BackupItem job;
+            make_job(job);
+            CBackupOptionSheet sheet(job, false);
+            CBurnerOptionSheet burner(job, false);
+            for (QTabWidget* pages : {sheet.pages(), burner.pages()})
+                for (int page = 0; page < pages->count(); ++page)
+                    QCOMPARE(repeated_mnemonic(*pages->window(), *pages->widget(page),
+                                               // the Chinese confirmation label keeps its
+                                               // established 确认密码(&C), the letter of 取消(&C)
+                                               language == uictl::UiLanguage::english),
+                             QString());
         }
     }
 
