@@ -55,6 +55,7 @@
 #include "core/jobs/version.h"
 #include "core/runner/exit_status.h"
 #include "job/backup_kinds.h"
+#include "job/backup_option_sheet.h"
 #include "job/backup_wizard.h"
 #include "job/system_option.h"
 #include "taskplan/overdue_jobs.h"
@@ -703,7 +704,18 @@ void CMainFrame::open_job_options() {
     user_command();
     brim::BackupItem* job = selected_job();
     if (job == nullptr) return;
-    BrimMessageBox(app_strings().text(app_text::no_job_options_yet).c_str(), u"", mb::ok | mb::icon_information);
+    // A run reads the job's fields: its options change only between runs.
+    if (runner_->job_state(*job) != JobState::idle) {
+        const bk::String text = app_strings().format(app_text::options_of_running_job, {job->name});
+        BrimMessageBox(text.c_str(), u"", mb::ok | mb::icon_warning);
+        return;
+    }
+    runner_->set_modifying(*job, true);
+    const bool changed = job::EditJobOptions(this, *job);
+    runner_->set_modifying(*job, false);
+    if (!changed) return;
+    commands_->save_store();
+    refresh_jobs();
 }
 
 void CMainFrame::open_user_data_dialog() {

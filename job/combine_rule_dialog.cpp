@@ -13,19 +13,15 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "job/dialog_buttons.h"
 #include "job/job_strings.h"
 #include "uictl/brim_message_box.h"
 #include "uictl/qt_text.h"
-#include "uictl/uictl_strings.h"
 
 namespace job {
 namespace {
 
 using uictl::to_qstring;
-
-QString text(std::uint32_t id) {
-    return to_qstring(job_strings().text(id));
-}
 
 QString format(std::uint32_t id, std::initializer_list<bk::FormatArg> args) {
     return to_qstring(job_strings().format(id, args));
@@ -130,7 +126,7 @@ std::unique_ptr<BakKindCombineTrigger> CombineRuleForm::rule() const {
 CCombineRuleDialog::CCombineRuleDialog(QWidget* parent, BackupKind job_kind, const BakKindCombineTrigger* rule)
     : QDialog(parent), form_(rule) {
     setObjectName("combineRuleDialog");
-    setWindowTitle(text(text_id::rule_dialog_title));
+    setWindowTitle(job_text(text_id::rule_dialog_title));
     const bk::String combined = BakTypeToString(CombinedKindOf(job_kind));
     const bk::String own = BakTypeToString(job_kind);
 
@@ -141,7 +137,7 @@ CCombineRuleDialog::CCombineRuleDialog(QWidget* parent, BackupKind job_kind, con
     type_->setObjectName("type");
     for (const std::uint32_t id : {text_id::rule_fixed_interval, text_id::rule_weekly, text_id::rule_monthly,
                                    text_id::rule_never})
-        type_->addItem(text(id));
+        type_->addItem(job_text(id));
     auto* type_label = new QLabel(format(text_id::rule_run_to_replace, {combined}));
     type_label->setBuddy(type_);
     auto* type_row = new QHBoxLayout;
@@ -155,45 +151,36 @@ CCombineRuleDialog::CCombineRuleDialog(QWidget* parent, BackupKind job_kind, con
     auto* count_page = new QWidget;
     auto* count_layout = new QFormLayout(count_page);
     count_ = number_field("count");
-    count_layout->addRow(text(text_id::rule_count_label), count_);
+    count_layout->addRow(job_text(text_id::rule_count_label), count_);
     count_layout->addRow(hint_label(format(text_id::rule_count_hint, {own, combined})));
     pages_->addWidget(count_page);
 
     auto* weekly_page = new QWidget;
     auto* weekly_layout = new QFormLayout(weekly_page);
     weeks_ = number_field("weeks");
-    weekly_layout->addRow(text(text_id::rule_weeks_label), weeks_);
+    weekly_layout->addRow(job_text(text_id::rule_weeks_label), weeks_);
     auto* day_grid = new QHBoxLayout;
     for (std::size_t i = 0; i < days_.size(); ++i) {
-        days_[i] = new QCheckBox(text(text_id::sunday + static_cast<std::uint32_t>(i)));
+        days_[i] = new QCheckBox(job_text(text_id::sunday + static_cast<std::uint32_t>(i)));
         days_[i]->setObjectName(QString("day%1").arg(i));
         days_[i]->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);  // never cut a day's name
         day_grid->addWidget(days_[i]);
     }
-    weekly_layout->addRow(new QLabel(text(text_id::rule_days_label)));
+    weekly_layout->addRow(new QLabel(job_text(text_id::rule_days_label)));
     weekly_layout->addRow(day_grid);
     pages_->addWidget(weekly_page);
 
     auto* monthly_page = new QWidget;
     auto* monthly_layout = new QFormLayout(monthly_page);
     day_ = number_field("day");
-    monthly_layout->addRow(text(text_id::rule_day_label), day_);
+    monthly_layout->addRow(job_text(text_id::rule_day_label), day_);
     monthly_layout->addRow(hint_label(format(text_id::rule_day_hint, {combined})));
     pages_->addWidget(monthly_page);
 
     pages_->addWidget(new QWidget);  // "never" asks for nothing
     group_layout->addWidget(pages_);
 
-    auto* buttons = new QDialogButtonBox;
-    auto* ok = buttons->addButton(to_qstring(uictl::uictl_strings().text(uictl::text_id::ok_button)),
-                                  QDialogButtonBox::AcceptRole);
-    ok->setObjectName("ok");
-    ok->setDefault(true);
-    buttons->addButton(to_qstring(uictl::uictl_strings().text(uictl::text_id::cancel_button)),
-                       QDialogButtonBox::RejectRole)
-        ->setObjectName("cancel");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = MakeDialogButtons(*this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);

@@ -17,6 +17,7 @@
 #include "core/jobs/backup_item.h"
 #include "core/jobs/job_options.h"
 #include "job/backup_kinds.h"
+#include "job/dialog_buttons.h"
 #include "job/job_strings.h"
 #include "uictl/brim_message_box.h"
 #include "uictl/qt_text.h"
@@ -27,10 +28,6 @@ namespace {
 namespace opt = brim::job_option;
 using uictl::from_qstring;
 using uictl::to_qstring;
-
-QString text(std::uint32_t id) {
-    return to_qstring(job_strings().text(id));
-}
 
 bk::String trimmed(bk::StringView text) {
     const auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
@@ -104,13 +101,13 @@ void ExtensionFilter::record_in(CSystemOption& options) const {
 }
 
 FilterTexts FilterTexts::for_sheet() {
-    return {text(text_id::filter_use_sheet),      text(text_id::filter_exclude), text(text_id::filter_include_only),
-            text(text_id::filter_add),            text(text_id::filter_remove),  text(text_id::filter_remove_all)};
+    return {job_text(text_id::filter_use_sheet),      job_text(text_id::filter_exclude), job_text(text_id::filter_include_only),
+            job_text(text_id::filter_add),            job_text(text_id::filter_remove),  job_text(text_id::filter_remove_all)};
 }
 
 FilterTexts FilterTexts::for_wizard() {
-    return {text(text_id::filter_use_wizard), text(text_id::filter_exclude), text(text_id::filter_include),
-            text(text_id::filter_add),        text(text_id::filter_remove),  text(text_id::filter_remove_all)};
+    return {job_text(text_id::filter_use_wizard), job_text(text_id::filter_exclude), job_text(text_id::filter_include),
+            job_text(text_id::filter_add),        job_text(text_id::filter_remove),  job_text(text_id::filter_remove_all)};
 }
 
 ExtensionFilterEditor::ExtensionFilterEditor(const FilterTexts& texts, QWidget* parent)
@@ -128,7 +125,7 @@ ExtensionFilterEditor::ExtensionFilterEditor(const FilterTexts& texts, QWidget* 
     list_->setObjectName("extensionList");
     list_->setRootIsDecorated(false);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setHeaderLabels({text(text_id::filter_extension_column), text(text_id::filter_description_column)});
+    list_->setHeaderLabels({job_text(text_id::filter_extension_column), job_text(text_id::filter_description_column)});
     list_->header()->setStretchLastSection(true);
     list_->setColumnWidth(0, 110);
     list_->setMinimumHeight(110);
@@ -268,7 +265,7 @@ void ExtensionFilterEditor::update_enabled() {
 bool AskExtensionDialog(QWidget* parent, bk::String& extension, bk::String& description) {
     QDialog dialog(parent);
     dialog.setObjectName("addExtensionDialog");
-    dialog.setWindowTitle(text(text_id::filter_add_title));
+    dialog.setWindowTitle(job_text(text_id::filter_add_title));
     auto* extension_edit = new QLineEdit;
     extension_edit->setObjectName("extension");
     extension_edit->setMaxLength(static_cast<int>(max_stored_text));
@@ -276,13 +273,14 @@ bool AskExtensionDialog(QWidget* parent, bk::String& extension, bk::String& desc
     description_edit->setObjectName("description");
     description_edit->setMaxLength(static_cast<int>(max_stored_text));
     auto* form = new QFormLayout;
-    form->addRow(text(text_id::filter_extension_label), extension_edit);
-    form->addRow(text(text_id::filter_description_label), description_edit);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    form->addRow(job_text(text_id::filter_extension_label), extension_edit);
+    form->addRow(job_text(text_id::filter_description_label), description_edit);
+    auto* buttons = MakeDialogButtons(dialog);
+    // OK checks the extension first.
+    QObject::disconnect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addLayout(form);
     layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
         if (NormalizeExtension(from_qstring(extension_edit->text())).empty()) {
             const bk::String message = job_strings().text(text_id::filter_bad_extension);

@@ -1,5 +1,7 @@
 #include "job/job_strings.h"
 
+#include "uictl/qt_text.h"
+
 namespace job {
 
 const uictl::LocalizedStrings& job_strings() {
@@ -199,7 +201,7 @@ const uictl::LocalizedStrings& job_strings() {
             {3432, u"组合规则(&B)..."},
             {3433, u"刻录"},
             {3434, u"刻录机(&D)："},
-            {3435, u"刻录完成后关闭光盘,不再追加区段(&C)."},
+            {3435, u"刻录完成后关闭光盘,不再追加区段(&L)."},
             {3436, u"刻录完成后弹出光盘(&E)."},
             {3437, u"启用刻录机的防缓冲区欠载保护(&U)."},
             {3438, u"文件过滤"},
@@ -444,13 +446,13 @@ const uictl::LocalizedStrings& job_strings() {
             {3426, u"Security"},
             {3427, u"&Security of the backup job:"},
             {3428, u"&Password:"},
-            {3429, u"&Confirm password:"},
+            {3429, u"Confir&m password:"},
             {3430, u"Open files"},
-            {3431, u"When a file's contents cannot be read, retry through the advanced &open-file module."},
+            {3431, u"When a file's contents cannot be read, &retry through the advanced open-file module."},
             {3432, u"Com&bination Rule..."},
             {3433, u"Burning"},
             {3434, u"&Drive:"},
-            {3435, u"&Close the disc after burning (no later sessions)."},
+            {3435, u"Close the disc after burning (no later &sessions)."},
             {3436, u"&Eject the disc when done."},
             {3437, u"Use the drive's b&uffer-underrun protection."},
             {3438, u"File Filter"},
@@ -507,6 +509,10 @@ const uictl::LocalizedStrings& job_strings() {
             {3552, u"Cancel"},
         }};
     return strings;
+}
+
+QString job_text(std::uint32_t id) {
+    return uictl::to_qstring(job_strings().text(id));
 }
 
 }  // namespace job

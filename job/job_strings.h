@@ -2,11 +2,15 @@
 // The job dialogs library's string table in both languages.
 #include <cstdint>
 
+#include <QString>
+
 #include "uictl/localized_strings.h"
 
 namespace job {
 
 const uictl::LocalizedStrings& job_strings();
+// An entry in the GUI's current language, for a widget.
+QString job_text(std::uint32_t id);
 
 namespace text_id {
 // Messages of the checks of a new job.

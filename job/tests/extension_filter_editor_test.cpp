@@ -200,12 +200,7 @@ private slots:
             auto* extension = child<QLineEdit>(*dialog, "extension");
             extension->setText("*");
             child<QLineEdit>(*dialog, "description")->setText("Pictures");
-            auto* ok = [&] {
-                for (auto* button : dialog->findChildren<QPushButton*>())
-                    if (button->text().contains("OK")) return button;
-                return static_cast<QPushButton*>(nullptr);
-            }();
-            QVERIFY(ok != nullptr);
+            auto* ok = child<QPushButton>(*dialog, "ok");
             ok->click();
             rounds = 1;
             QVERIFY(dialog->isVisible());
