@@ -56,6 +56,7 @@ private slots:
         uictl::force_ui_language(uictl::UiLanguage::english);
     }
     void cleanup() {
+        brim_test::close_windows_left_open();
         uictl::force_ui_language(std::nullopt);
         home.reset();
     }

@@ -96,6 +96,7 @@ private slots:
         brim_test::reset_gui_singletons();
     }
     void cleanup() {
+        brim_test::close_windows_left_open();
         uictl::force_ui_language(std::nullopt);
         home.reset();
     }

@@ -99,6 +99,7 @@ private slots:
         make_fake_home();
     }
     void cleanup() {
+        brim_test::close_windows_left_open();
         uictl::force_ui_language(std::nullopt);
         isolated.reset();
     }
