@@ -44,6 +44,12 @@ QString applications_dir() { return data_home() + "/applications"; }
 QString desktop_path() { return applications_dir() + '/' + association_desktop_file; }
 QString mimeapps_path() { return config_home() + "/mimeapps.list"; }
 
+// The system's configuration folder: the first of $XDG_CONFIG_DIRS.
+QString system_mimeapps_path() {
+    const QStringList folders = qEnvironmentVariable("XDG_CONFIG_DIRS").split(':', Qt::SkipEmptyParts);
+    return folders.value(0, QStringLiteral("/etc/xdg")) + "/mimeapps.list";
+}
+
 QString text_of(unsigned id, UiLanguage language) {
     return to_qstring(job_strings().table(language).text(id));
 }
@@ -135,14 +141,18 @@ void update_databases() {
     run_update_tool("update-desktop-database", applications_dir());
 }
 
-bool set_defaults(const QString& desktop) {
-    QFile file(mimeapps_path());
+enum class DefaultsChange { unchanged, written, failed };
+
+// Sets (or, with an empty `desktop`, removes) our types' default in the
+// mimeapps.list at `path`.
+DefaultsChange set_defaults(const QString& path, const QString& desktop) {
+    QFile file(path);
     QString list;
     if (file.open(QIODevice::ReadOnly)) list = QString::fromUtf8(file.readAll());
     file.close();
     const QString changed = with_default_applications(list, mime_types(), desktop, association_desktop_file);
-    if (changed == list) return true;
-    return write_file(mimeapps_path(), changed.toUtf8());
+    if (changed == list) return DefaultsChange::unchanged;
+    return write_file(path, changed.toUtf8()) ? DefaultsChange::written : DefaultsChange::failed;
 }
 
 }  // namespace
@@ -207,7 +217,8 @@ QString with_default_applications(const QString& list, const QStringList& mime_t
 bool register_shell_association(bk::StringView program) {
     if (!write_file(package_path(), mime_package())) return false;
     if (!write_file(desktop_path(), desktop_entry(to_qstring(program)))) return false;
-    if (!set_defaults(QString::fromLatin1(association_desktop_file))) return false;
+    if (set_defaults(mimeapps_path(), QString::fromLatin1(association_desktop_file)) == DefaultsChange::failed)
+        return false;
     update_databases();
     return true;
 }
@@ -216,9 +227,18 @@ bool unregister_shell_association() {
     if (!QFile::exists(package_path())) return false;
     const bool removed = QFile::remove(package_path());
     QFile::remove(desktop_path());
-    const bool defaults = set_defaults({});
+    const bool defaults = set_defaults(mimeapps_path(), {}) != DefaultsChange::failed;
     update_databases();
     return removed && defaults;
+}
+
+bool register_system_association() {
+    return set_defaults(system_mimeapps_path(), QString::fromLatin1(association_desktop_file)) !=
+           DefaultsChange::failed;
+}
+
+bool unregister_system_association() {
+    return set_defaults(system_mimeapps_path(), {}) == DefaultsChange::written;
 }
 
 }  // namespace job

@@ -1,6 +1,6 @@
 #pragma once
 // The archive file types and the program that opens them, registered the
-// freedesktop way for the user alone:
+// freedesktop way for the user:
 //  - a shared-mime-info package, $XDG_DATA_HOME/mime/packages/brimvault.xml,
 //    naming the three types by their extensions with their descriptions in
 //    both languages;
@@ -43,6 +43,17 @@ bool register_shell_association(bk::StringView program);
 // Removes what register_shell_association wrote. False when the types
 // were not registered.
 bool unregister_shell_association();
+
+// The association of the installed program for every user, made by the
+// package's scripts as the administrator. The package installs the MIME
+// package and the desktop entry (of the same name) in its own share folder
+// and its triggers update the databases, so only the default application
+// is set: in the mimeapps.list of the system's configuration folder, the
+// first of $XDG_CONFIG_DIRS (else /etc/xdg), which every user's own list
+// overrides. False when the list cannot be written.
+bool register_system_association();
+// Takes our lines out of that list again. False when none were there.
+bool unregister_system_association();
 
 // Sets (desktop not empty) or removes (desktop empty) the default
 // application of `mime_types` in the [Default Applications] group of a

@@ -6,8 +6,11 @@
 
 #include "basekit/convertion.h"
 #include "basekit/exception.h"
+#include "basekit/platform/os_process.h"
+#include "basekit/platform/os_system.h"
 #include "core/jobs/store_lock.h"
 #include "core/jobs/system_info.h"
+#include "job/shell_association.h"
 #include "job/system_option.h"
 #include "uictl/brim_message_box.h"
 #include "uictl/message_box_flags.h"
@@ -18,6 +21,8 @@ namespace {
 
 constexpr char program_name[] = "util";
 constexpr char version_text[] = "1.7.0";
+// The program whose running the installation's install warns of.
+constexpr char program_file_name[] = "brimvault";
 
 void print_usage(std::ostream& out) {
     out << "Usage: " << program_name << " [--options] \n"
@@ -36,6 +41,9 @@ bool program_runs() {
     }
 }
 
+// The installation's program runs for some user (a package being upgraded).
+bool installed_program_runs() { return bk::os::process_running(program_file_name); }
+
 // The warning box, or standard error where there is no display to show it on.
 void warn_program_runs() {
     const bk::String text = util_strings().text(text_id::program_running);
@@ -46,7 +54,7 @@ void warn_program_runs() {
     }
 }
 
-void install() {
+void install_for_user() {
     const bool running = program_runs();
     if (running) warn_program_runs();
     job::CSystemOption::GetInstance()->RegisterShellAssociation();
@@ -56,6 +64,22 @@ void install() {
     } catch (const bk::Exception&) {
         // The program makes them at its first start as well.
     }
+}
+
+// Each user's data directories are made by the program's first start: the
+// administrator's own would serve nobody.
+void install_for_installation() {
+    if (installed_program_runs()) warn_program_runs();
+    job::register_system_association();
+}
+
+void uninstall(Scope scope) {
+    if (scope == Scope::installation) {
+        job::unregister_system_association();
+        return;
+    }
+    job::CSystemOption::GetInstance()->UnregisterShellAssociation();
+    job::CSystemOption::GetInstance()->RemoveStartupInfo();
 }
 
 }  // namespace
@@ -68,13 +92,12 @@ Command read_command(bk::StringView line) {
     return Command::help;
 }
 
-int run_command(Command command, std::ostream& out) {
+Scope scope_of_process() { return bk::os::runs_as_administrator() ? Scope::installation : Scope::user; }
+
+int run_command(Command command, std::ostream& out, Scope scope) {
     switch (command) {
-        case Command::install: install(); break;
-        case Command::uninstall:
-            job::CSystemOption::GetInstance()->UnregisterShellAssociation();
-            job::CSystemOption::GetInstance()->RemoveStartupInfo();
-            break;
+        case Command::install: scope == Scope::installation ? install_for_installation() : install_for_user(); break;
+        case Command::uninstall: uninstall(scope); break;
         case Command::version: out << "Orvex Brimvault version is " << version_text << "\n\n"; break;
         case Command::help: print_usage(out); break;
     }

@@ -22,6 +22,10 @@ std::uint64_t physical_memory();
 // when the database has no entry for the user.
 String user_name();
 
+// Whether the process runs as the administrator (the superuser), as a
+// package's installation scripts do.
+bool runs_as_administrator();
+
 // The machine's host name; empty when it cannot be read.
 String host_name();
 

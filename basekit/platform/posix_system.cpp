@@ -50,6 +50,8 @@ String user_name() {
     return from_ansi(found->pw_name);
 }
 
+bool runs_as_administrator() { return ::geteuid() == 0; }
+
 String host_name() {
     char buffer[HOST_NAME_MAX + 1] = {};
     if (::gethostname(buffer, sizeof buffer - 1) != 0) return {};

@@ -1,6 +1,7 @@
 #pragma once
 // Points every variable that names the user's home or data directories
-// (BRIMVAULT_HOME, HOME, XDG_CONFIG_HOME, XDG_DATA_HOME) into a fresh
+// (BRIMVAULT_HOME, HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, and the system's
+// XDG_CONFIG_DIRS, written by installation-wide set-ups) into a fresh
 // temporary directory for the lifetime of the fixture, and restores them
 // afterwards. The reset hook runs on entry and on exit, so process-wide
 // singletons that cached the old paths are dropped.
@@ -22,6 +23,7 @@ public:
         set("HOME", (dir_ / "home").string());
         set("XDG_CONFIG_HOME", (dir_ / "home" / ".config").string());
         set("XDG_DATA_HOME", (dir_ / "home" / ".local" / "share").string());
+        set("XDG_CONFIG_DIRS", system_config_dir().string());
         // The hand-over channel then lies in the data directory, never in
         // the user's own runtime directory.
         set("XDG_RUNTIME_DIR", std::nullopt);
@@ -41,6 +43,8 @@ public:
     const TempDir& dir() const { return dir_; }
     // The directory BRIMVAULT_HOME names.
     std::filesystem::path data_dir() const { return dir_ / "brimvault"; }
+    // The system's configuration folder XDG_CONFIG_DIRS names.
+    std::filesystem::path system_config_dir() const { return dir_ / "etc" / "xdg"; }
     // Changes or removes (nullopt) one variable until the fixture ends.
     void set(const std::string& name, const std::optional<std::string>& value) {
         const char* old = std::getenv(name.c_str());

@@ -22,9 +22,9 @@ using util::Command;
 
 namespace {
 
-std::string printed(Command command) {
+std::string printed(Command command, util::Scope scope = util::Scope::user) {
     std::ostringstream out;
-    const int status = util::run_command(command, out);
+    const int status = util::run_command(command, out, scope);
     return status == 0 ? out.str() : "status " + std::to_string(status);
 }
 
@@ -107,6 +107,29 @@ private slots:
         QVERIFY(!fs::exists(data_home() / "applications" / "brimvault.desktop"));
         QCOMPARE(count_of(read_text(config_home() / "mimeapps.list"), "brimvault"), std::size_t{0});
         QCOMPARE(job::CSystemOption::GetInstance()->GetNeverShowValue(job::never_show::welcome_dialog), 1);
+    }
+
+    // The package's scripts, run as the administrator, set the default for
+    // every user in the system's list, once however often they run; the
+    // package's own files are not written again, nor the administrator's
+    // data directories; uninstalling takes only our lines away.
+    void installForTheInstallationThenUninstall() {
+        const fs::path system_list = home->system_config_dir() / "mimeapps.list";
+        fs::create_directories(system_list.parent_path());
+        const std::string others = "[Default Applications]\ntext/plain=editor.desktop;\n";
+        std::ofstream(system_list) << others;
+        for (int i = 0; i < 2; ++i) QCOMPARE(printed(Command::install, util::Scope::installation), std::string());
+        const std::string defaults = read_text(system_list);
+        for (const char* type : {"application/x-brimvault-set=brimvault.desktop;",
+                                 "application/x-brimvault-volume=brimvault.desktop;",
+                                 "application/x-brimvault-catalogue=brimvault.desktop;", "text/plain=editor.desktop;"})
+            QCOMPARE(count_of(defaults, type), std::size_t{1});
+        QVERIFY(!fs::exists(config_home() / "mimeapps.list"));
+        QVERIFY(!fs::exists(data_home() / "applications"));
+        QVERIFY(!fs::exists(home->data_dir()));
+
+        QCOMPARE(printed(Command::uninstall, util::Scope::installation), std::string());
+        QCOMPARE(read_text(system_list), others);
     }
 
     // The program runs (it holds the store): the warning, and the
