@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QTime>
 #include <QToolBar>
 #include <QToolButton>
@@ -70,6 +72,26 @@ namespace {
 enum JobColumn { job_name, job_kind, job_destination, job_state, job_last_run, job_next_run, job_columns };
 
 QString text_of(std::uint32_t id) { return uictl::to_qstring(app_strings().text(id)); }
+
+// How often a request to end looks again whether the dialogs have closed.
+constexpr int end_retry_ms = 20;
+
+// Cancels the dialogs that wait for an answer and closes the open menus,
+// the topmost first, so that their loops return.
+void cancel_open_dialogs() {
+    for (QWidget* popup = QApplication::activePopupWidget(); popup != nullptr;
+         popup = QApplication::activePopupWidget()) {
+        if (!popup->close()) break;
+    }
+    for (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr;) {
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (dialog == nullptr) break;
+        dialog->reject();
+        QWidget* next = QApplication::activeModalWidget();
+        if (next == modal) break;
+        modal = next;
+    }
+}
 
 bk::String joined(const std::vector<bk::String>& names) {
     bk::String text;
@@ -623,6 +645,14 @@ void CMainFrame::end_session() {
 
 void CMainFrame::end_on_request() {
     if (quitting_) return;
+    end_requested_ = true;
+    cancel_open_dialogs();
+    // The code after a dialog runs once its loop returns, and may use the
+    // runner and the stores: the end waits until no dialog's loop runs.
+    if (QThread::currentThread()->loopLevel() > base_loop_level_) {
+        QTimer::singleShot(end_retry_ms, this, &CMainFrame::end_on_request);
+        return;
+    }
     if (runner_->running_count() != 0) {
         const uictl::WaitCursor wait;
         runner_->stop_all();

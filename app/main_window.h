@@ -63,6 +63,12 @@ public:
     bool quit(int automatic);
     // Whether quit has begun: the services are ended, the program ends.
     bool ending() const { return quitting_; }
+    // Whether a request to end came; it ends the program once no dialog's
+    // loop runs, or when end_on_request() is called again.
+    bool end_requested() const { return end_requested_; }
+    // The event loops that run below any dialog: none during start-up, the
+    // program's own (1) once it runs.
+    void set_base_loop_level(int level) { base_loop_level_ = level; }
 
     // Hidden with only the tray icon (a scheduled start told to run in the
     // background, or a minimize into the tray), or shown maximized without it.
@@ -100,7 +106,10 @@ public slots:
     // mark; the session may always end.
     void end_session();
     // A request to end the process (SIGTERM, SIGINT): the runs are stopped
-    // without a question and everything is saved as by quit.
+    // without a question and everything is saved as by quit. Open dialogs
+    // are cancelled first; inside a dialog's loop the end waits until the
+    // loop has returned, so that the code after the dialog still finds the
+    // runner and the stores.
     void end_on_request();
     // Posted when an unattended run has ended the program's work: quit with
     // the mark 1.
@@ -163,6 +172,8 @@ private:
     NavEntry view_ = NavEntry::job_manager;
     int scheduled_start_ = 0;
     bool quitting_ = false;
+    bool end_requested_ = false;
+    int base_loop_level_ = 0;
 };
 
 }  // namespace app

@@ -62,6 +62,8 @@ void show_welcome(CMainFrame& window) {
     if (options->GetNeverShowValue(job::never_show::welcome_dialog) == 0) return;
     WelcomeDialog welcome(&window);
     welcome.exec();
+    // A request to end closed the page: the program ends, choosing nothing.
+    if (window.end_requested()) return;
     if (!welcome.show_again()) options->SetNeverShowValue(job::never_show::welcome_dialog, 0);
     if (welcome.choice()) window.follow_welcome_choice(*welcome.choice());
 }
@@ -119,8 +121,10 @@ int run_program(const bk::String& line) {
         catch_up_schedule(window);
         show_welcome(window);
     }
-    // A request to end that came during a start-up dialog has ended the
-    // program already; its event loop would wait for nothing.
+    // A request to end that came during a start-up dialog ends the program
+    // now that the dialog has returned; its event loop would wait for nothing.
+    if (window.end_requested()) window.end_on_request();
+    window.set_base_loop_level(1);
     const int status = window.ending() ? 0 : QApplication::exec();
     // Lines that arrive from now on find no window to take them.
     if (inbox) inbox->close();

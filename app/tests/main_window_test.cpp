@@ -459,6 +459,23 @@ private slots:
         QCOMPARE(app::tone_of(jobs[0]->get_reports()->reports().back()->result), app::RunTone::stopped);
     }
 
+    // A request to end while a dialog waits for an answer: the dialog is
+    // cancelled, and the program ends only once the dialog's loop has
+    // returned, so that the code after it still finds the services.
+    void aRequestToEndWhileADialogWaitsEndsAfterTheDialog() {
+        app::CMainFrame window;
+        QDialog dialog(&window);
+        bool ended_inside_the_dialog = true;
+        QTimer::singleShot(0, &dialog, [&] {
+            window.end_on_request();
+            ended_inside_the_dialog = window.ending();
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        QVERIFY(!ended_inside_the_dialog);
+        QVERIFY(window.end_requested());
+        QTRY_VERIFY_WITH_TIMEOUT(window.ending(), 5000);
+    }
+
     // The views of the window in both languages: the job list over the
     // chosen job's runs, the task monitor and the system log.
     void viewPictures_data() { brim_test::add_language_rows(); }

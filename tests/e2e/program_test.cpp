@@ -37,10 +37,11 @@ protected:
         brim_test::write_bytes(src / "a.txt", "first file");
         brim_test::write_bytes(src / "sub" / "b.bin", std::string(70000, 'b'));
         // The welcome page would wait for a click at every start.
-        const fs::path conf = root / "home" / ".config" / "Orvex Software" / "Brimvault.conf";
-        fs::create_directories(conf.parent_path());
-        brim_test::write_bytes(conf, "[ShowAgain]\nShow%20HTML%20Dlg=0\n");
+        fs::create_directories(options_file.parent_path());
+        brim_test::write_bytes(options_file, "[ShowAgain]\nShow%20HTML%20Dlg=0\n");
     }
+
+    const fs::path options_file = root / "home" / ".config" / "Orvex Software" / "Brimvault.conf";
 
     // The program with the display Qt draws off screen.
     std::unique_ptr<BackgroundCli> program(const std::vector<std::string>& args, const std::string& name) {
@@ -142,6 +143,22 @@ TEST_F(Program, LaterStartsHandTheirCommandLinesToTheRunningProgram) {
     EXPECT_EQ(log_entries(scheduled_text), 0u) << cli({"log"}).output;
     owner->signal(SIGTERM);
     owner->wait();
+}
+
+// The first start shows the welcome page and waits for the user there; the
+// end of the session (SIGTERM) must end the program all the same.
+TEST_F(Program, ARequestToEndWhileTheWelcomePageWaitsEndsTheProgram) {
+    add_job("Daily", "normal");
+    fs::remove(options_file);
+    auto owner = program({}, "welcome");
+    ASSERT_TRUE(owner_answers(*owner)) << owner->output();
+    ASSERT_TRUE(waits_for_log_entry(started_text)) << cli({"log"}).output;
+    owner->signal(SIGTERM);
+    const auto ended = owner->wait(30);
+    EXPECT_EQ(ended.status, 0) << ended.output;
+    // It saved as quitting does: its options file exists, the store is whole.
+    EXPECT_TRUE(fs::exists(options_file));
+    EXPECT_EQ(cli({"job", "show", "Daily"}).status, 0);
 }
 
 TEST_F(Program, AScheduledStartWithoutADisplayRunsTheJobAndExitsAsRunDoes) {
