@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "basekit/platform/os_file.h"
 #include "basekit/types.h"
 
 namespace bk::os {
@@ -69,17 +70,23 @@ bool remove_file(StringView path);
 // final link is not followed); an absent value is left as it is.
 void set_times(StringView path, std::optional<std::int64_t> access_time,
                std::optional<std::int64_t> modify_time);
+// The same for the file open as `handle` (`path` names it in errors),
+// without looking up its path again.
+void set_times(Handle handle, std::optional<std::int64_t> access_time, std::optional<std::int64_t> modify_time,
+               StringView path);
 // Grants or withdraws the owner's write permission, keeping the other bits.
 // A symbolic link has no permissions of its own on Linux: nothing changes.
 void set_owner_writable(StringView path, bool writable);
 
-// Renames `from` to `to`, atomically replacing an existing file `to`; both
-// must lie on one file system.
+// Renames `from` to `to`, atomically replacing an existing file `to` (a
+// read-only one too); both must lie on one file system.
 void rename_entry(StringView from, StringView to);
 // Hands a directory's entries (a rename, a new file) to the disk.
 void sync_directory(StringView path);
 // Sets the permission bits (07777) of the entry.
 void set_mode(StringView path, std::uint32_t mode);
+// The same for the file open as `handle`.
+void set_mode(Handle handle, std::uint32_t mode, StringView path);
 
 // The absolute path of an existing entry with every link, "." and ".."
 // resolved; empty when it does not exist or cannot be resolved.

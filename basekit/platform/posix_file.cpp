@@ -53,8 +53,11 @@ Handle open(StringView path, const OpenRequest& request) {
         break;
     }
     if (fd < 0) fail(errno, path);
+    // Only a reading open takes a directory: one for writing fails with
+    // EISDIR by itself, and a created file is none.
     struct stat st;
-    if (!request.allow_directory && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (!request.allow_directory && (flags & O_ACCMODE) == O_RDONLY && ::fstat(fd, &st) == 0 &&
+        S_ISDIR(st.st_mode)) {
         ::close(fd);
         fail(EISDIR, path);
     }

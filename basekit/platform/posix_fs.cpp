@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +47,13 @@ timespec to_timespec(std::int64_t micros) {
     ts.tv_sec = static_cast<time_t>(seconds);
     ts.tv_nsec = static_cast<long>(rest * 1000);
     return ts;
+}
+
+// The access and modification times of utimensat and futimens; an absent
+// one is left as it is.
+std::array<timespec, 2> times_of(std::optional<std::int64_t> access_time, std::optional<std::int64_t> modify_time) {
+    return {access_time ? to_timespec(*access_time) : timespec{0, UTIME_OMIT},
+            modify_time ? to_timespec(*modify_time) : timespec{0, UTIME_OMIT}};
 }
 
 bool is_missing(int native) { return native == ENOENT || native == ENOTDIR; }
@@ -168,11 +176,15 @@ bool remove_file(StringView path) {
 
 void set_times(StringView path, std::optional<std::int64_t> access_time,
                std::optional<std::int64_t> modify_time) {
-    timespec times[2];
-    times[0] = access_time ? to_timespec(*access_time) : timespec{0, UTIME_OMIT};
-    times[1] = modify_time ? to_timespec(*modify_time) : timespec{0, UTIME_OMIT};
-    if (::utimensat(AT_FDCWD, to_native_path(path).c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+    const auto times = times_of(access_time, modify_time);
+    if (::utimensat(AT_FDCWD, to_native_path(path).c_str(), times.data(), AT_SYMLINK_NOFOLLOW) != 0)
         fail(errno, path);
+}
+
+void set_times(Handle handle, std::optional<std::int64_t> access_time, std::optional<std::int64_t> modify_time,
+               StringView path) {
+    const auto times = times_of(access_time, modify_time);
+    if (::futimens(handle, times.data()) != 0) fail(errno, path);
 }
 
 void set_owner_writable(StringView path, bool writable) {
@@ -201,6 +213,10 @@ void sync_directory(StringView path) {
 
 void set_mode(StringView path, std::uint32_t mode) {
     if (::chmod(to_native_path(path).c_str(), static_cast<mode_t>(mode & 07777)) != 0) fail(errno, path);
+}
+
+void set_mode(Handle handle, std::uint32_t mode, StringView path) {
+    if (::fchmod(handle, static_cast<mode_t>(mode & 07777)) != 0) fail(errno, path);
 }
 
 String resolved_path(StringView path) {

@@ -7,6 +7,7 @@
 #include "basekit/convertion.h"
 #include "basekit/error_code.h"
 #include "basekit/exception.h"
+#include "basekit/platform/os_fs.h"
 #include "tests/support/temp_dir.h"
 
 namespace bk {
@@ -96,6 +97,51 @@ TEST(FileOutputStream, NamesThatAreNotUtf8AreWrittenUnderTheirExactBytes) {
     }
     struct stat st;
     EXPECT_EQ(::stat(raw.c_str(), &st), 0);
+}
+
+// A directory is never opened as a file, for reading or writing; the check
+// for it runs only where the system would not refuse by itself.
+TEST(FileStreams, ADirectoryIsRefusedWhateverTheMode) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "folder");
+    const String folder = name_of(dir / "folder");
+    for (const FileMode mode : {FileMode::Open, FileMode::OpenOrCreate, FileMode::Append}) {
+        try {
+            FileOutputStream out(folder, mode);
+            ADD_FAILURE() << "opened for writing in mode " << static_cast<int>(mode);
+        } catch (const IOException& e) {
+            EXPECT_EQ(e.error_code(), error::access_denied);
+        }
+    }
+    try {
+        FileInputStream in(folder);
+        ADD_FAILURE() << "opened for reading";
+    } catch (const IOException& e) {
+        EXPECT_EQ(e.error_code(), error::access_denied);
+    }
+}
+
+// Mode and times set through the open handle after the last write stay as
+// set once the file is closed.
+TEST(FileOutputStream, ModeAndTimesSetThroughTheHandleStay) {
+    TempDir dir;
+    const String name = name_of(dir / "f");
+    constexpr std::int64_t modified = -1'500'000;  // before 1970, with a fraction
+    constexpr std::int64_t accessed = 1'700'000'000'123'456;
+    {
+        FileOutputStream out(name, FileMode::CreateNew, FileShare::None, 0600);
+        out.write(bytes_of("data"), 4);
+        os::set_mode(out.get_handle(), 0444, name);
+        os::set_times(out.get_handle(), accessed, modified, name);
+    }
+    struct stat st;
+    ASSERT_EQ(::stat((dir / "f").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(st.st_mtim.tv_sec, -2);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 500'000'000);
+    EXPECT_EQ(st.st_atim.tv_sec, 1'700'000'000);
+    EXPECT_EQ(st.st_atim.tv_nsec, 123'456'000);
+    EXPECT_EQ(read_bytes(dir / "f"), "data");
 }
 
 }  // namespace

@@ -137,17 +137,33 @@ SystemCopy copy_in_system(bk::InputStream& in, bk::OutputStream& out, Stopped st
 }
 
 // The source's mode, then its times: the times last, as anything else would
-// change them.
-void apply_metadata(const DataHeader& item, const bk::String& path, bool is_link) {
+// change them. Through `handle` when the copy is still open there (after
+// its last write), which spares looking its path up again.
+void apply_metadata(const DataHeader& item, const bk::String& path, bool is_link,
+                    bk::os::Handle handle = bk::os::invalid_handle) {
+    const bool open = handle != bk::os::invalid_handle;
     if (!is_link) {
-        if (item.posix_mode != 0)
-            bk::os::set_mode(path, item.posix_mode & permission_bits);
+        const std::uint32_t mode = item.posix_mode & permission_bits;
+        if (item.posix_mode != 0 && open)
+            bk::os::set_mode(handle, mode, path);
+        else if (item.posix_mode != 0)
+            bk::os::set_mode(path, mode);
         else if (item.attributes != bk::file_attribute::not_found && (item.attributes & bk::file_attribute::readonly) != 0)
             bk::os::set_owner_writable(path, false);
     }
-    if (item.modified != 0 || item.accessed != 0)
-        bk::os::set_times(path, item.accessed != 0 ? std::optional(item.accessed) : std::nullopt,
-                          item.modified != 0 ? std::optional(item.modified) : std::nullopt);
+    if (item.modified == 0 && item.accessed == 0) return;
+    const auto accessed = item.accessed != 0 ? std::optional(item.accessed) : std::nullopt;
+    const auto modified = item.modified != 0 ? std::optional(item.modified) : std::nullopt;
+    if (open)
+        bk::os::set_times(handle, accessed, modified, path);
+    else
+        bk::os::set_times(path, accessed, modified);
+}
+
+// The handle of a copy written to a local file; none for other streams.
+bk::os::Handle handle_of(bk::OutputStream& out) {
+    auto* file = dynamic_cast<bk::FileOutputStream*>(&out);
+    return file != nullptr ? file->get_handle() : bk::os::invalid_handle;
 }
 
 }  // namespace
@@ -190,12 +206,9 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
     const bk::String source = item.full_path();
     try {
         const bool link = !item.is_ftp() && is_link_item(item);
-        if (exists_as_entry(target)) {
-            if (!overwrite) throw_error(bk::error::file_exists, target);
-            const bk::os::EntryStatus existing = bk::os::status(target);
-            if (existing.kind == bk::os::EntryKind::regular && (existing.mode & 0200) == 0)
-                bk::os::set_owner_writable(target, true);
-        }
+        // Writing over an existing file is the rename's work, which replaces
+        // a read-only file too: only a copy that must not overwrite looks.
+        if (!overwrite && exists_as_entry(target)) throw_error(bk::error::file_exists, target);
         fire_on_file(source, 0);
         PartialFile partial(partial_path(target));
         if (link) {
@@ -204,6 +217,7 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
                 bk::os::make_symlink(link_target, partial.path());
                 return true;
             });
+            apply_metadata(item, partial.path(), true);
         } else {
             std::unique_ptr<bk::InputStream> in = open_item(item);
             const unsigned permissions = item.posix_mode != 0 ? 0600 : 0666;
@@ -222,10 +236,12 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
             archive::DigestPipe::File hash(digests != nullptr ? &digests->pipe : nullptr, false);
             if (in_system == SystemCopy::stopped) return CopyOutcome::stopped;
             if (in_system == SystemCopy::unsupported && !copy_blocks(*in, *out, &hash)) return CopyOutcome::stopped;
+            const bk::os::Handle handle = handle_of(*out);
+            if (handle != bk::os::invalid_handle) apply_metadata(item, partial.path(), false, handle);
             out->close();
             hash.finish(false);
+            if (handle == bk::os::invalid_handle) apply_metadata(item, partial.path(), false);
         }
-        apply_metadata(item, partial.path(), link);
         partial.commit_to(target);
         item_written(item, item.size);
         return CopyOutcome::copied;
