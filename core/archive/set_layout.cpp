@@ -58,7 +58,15 @@ private:
     std::unique_ptr<bk::DataInputStream> data_;
 };
 
-bool exists(const bk::String& path) { return bk::SystemFile::is_file(path); }
+// A path that cannot be a file (a name too long for the file system, as
+// the bytes before a trailer may read) is no file either.
+bool exists(const bk::String& path) {
+    try {
+        return bk::SystemFile::is_file(path);
+    } catch (const bk::Exception&) {
+        return false;
+    }
+}
 
 bool is_volume_name(const bk::String& name) {
     return name.size() > 4 && name.ends_with(u".bvs") && name.find(u'/') == bk::String::npos;
