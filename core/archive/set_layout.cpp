@@ -261,6 +261,9 @@ LayoutResult read_set_layout(bk::StringView main_path, bool has_copy_root, bool 
                     result.error = LayoutError::damaged;  // a chain that loops
                     return result;
                 }
+            // Closed before the next file is looked for: a locator that
+            // fetches volumes may take this one away meanwhile.
+            reader.reset();
             while (!exists(volume.path)) {
                 bk::String asked = volume.path;
                 if (!locate_volume || !locate_volume(asked)) {
