@@ -112,19 +112,25 @@ private:
             return exit_usage;
         }
         auto session = BackupSession::create_session(&job, SessionDirection::restore);
+        if (!session) return exit_failure;
+        // Ctrl-C or SIGTERM ends a long check, also while a set on an FTP
+        // server is fetched for it; what was read is reported.
+        const Interruption interruption;
+        options.stopped = [] { return Interruption::requested(); };
+        session->stop_when(options.stopped);
         std::vector<const archive::RunLayout*> runs;
+        restore::DataCheckReport report;
         try {
-            if (!session || session->open(runs, nullptr) != OpenArchiveResult::all_read)
+            if (session->open(runs, nullptr) != OpenArchiveResult::all_read && !session->has_stopped())
                 std::cerr << "brimvault-cli: only part of the set could be read; its other runs are checked\n";
+            // The volumes of a set on an FTP server are fetched as its files are read.
+            if (!session->has_stopped()) report = restore::check_set_data(*session->opened_set(), job.kind, options);
         } catch (const bk::Exception& failure) {
             print_error(out(failure.message()));
             return exit_failure;
         }
+        report.stopped = report.stopped || session->has_stopped();
         const restore::OpenedSet& set = *session->opened_set();
-        // Ctrl-C or SIGTERM ends a long check; what was read is reported.
-        const Interruption interruption;
-        options.stopped = [] { return Interruption::requested(); };
-        const restore::DataCheckReport report = restore::check_set_data(set, job.kind, options);
         LogManager& log = *LogManager::instance();
         const bk::String set_path = set.layout.files.empty() ? job.archive_file() : set.layout.files.front().path;
         if (report.digests_damaged_after) {

@@ -9,12 +9,14 @@
 #include "basekit/platform/os_console.h"
 #include "basekit/system_file.h"
 #include "cli/console.h"
+#include "cli/interruption.h"
 #include "cli/restore_printer.h"
 #include "cli/store_owner.h"
 #include "core/archive/catalogue.h"
 #include "core/archive/set_layout.h"
 #include "core/engine/backup_session.h"
 #include "core/jobs/backup_item_manager.h"
+#include "core/jobs/backup_item_report.h"
 #include "core/media/ftp_path.h"
 #include "core/restore/copy_location.h"
 #include "core/restore/item_pick.h"
@@ -79,15 +81,28 @@ int refuse_mirror(const BackupItem& job) {
     return exit_usage;
 }
 
+// Opens the subject's set into `runs`; `listener`, when given, hears of the
+// files fetched for it. Ctrl-C or SIGTERM (an Interruption must live) stops
+// the session, also while it fetches a set from an FTP server: then the
+// session comes back stopped and nothing is said of the runs.
 std::unique_ptr<BackupSession> open_runs(Subject& subject, const std::string& volume_dir,
-                                         std::vector<const archive::RunLayout*>& runs) {
+                                         std::vector<const archive::RunLayout*>& runs,
+                                         RestoreEvent* listener = nullptr) {
     auto session = BackupSession::create_session(subject.job, SessionDirection::restore);
     if (!session) throw std::runtime_error("the job has no kind of backup that can be restored");
+    session->stop_when([] { return Interruption::requested(); });
+    if (listener != nullptr) session->install(listener);
     VolumeLocator locator(volume_dir);
     const OpenArchiveResult result = session->open(runs, &locator, subject.archive);
-    if (result != OpenArchiveResult::all_read)
+    if (result != OpenArchiveResult::all_read && !session->has_stopped())
         std::cerr << "brimvault-cli: only part of the set could be read; what follows is what was read\n";
     return session;
+}
+
+// A command stopped by Ctrl-C or SIGTERM says so: exit status 2.
+int say_stopped() {
+    std::cout << "Stopped.\n";
+    return static_cast<int>(RunResult::stopped);
 }
 
 std::string when(std::int64_t time) { return out(bk::Date(time).to_string(bk::FullDatePattern::Short)); }
@@ -168,7 +183,9 @@ public:
         if (const int refused = refuse_mirror(*subject.job)) return refused;
         if (!prove_password(*subject.job, password_file_)) return exit_password;
         std::vector<const archive::RunLayout*> runs;
+        const Interruption interruption;
         auto session = open_runs(subject, volume_dir_, runs);
+        if (session->has_stopped()) return say_stopped();
         opened_ = session != nullptr ? session->opened_set() : nullptr;
         subject_kind_ = subject.job->kind;
         const bk::String filter = in(filter_);
@@ -188,6 +205,8 @@ public:
                           << printable(path) << state_mark(restore::copy_state(item, header)) << '\n';
             });
         }
+        // Stopped while a volume was fetched for the sizes of enciphered files.
+        if (session->has_stopped()) return say_stopped();
         return 0;
     }
 
@@ -252,12 +271,16 @@ public:
         if (const int refused = refuse_mirror(*subject.job)) return refused;
         if (!prove_password(*subject.job, password_file_)) return exit_password;
         std::vector<const archive::RunLayout*> runs;
-        auto session = open_runs(subject, volume_dir_, runs);
+        // Ctrl-C or SIGTERM stops the restore (and the fetching of a set on
+        // an FTP server) between blocks; the files written so far stay whole.
+        const Interruption interruption;
+        RestorePrinter printer(bk::os::is_terminal_output() && !quiet_, verbose_ && !quiet_, existing_.empty());
+        auto session = open_runs(subject, volume_dir_, runs, &printer);
+        if (session->has_stopped()) return say_stopped();
         if (run_ > 0 && static_cast<std::size_t>(run_) > runs.size()) {
             print_error("the set has " + std::to_string(runs.size()) + " runs");
             return exit_usage;
         }
-        RestorePrinter printer(bk::os::is_terminal_output() && !quiet_, verbose_ && !quiet_, existing_.empty());
         int status = 0;
         std::size_t missing = 0;
         const std::vector<const DataHeader*> chosen = selection(runs, missing);
@@ -277,7 +300,7 @@ public:
             const bk::String target = target_.empty() ? bk::String() : bk::Path::make_full_path(in(target_));
             const RunOutcome outcome =
                 owner.runner().start_restore(std::move(session), chosen, target, option_word(), std::move(request))->wait();
-            owner.finish_handed_runs([] { return false; });
+            owner.finish_handed_runs([] { return Interruption::requested(); });
             status = outcome.result;
             if (!outcome.save_failure.empty()) throw BackupException(outcome.save_failure);
         } else if (subject.owned == nullptr) {

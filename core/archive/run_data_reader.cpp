@@ -3,22 +3,41 @@
 #include <algorithm>
 
 #include "basekit/exception.h"
+#include "basekit/system_file.h"
 
 namespace brim::archive {
 
-RunDataReader::RunDataReader(const SetLayout& layout, const RunLayout& run) : layout_(layout) {
+SetFiles::SetFiles(const SetLayout& layout, VolumeLocator locate)
+    : layout_(layout), locate_(std::move(locate)) {}
+
+bk::FileInputStream& SetFiles::open(std::size_t index) {
+    if (index == open_index_ && open_) return *open_;
+    open_.reset();
+    open_index_ = static_cast<std::size_t>(-1);
+    const auto moved = moved_.find(index);
+    bk::String path = moved != moved_.end() ? moved->second : layout_.files.at(index).path;
+    if (locate_ && !bk::SystemFile::is_file(path)) {
+        bk::String asked = path;
+        if (!locate_(asked)) throw bk::EOFException();
+        if (asked != path) moved_[index] = path = std::move(asked);
+    }
+    open_ = std::make_unique<bk::FileInputStream>(path, bk::FileShare::ReadWrite);
+    open_index_ = index;
+    return *open_;
+}
+
+RunDataReader::RunDataReader(const SetLayout& layout, const RunLayout& run) : RunDataReader(run) {
+    own_files_ = std::make_unique<SetFiles>(layout);
+    files_ = own_files_.get();
+}
+
+RunDataReader::RunDataReader(SetFiles& files, const RunLayout& run) : RunDataReader(run) { files_ = &files; }
+
+RunDataReader::RunDataReader(const RunLayout& run) {
     for (const auto& extent : run.data) {
         extents_.push_back({extent, length_});
         length_ += extent.length;
     }
-}
-
-bk::FileInputStream& RunDataReader::file(std::size_t index) {
-    if (index != open_index_) {
-        open_ = std::make_unique<bk::FileInputStream>(layout_.files[index].path, bk::FileShare::ReadWrite);
-        open_index_ = index;
-    }
-    return *open_;
 }
 
 void RunDataReader::read(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
@@ -29,7 +48,7 @@ void RunDataReader::read(std::uint64_t offset, std::uint8_t* buffer, std::size_t
         const Extent& extent = *(it - 1);
         const std::uint64_t within = offset - extent.start;
         const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(size, extent.where.length - within));
-        bk::FileInputStream& in = file(extent.where.file);
+        bk::FileInputStream& in = files_->open(extent.where.file);
         in.seek(static_cast<std::int64_t>(extent.where.offset + within), bk::SeekOrigin::Begin);
         std::size_t got = 0;
         while (got < take) {

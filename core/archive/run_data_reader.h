@@ -2,6 +2,7 @@
 // Reads a run's data area, wherever its extents lie across the files of the
 // set: offsets count from the start of the area.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -10,9 +11,35 @@
 
 namespace brim::archive {
 
+// The files of a set as the readers of its data open them: one at a time,
+// shared by every reader made with it. A file that is not where the layout
+// says is asked of `locate` first (a set kept on an FTP server fetches the
+// volume then, in place of the one it fetched before); the file open until
+// then is closed before that.
+class SetFiles final {
+public:
+    explicit SetFiles(const SetLayout& layout, VolumeLocator locate = {});
+    SetFiles(const SetFiles&) = delete;
+    SetFiles& operator=(const SetFiles&) = delete;
+
+    // The file at `index` of the layout, open for reading. Throws
+    // IOException when it cannot be opened (EOFException when the locator
+    // gave it up), and what the locator throws.
+    bk::FileInputStream& open(std::size_t index);
+
+private:
+    const SetLayout& layout_;
+    VolumeLocator locate_;
+    std::map<std::size_t, bk::String> moved_;  // where the locator found a file elsewhere, by index
+    std::size_t open_index_ = static_cast<std::size_t>(-1);
+    std::unique_ptr<bk::FileInputStream> open_;
+};
+
 class RunDataReader final {
 public:
     RunDataReader(const SetLayout& layout, const RunLayout& run);
+    // Reads through `files`, which must outlive the reader.
+    RunDataReader(SetFiles& files, const RunLayout& run);
     RunDataReader(const RunDataReader&) = delete;
     RunDataReader& operator=(const RunDataReader&) = delete;
 
@@ -26,13 +53,12 @@ private:
         DataExtent where;
         std::uint64_t start;  // within the area
     };
-    bk::FileInputStream& file(std::size_t index);
+    explicit RunDataReader(const RunLayout& run);
 
-    const SetLayout& layout_;
+    std::unique_ptr<SetFiles> own_files_;
+    SetFiles* files_ = nullptr;
     std::vector<Extent> extents_;
     std::uint64_t length_ = 0;
-    std::size_t open_index_ = static_cast<std::size_t>(-1);
-    std::unique_ptr<bk::FileInputStream> open_;
 };
 
 }  // namespace brim::archive

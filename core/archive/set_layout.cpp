@@ -58,7 +58,15 @@ private:
     std::unique_ptr<bk::DataInputStream> data_;
 };
 
-bool exists(const bk::String& path) { return bk::SystemFile::is_file(path); }
+// A path that cannot be a file (a name too long for the file system, as
+// the bytes before a trailer may read) is no file either.
+bool exists(const bk::String& path) {
+    try {
+        return bk::SystemFile::is_file(path);
+    } catch (const bk::Exception&) {
+        return false;
+    }
+}
 
 bool is_volume_name(const bk::String& name) {
     return name.size() > 4 && name.ends_with(u".bvs") && name.find(u'/') == bk::String::npos;
@@ -253,6 +261,9 @@ LayoutResult read_set_layout(bk::StringView main_path, bool has_copy_root, bool 
                     result.error = LayoutError::damaged;  // a chain that loops
                     return result;
                 }
+            // Closed before the next file is looked for: a locator that
+            // fetches volumes may take this one away meanwhile.
+            reader.reset();
             while (!exists(volume.path)) {
                 bk::String asked = volume.path;
                 if (!locate_volume || !locate_volume(asked)) {

@@ -74,7 +74,8 @@ struct LayoutResult {
 };
 
 // Asked when the next volume is not where the chain says: it may change the
-// path in place and answers true to look again, false to give up.
+// path in place (or put the file there) and answers true to look again,
+// false to give up. The file read before it is closed by then.
 using VolumeLocator = std::function<bool(bk::String& path)>;
 
 // Reads the set whose main archive is `main_path`. `has_copy_root` tells the

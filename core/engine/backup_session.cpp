@@ -8,6 +8,7 @@
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
 #include "core/backup_exception.h"
+#include "core/archive/digest_format.h"
 #include "core/archive/set_replacement.h"
 #include "core/core_strings.h"
 #include "core/engine/backup_data_coll.h"
@@ -102,6 +103,7 @@ void BackupSession::install(RestoreEvent* listener) {
 }
 
 bool BackupSession::has_stopped() const {
+    if (!stopped_.load() && stop_requested_ && stop_requested_()) const_cast<BackupSession*>(this)->stop();
     if (paused_.load() && !stopped_.load()) {
         std::unique_lock lock(pause_mutex_);
         pause_changed_.wait(lock, [this] { return !paused_.load() || stopped_.load(); });
@@ -411,17 +413,48 @@ bk::String BackupSession::fetch_remote_set() {
     set_ftp_servers(job_->ftp_servers);
     FtpConnection& connection = get_ftp_connection(job_->destination);
     read_staging_ = std::make_unique<FtpStaging>(staging_folder(*job_, u"read"));
+    watch_transfers(*read_staging_);
     const BackupItem& job = *job_;
-    // A reading is not stopped while it fetches: these fetches always end.
-    (void)read_staging_->fetch(
-        connection, job.destination, [&job](bk::StringView name) { return belongs_to_set(job, name); },
+    const bk::String main_name = bk::Path::file_name(job.archive_file());
+    const bk::String main = bk::Path::combine(read_staging_->folder(), main_name);
+    // The main archive and its digests now; the volumes when the reading
+    // gets to them, one at a time, so that the staging folder needs room
+    // for the largest of them only.
+    remote_set_.clear();
+    staged_volume_.clear();
+    const bool whole = read_staging_->fetch(
+        connection, job.destination,
+        [&](bk::StringView name) {
+            if (!belongs_to_set(job, name)) return false;
+            remote_set_.emplace(name);
+            return name == main_name || name == main_name + archive::digest_suffix;
+        },
         &retry_policy());
-    const bk::String main = bk::Path::combine(read_staging_->folder(), bk::Path::file_name(job.archive_file()));
+    if (!whole) return main;  // stopped
     // The copy kinds' files lie in the copy roots beside the catalogue.
     if (is_copy_kind(job.kind))
         for (const bk::String& root : archive::recorded_copy_roots(main, Version::major_version))
-            (void)read_staging_->fetch_tree(connection, job.destination, root, &retry_policy());
+            if (!read_staging_->fetch_tree(connection, job.destination, root, &retry_policy())) break;
     return main;
+}
+
+bool BackupSession::fetch_volume(const bk::String& path) {
+    if (!read_staging_ || bk::Path::directory_name(path) != read_staging_->folder()) return false;
+    const bk::String name = bk::Path::file_name(path);
+    if (!remote_set_.contains(name) || has_stopped()) return false;
+    if (!staged_volume_.empty()) read_staging_->remove(staged_volume_);
+    staged_volume_.clear();
+    try {
+        if (!read_staging_->fetch_file(get_ftp_connection(job_->destination), job_->destination, name,
+                                       &retry_policy()))
+            return false;
+    } catch (const BackupException&) {
+        throw;
+    } catch (const bk::Exception& failure) {
+        throw BackupException(failure.message());
+    }
+    staged_volume_ = name;
+    return true;
 }
 
 bool BackupSession::make_destination() {

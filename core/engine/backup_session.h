@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -105,7 +106,13 @@ public:
                            bk::StringView path = {});
     // The set opened by open(); null before. A set on an FTP server is read
     // from copies of its files fetched into a staging folder, which goes
-    // with the session.
+    // with the session: the main archive (and its digests, and the copy
+    // kinds' copy roots) at the open, each volume when a reading gets to it,
+    // with at most one volume there at a time. Reading the runs walks every
+    // volume, so a volume may be fetched again later for its data. Each file
+    // fetched counts in the listener's progress (on_file with its "ftp://"
+    // path, on_size), and a stop ends a fetch between blocks of 64 KiB; a
+    // stop during the open leaves it cancelled or partly read.
     const restore::OpenedSet* opened_set() const { return opened_.get(); }
 
     // Restores the selected items of the opened set under `target` (empty:
@@ -124,6 +131,10 @@ public:
     // files and 64 KiB chunks). Any thread; the run's report gets the
     // stopped result from the worker as the run ends.
     virtual void stop();
+    // The run stops too once `requested` answers true, polled wherever the
+    // flag is (Ctrl-C: a signal handler cannot call stop()). Set it before
+    // the session opens, runs or restores anything.
+    void stop_when(std::function<bool()> requested) { stop_requested_ = std::move(requested); }
     // Holds the run at its next check until resume() or stop(). Any thread.
     void pause();
     void resume();
@@ -323,9 +334,18 @@ private:
     void summarize();
     bool make_destination();
     void prepare_open_files();
-    // Fetches the files of the job's set on its FTP server into a staging
-    // folder of this session; the staged main archive's path.
+    // Fetches the main archive of the job's set on its FTP server (with its
+    // digest file, and the copy roots of the copy kinds) into a staging
+    // folder of this session; the staged main archive's path. Its volumes
+    // are fetched one at a time as the reading needs them (fetch_volume).
+    // Throws FtpException when the server cannot give them.
     bk::String fetch_remote_set();
+    // Puts the volume `path` names, in the staging folder, there from the
+    // server, removing the volume fetched before; false when it is not one
+    // of the set's files on the server or the run was stopped while it was
+    // fetched. Throws BackupException with the reason when it cannot be
+    // fetched.
+    bool fetch_volume(const bk::String& path);
     // What lies at the job's archive path, for the check before a run.
     restore::ReadResult probe_destination();
 
@@ -349,6 +369,9 @@ private:
     std::unique_ptr<OpenFileReader> open_file_reader_;
     std::unique_ptr<restore::OpenedSet> opened_;
     std::unique_ptr<FtpStaging> read_staging_;
+    std::set<bk::String> remote_set_;  // the names of the set's files on the server, as it was read
+    bk::String staged_volume_;         // the volume fetched last, by name
+    std::function<bool()> stop_requested_;
     std::unique_ptr<FtpStaging> checked_set_;  // the set the check fetched, for the run
     restore::Restorer* restorer_ = nullptr;  // during restore()
 };

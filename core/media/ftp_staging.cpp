@@ -123,6 +123,29 @@ bool FtpStaging::fetch_tree(FtpConnection& connection, bk::StringView remote_fol
     return download_tree(connection, ftp_path_join(remote_folder, name), bk::Path::combine(folder_, name), policy);
 }
 
+bool FtpStaging::fetch_file(FtpConnection& connection, bk::StringView remote_folder, bk::StringView name,
+                            FtpRetryPolicy* policy) {
+    const bk::String local = bk::Path::combine(folder_, name);
+    bool whole = false;
+    try {
+        whole = download(connection, ftp_path_join(remote_folder, name), local, policy);
+    } catch (...) {
+        remove(name);
+        throw;
+    }
+    if (!whole) remove(name);
+    return whole;
+}
+
+void FtpStaging::remove(bk::StringView name) {
+    try {
+        const bk::String local = bk::Path::combine(folder_, name);
+        if (bk::SystemFile::is_file(local)) bk::os::remove_file(local);
+    } catch (const bk::Exception&) {
+        // The folder goes with everything in it when the staging ends.
+    }
+}
+
 bool FtpStaging::publish(FtpConnection& connection, bk::StringView remote_folder, FtpRetryPolicy* policy,
                          const NameFilter& last, const std::function<void(const bk::String& remote)>& deleting) {
     std::vector<bk::String> names = staged_names(folder_);

@@ -60,6 +60,15 @@ public:
     [[nodiscard]] bool fetch_tree(FtpConnection& connection, bk::StringView remote_folder, bk::StringView name,
                                   FtpRetryPolicy* policy);
 
+    // Downloads the file `name` of `remote_folder` into the folder, to be
+    // read only: publish() never sends it. False when the watch stopped it;
+    // the part that came is removed then, and when the download throws (as
+    // fetch() does).
+    [[nodiscard]] bool fetch_file(FtpConnection& connection, bk::StringView remote_folder, bk::StringView name,
+                                  FtpRetryPolicy* policy);
+    // Removes the file `name` from the folder, when it is there; never throws.
+    void remove(bk::StringView name);
+
     // Sends the set back as the folder now holds it: each file new or
     // changed since fetch() is uploaded under a temporary name; once all of
     // them are on the server, each is renamed over its own (the files `last`

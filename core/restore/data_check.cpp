@@ -10,6 +10,7 @@
 #include "core/archive/catalogue.h"
 #include "core/archive/digest_file.h"
 #include "core/archive/run_data_reader.h"
+#include "core/backup_exception.h"
 #include "core/restore/copy_location.h"
 #include "core/security/sha256.h"
 
@@ -32,7 +33,7 @@ public:
             if (!runs[i].root) continue;
             const auto by_item = digests.of_run(set_.layout, i);
             std::unique_ptr<archive::RunDataReader> reader;
-            if (!runs[i].header.has_copy_root) reader = std::make_unique<archive::RunDataReader>(set_.layout, runs[i]);
+            if (!runs[i].header.has_copy_root) reader = data_reader(set_, runs[i]);
             archive::for_each_file(*runs[i].root, [&](const DataHeader& item) {
                 if (report_.stopped || !stored_whole(item, runs[i].header)) return;
                 const auto found = by_item.find(&item);
@@ -91,8 +92,13 @@ private:
                 if (stopping()) return std::nullopt;
                 hash.update(buffer_.data(), got);
             }
+        } catch (const BackupException&) {
+            throw;  // a part of the set that could not be fetched: nothing is known of the data
         } catch (const bk::Exception&) {
-            return std::nullopt;  // what cannot be read is as damaged as what reads wrong
+            // What cannot be read is as damaged as what reads wrong, unless
+            // the check was stopped while a volume was fetched for it.
+            stopping();
+            return std::nullopt;
         }
         return hash.final();
     }

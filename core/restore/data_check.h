@@ -43,7 +43,11 @@ struct DataCheckOptions {
 
 // Checks every run of `set` (read with its catalogues) of a job of `kind`.
 // A file whose data cannot be read (a missing copy, a volume that ends
-// early) counts as damaged. Throws only what the options' callbacks throw.
+// early) counts as damaged. A set kept on an FTP server has its volumes
+// fetched as the files are read (OpenedSet::files); a stop while one is
+// fetched ends the check like any other. Throws what the options'
+// callbacks throw, and the BackupException of a volume that could not be
+// fetched.
 DataCheckReport check_set_data(const OpenedSet& set, BackupKind kind, const DataCheckOptions& options);
 
 }  // namespace brim::restore

@@ -1,5 +1,7 @@
 #include "core/restore/opened_set.h"
 
+#include <exception>
+
 #include "basekit/buffered_stream.h"
 #include "basekit/data_stream.h"
 #include "basekit/exception.h"
@@ -70,6 +72,11 @@ std::uint32_t options_of_security_kind(archive::SecurityKind kind) {
     if (value >= 2 && value <= 4) return (value + 2) << 8;                       // a cipher alone
     if (value >= 5 && value <= 7) return ((value - 1) << 8) | job_option::password;  // a cipher and a password
     return 0;
+}
+
+std::unique_ptr<archive::RunDataReader> data_reader(const OpenedSet& set, const archive::RunLayout& run) {
+    if (set.files) return std::make_unique<archive::RunDataReader>(*set.files, run);
+    return std::make_unique<archive::RunDataReader>(set.layout, run);
 }
 
 bk::String read_failure_reason(ReadResult result) {
@@ -155,11 +162,26 @@ ReadResult read_opened_set(const BackupItem& job, const bk::String& path, OpenAr
                                     ? archive::readable_main_path(path, is_copy_kind(job.kind), Version::major_version)
                                     : path;
     set.path = path;
+    // A volume is fetched first (a set kept elsewhere), else the event asked.
+    // A failed fetch ends the walk as a missing volume would, and is thrown
+    // once the walk is done.
+    std::exception_ptr fetch_failure;
     archive::VolumeLocator locate;
-    if (event != nullptr) locate = [event](bk::String& volume) { return event->locate_volume(volume); };
+    if (event != nullptr || set.fetch_volume)
+        locate = [&set, event, &fetch_failure](bk::String& volume) {
+            try {
+                if (set.fetch_volume && set.fetch_volume(volume)) return true;
+            } catch (...) {
+                fetch_failure = std::current_exception();
+                return false;
+            }
+            return event != nullptr && event->locate_volume(volume);
+        };
     archive::LayoutResult read =
         archive::read_set_layout(readable, is_copy_kind(job.kind), read_catalogues, Version::major_version, locate);
     set.layout = std::move(read.layout);
+    set.files = std::make_unique<archive::SetFiles>(set.layout, set.fetch_volume);
+    if (fetch_failure) std::rethrow_exception(fetch_failure);
     if (set.layout.format == nullptr) return set.result = result_of(read.error, false);
 
     // The password gate, before any run is handed out.

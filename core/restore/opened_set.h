@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "basekit/types.h"
+#include "core/archive/run_data_reader.h"
 #include "core/archive/set_layout.h"
 #include "core/archive/set_security.h"
 #include "core/engine/session_events.h"
@@ -37,6 +38,13 @@ struct OpenedSet {
     archive::SetLayout layout;
     archive::DataKey key;
     ReadResult result = ReadResult::ok;
+    // Fetches a volume that is not in the set's folder, for a set kept
+    // elsewhere (on an FTP server), before the open's event is asked; empty
+    // for a set on a disk. Set before read_opened_set.
+    archive::VolumeLocator fetch_volume;
+    // The set's files for every reader of its data (read_opened_set makes
+    // it): one open at a time, a volume fetched again when it is needed.
+    std::unique_ptr<archive::SetFiles> files;
 };
 
 // Finishes or takes back a replacement of the job's set that a crash
@@ -47,10 +55,15 @@ void settle_replacement(const BackupItem& job);
 // Reads the set at `path` for `job` (the job's password and option word
 // pass the gate); for the job's own set, the old set while it is being
 // replaced (archive::readable_main_path). Never throws for what it finds in the set: the result says
-// it, and `set.layout.runs` holds the runs read before any failure. Without
+// it, and `set.layout.runs` holds the runs read before any failure; what
+// `set.fetch_volume` throws is thrown once the read has ended. Without
 // `read_catalogues` only the runs' headers are walked, as a writer does.
 ReadResult read_opened_set(const BackupItem& job, const bk::String& path, OpenArchiveEvent* event, OpenedSet& set,
                            bool read_catalogues = true);
+
+// A reader of the run's data through the set's files (through files of its
+// own when read_opened_set did not make them).
+std::unique_ptr<archive::RunDataReader> data_reader(const OpenedSet& set, const archive::RunLayout& run);
 
 // The reason a failed read gives the user; empty for results without one.
 bk::String read_failure_reason(ReadResult result);

@@ -17,8 +17,7 @@ std::uint64_t plain_length(const OpenedSet& set, const archive::RunLayout& run, 
     const std::uint64_t last_start = (stored - 1) / unit * unit;
     const auto last = static_cast<std::size_t>(stored - last_start);
     std::vector<std::uint8_t> bytes(last), plain(last + 16);
-    archive::RunDataReader reader(set.layout, run);
-    reader.read(item.data_offset + archive::marker_size + last_start, bytes.data(), last);
+    data_reader(set, run)->read(item.data_offset + archive::marker_size + last_start, bytes.data(), last);
     auto decipher = archive::make_data_cipher(run.header.cipher, set.key, set.layout.security, true);
     return last_start / unit * archive::chunk_size + decipher->decrypt(bytes.data(), last, plain.data());
 }

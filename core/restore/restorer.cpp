@@ -150,10 +150,11 @@ bool Restorer::attempt(const bk::String& path, Step&& step) {
         return step();
     } catch (const BackupException&) {
         throw;
-    } catch (const bk::EOFException&) {
-        skip(path, msg_contents_lost);
     } catch (const bk::Exception& failure) {
-        skip(path, failure.message());
+        // A stop while a volume was fetched for the step is no failure of it.
+        if (session_.has_stopped()) return false;
+        if (dynamic_cast<const bk::EOFException*>(&failure) != nullptr) skip(path, msg_contents_lost);
+        else skip(path, failure.message());
     }
     return false;
 }
@@ -164,7 +165,7 @@ Restorer::RunState& Restorer::state_for(const DataHeader& item) {
     RunState& state = runs_[run];
     if (state.run == nullptr) {
         state.run = run;
-        state.reader = std::make_unique<archive::RunDataReader>(set_.layout, *state.run);
+        state.reader = data_reader(set_, *state.run);
         state.decipher = archive::make_data_cipher(state.run->header.cipher, set_.key, set_.layout.security, true);
         state.stored_chunk = archive::chunk_size + (state.run->header.cipher == CipherId::rijndael ? 16 : 0);
         if (!set_digests_) set_digests_ = archive::read_set_digests(set_.layout);
@@ -413,8 +414,10 @@ bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunStat
                 plain_size = state.decipher->decrypt(stored_.data(), take, plain_.data());
                 plain = plain_.data();
             }
+        } catch (const BackupException&) {
+            throw;  // a volume that could not be fetched ends the run
         } catch (const bk::Exception&) {
-            skip(path, msg_contents_lost);
+            if (!session_.has_stopped()) skip(path, msg_contents_lost);
             return false;
         }
         hash.add(plain, plain_size);
@@ -433,7 +436,10 @@ bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunStat
     bool checked = false;
     try {
         checked = ends_with_marker(item, state);
+    } catch (const BackupException&) {
+        throw;
     } catch (const bk::Exception&) {
+        if (session_.has_stopped()) return false;
     }
     if (!checked) {
         skip(path, msg_contents_lost);

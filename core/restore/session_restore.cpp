@@ -141,7 +141,15 @@ OpenArchiveResult BackupSession::open(std::vector<const archive::RunLayout*>& ru
     opened_ = std::make_unique<restore::OpenedSet>();
     restore::ReadResult result = restore::ReadResult::damaged;
     try {
-        if (file == job_->archive_file() && is_ftp_path(file)) file = fetch_remote_set();
+        if (file == job_->archive_file() && is_ftp_path(file)) {
+            file = fetch_remote_set();
+            // Stopped while the main archive came: nothing read.
+            if (has_stopped()) {
+                runs.clear();
+                return OpenArchiveResult::cancelled;
+            }
+            opened_->fetch_volume = [this](bk::String& volume) { return fetch_volume(volume); };
+        }
         result = restore::read_opened_set(*job_, file, event, *opened_);
     } catch (const bk::Exception& failure) {
         open_failed(file, failure.message(), job_->name);

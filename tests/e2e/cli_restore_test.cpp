@@ -308,6 +308,29 @@ TEST_F(CliRestore, NewerAndTruncatedSetsAreRefusedWithTheirReason) {
     EXPECT_FALSE(fs::exists(root / "out"));
 }
 
+// Every volume of a set moved to another folder: the set is read from
+// there, whatever the data before each file's trailer reads as when the
+// volume it names is not beside the file.
+TEST_F(CliRestore, ASetWhoseVolumesAllMovedAwayRestoresFromTheVolumeFolder) {
+    home.set("BRIMVAULT_SEGMENT_BYTES", "100000");
+    // Bytes 01 01 before a trailer read as the length of a name of 257
+    // characters, more than a file name may have.
+    const fs::path ones = root / "ones";
+    fs::create_directories(ones);
+    write_bytes(ones / "f", std::string(300000, '\x01'));
+    const auto added = cli({"job", "add", "away", "--kind", "normal", "--dest", dest.string(), "--dir", ones.string()});
+    ASSERT_EQ(added.status, 0) << added.output;
+    run("away");
+    std::vector<fs::path> volumes;
+    for (const auto& entry : fs::directory_iterator(dest))
+        if (entry.path().extension() == ".bvs") volumes.push_back(entry.path());
+    ASSERT_GE(volumes.size(), 3u);
+    fs::create_directories(root / "moved");
+    for (const auto& volume : volumes) fs::rename(volume, root / "moved" / volume.filename());
+    restore("away", {"--to", (root / "back").string(), "--volume-dir", (root / "moved").string()});
+    EXPECT_EQ(read_bytes(root / "back" / "ones" / "f"), read_bytes(ones / "f"));
+}
+
 TEST_F(CliRestore, AMissingVolumeGivesTheRunsBeforeItOrIsFoundInTheVolumeFolder) {
     fs::remove_all(src);
     fs::create_directories(src);
