@@ -44,10 +44,11 @@ bool program_runs() {
 // The installation's program runs for some user (a package being upgraded).
 bool installed_program_runs() { return bk::os::process_running(program_file_name); }
 
-// The warning box, or standard error where there is no display to show it on.
-void warn_program_runs() {
+// The warning box, or standard error where there is no display to show it
+// on or no one to see it (the package's scripts).
+void warn_program_runs(Scope scope) {
     const bk::String text = util_strings().text(text_id::program_running);
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
+    if (scope == Scope::user && qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
         BrimMessageBox(text.c_str(), u"", mb::ok | mb::icon_warning);
     } else {
         std::cerr << bk::to_ansi(text) << '\n';
@@ -56,7 +57,7 @@ void warn_program_runs() {
 
 void install_for_user() {
     const bool running = program_runs();
-    if (running) warn_program_runs();
+    if (running) warn_program_runs(Scope::user);
     job::CSystemOption::GetInstance()->RegisterShellAssociation();
     if (running) return;
     try {
@@ -69,7 +70,7 @@ void install_for_user() {
 // Each user's data directories are made by the program's first start: the
 // administrator's own would serve nobody.
 void install_for_installation() {
-    if (installed_program_runs()) warn_program_runs();
+    if (installed_program_runs()) warn_program_runs(Scope::installation);
     job::register_system_association();
 }
 
