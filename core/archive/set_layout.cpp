@@ -194,7 +194,14 @@ std::optional<bk::String> read_trailer_name(bk::StringView path, std::uint64_t s
             name = bk::from_ansi(std::string(tail.begin() + static_cast<std::ptrdiff_t>(at) + 2, tail.end()));
         }
         if (!is_volume_name(name)) continue;
-        if (exists(bk::Path::combine(directory, name))) return name;
+        // Stored bytes before the name may read as a longer one that no file
+        // system takes (too long, odd characters): not a file beside it.
+        bool found = false;
+        try {
+            found = exists(bk::Path::combine(directory, name));
+        } catch (const bk::Exception&) {
+        }
+        if (found) return name;
         if (!shortest) shortest = std::move(name);
     }
     return allow_missing ? shortest : std::nullopt;

@@ -7,6 +7,7 @@
 
 #include "basekit/convertion.h"
 #include "basekit/file_stream.h"
+#include "basekit/path.h"
 #include "core/archive/catalogue.h"
 #include "core/archive/digest_file.h"
 #include "core/archive/run_data_reader.h"
@@ -502,6 +503,51 @@ TEST(SetWriter, AFileCutShortKeepsItsBytesWithoutTheDataFlagAndAShrunkFileStaysU
         if (f.name() == u"small") reader.read(f.data_offset + marker_size, small.data(), small.size());
     });
     EXPECT_EQ(std::string(small.begin(), small.end()), read_bytes(sources.path / "small"));
+}
+
+// A set whose next volume is not there reads as missing that volume, also
+// when the stored bytes before the trailer read as a longer volume name,
+// one that no file system takes.
+TEST(SetWriter, AMissingVolumeIsNamedWhateverTheBytesBeforeTheTrailer) {
+    TempDir dir;
+    SourceTree sources(dir / "src");
+    sources.put("big", 300000);
+    const bk::String main = native(dir / "set.bvf");
+    SetWriterSettings settings;
+    settings.segment_limit = 16576 + 16384 + 150000;
+    {
+        auto root = tree_of(sources.path);
+        SetWriter writer(main, settings);
+        writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
+        FileRunContext context;
+        writer.write_data(context, nullptr);
+        writer.finish_run();
+    }
+    const auto whole = read_set_layout(main, false, false, 1);
+    ASSERT_GE(whole.layout.files.size(), 2u);
+    const bk::String volume = whole.layout.files[1].path;
+    const std::size_t unit = whole.layout.format->is_unicode() ? 2 : 1;
+    const std::size_t name_bytes = whole.layout.format->string_size(bk::Path::file_name(volume));
+    std::filesystem::remove(bk::to_native_path(volume));
+    const std::string written = read_bytes(dir / "set.bvf");
+    for (const std::size_t length : {0, 300, 5000}) {  // 0: the bytes as written
+        SCOPED_TRACE(length);
+        std::string bytes = written;
+        if (length > 0) {
+            // A length word, then "x" up to the real name's length word.
+            const std::size_t at = bytes.size() - 2 - length * unit;
+            bytes[at] = static_cast<char>(length >> 8);
+            bytes[at + 1] = static_cast<char>(length & 0xFF);
+            for (std::size_t i = at + 2; i < bytes.size() - name_bytes; i += unit) {
+                bytes[i] = 'x';
+                if (unit == 2) bytes[i + 1] = '\0';
+            }
+        }
+        write_bytes(dir / "set.bvf", bytes);
+        const auto read = read_set_layout(main, false, false, 1);
+        EXPECT_EQ(read.error, LayoutError::missing_volume);
+        EXPECT_EQ(read.missing_volume, volume);
+    }
 }
 
 }  // namespace
