@@ -1,6 +1,7 @@
 #include "core/archive/set_writer.h"
 
 #include <fstream>
+#include <map>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -503,6 +504,155 @@ TEST(SetWriter, AFileCutShortKeepsItsBytesWithoutTheDataFlagAndAShrunkFileStaysU
         if (f.name() == u"small") reader.read(f.data_offset + marker_size, small.data(), small.size());
     });
     EXPECT_EQ(std::string(small.begin(), small.end()), read_bytes(sources.path / "small"));
+}
+
+// What a writer that hands its files over tells: the files it makes whole
+// before rewriting them, and each file handed over, how often, with its
+// bytes and run data as they were the last time.
+struct HandOvers {
+    std::vector<bk::String> rewritten;
+    std::map<bk::String, int> times;
+    std::map<bk::String, std::string> bytes;
+    std::map<bk::String, std::vector<std::pair<std::uint64_t, std::uint64_t>>> data;
+
+    SetWriterSettings settings(std::uint64_t segment_limit) {
+        SetWriterSettings s;
+        s.segment_limit = segment_limit;
+        s.before_rewrite = [this](const bk::String& path) { rewritten.push_back(path); };
+        s.file_final = [this](const bk::String& path, const std::vector<ByteRange>& ranges) {
+            ++times[path];
+            bytes[path] = read_bytes(bk::to_native_path(path));
+            data[path].clear();
+            for (const ByteRange& range : ranges) data[path].push_back({range.offset, range.length});
+        };
+        return s;
+    }
+};
+
+// A writer with a taker for its files hands over each file but the main
+// archive once the run is done with it: final, and once, unless the file
+// holding the run header must be mended as the run ends (it is then made
+// whole and handed over again); the set reads as without a taker.
+TEST(SetWriter, HandsOverEachFileOnceItIsFinal) {
+    const std::uint64_t segment = 16576 + 16384 + 150000;
+    struct Case {
+        const char* what;
+        bool earlier_run;  // a run written before, without a taker
+        bool own_volume;
+        bool a_file_fails;  // the run's catalogue is mended as it ends
+    };
+    const Case cases[] = {
+        {"a new set over several volumes", false, false, false},
+        {"a run appended to the set's last volume", true, false, false},
+        {"a run in a volume of its own", true, true, false},
+        {"a run in a volume of its own, one of its files failing", true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        SourceTree sources(dir / "src");
+        sources.put("big", 300000);
+        const bk::String main = native(dir / "set.bvf");
+        const auto write_run = [&](const SetWriterSettings& settings, bool a_file_fails) {
+            auto root = tree_of(sources.path);
+            if (a_file_fails) std::filesystem::remove(sources.path / "a" / "y");  // gone since the scan
+            SetWriter writer(main, settings);
+            writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, c.own_volume);
+            FileRunContext context;
+            writer.write_data(context, nullptr);
+            writer.finish_run();
+        };
+        std::vector<bk::String> before;
+        std::map<bk::String, std::string> untouched;
+        if (c.earlier_run) {
+            SetWriterSettings plain;
+            plain.segment_limit = segment;
+            write_run(plain, false);
+            const auto earlier = read_set_layout(main, false, false, 1);
+            for (const auto& file : earlier.layout.files) before.push_back(file.path);
+            // Every file but the last stays as it was.
+            for (std::size_t i = 0; i + 1 < before.size(); ++i)
+                untouched[before[i]] = read_bytes(bk::to_native_path(before[i]));
+        }
+        HandOvers taker;
+        // The run's catalogue is then mended as the run ends, long after
+        // the volume of its header was handed over.
+        write_run(taker.settings(segment), c.a_file_fails);
+
+        const auto read = read_set_layout(main, false, true, 1);
+        ASSERT_EQ(read.error, LayoutError::none);
+        ASSERT_TRUE(read.layout.is_complete());
+        const SetLayout& layout = read.layout;
+        const std::size_t header_file = layout.runs.back().file;
+        std::vector<bk::String> rewritten;
+        if (c.earlier_run) rewritten.push_back(before.back());
+        if (c.a_file_fails) rewritten.push_back(layout.files[header_file].path);
+        EXPECT_EQ(taker.rewritten, rewritten);
+        for (const auto& [path, bytes] : untouched) EXPECT_EQ(read_bytes(bk::to_native_path(path)), bytes);
+        for (const auto& run : layout.runs) {
+            if (!c.a_file_fails) {
+                expect_data_matches_sources(layout, run, nullptr);
+                continue;
+            }
+            int without_data = 0;
+            for_each_file(*run.root, [&](const DataHeader& f) { without_data += f.data_flag != data_valid; });
+            EXPECT_EQ(without_data, &run == &layout.runs.back() ? 1 : 0);
+        }
+
+        const std::size_t first_touched = c.earlier_run ? before.size() - 1 : 0;
+        std::size_t handed = 0;
+        for (std::size_t i = 0; i < layout.files.size(); ++i) {
+            const bk::String& path = layout.files[i].path;
+            const bool expected = i >= first_touched && i != 0 && i + 1 != layout.files.size();
+            ASSERT_EQ(taker.times.count(path), expected ? 1u : 0u) << i;
+            if (!expected) continue;
+            EXPECT_EQ(taker.times[path], c.a_file_fails && i == header_file ? 2 : 1) << i;
+            ++handed;
+            EXPECT_EQ(taker.bytes[path], read_bytes(bk::to_native_path(path))) << i;
+            std::vector<std::pair<std::uint64_t, std::uint64_t>> extents;
+            for (const auto& run : layout.runs)
+                for (const auto& extent : run.data)
+                    if (extent.file == i && extent.length > 0) extents.push_back({extent.offset, extent.length});
+            EXPECT_EQ(taker.data[path], extents) << i;
+        }
+        EXPECT_GE(handed, c.own_volume ? 3u : 2u);
+    }
+}
+
+// A run taken back after it handed the set's last file over leaves the set
+// as it was before the run, that file included.
+TEST(SetWriter, ARunTakenBackAfterAHandOverLeavesTheSetAsItWas) {
+    TempDir dir;
+    SourceTree sources(dir / "src");
+    sources.put("big", 300000);
+    const bk::String main = native(dir / "set.bvf");
+    SetWriterSettings plain;
+    plain.segment_limit = 16576 + 16384 + 150000;
+    auto root = tree_of(sources.path);
+    {
+        SetWriter writer(main, plain);
+        writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
+        FileRunContext context;
+        writer.write_data(context, nullptr);
+        writer.finish_run();
+    }
+    const auto set_files = [&] {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            if (entry.is_regular_file()) files[entry.path().filename().string()] = read_bytes(entry.path());
+        return files;
+    };
+    const auto before = set_files();
+    HandOvers taker;
+    {
+        SetWriter writer(main, taker.settings(plain.segment_limit));
+        writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, true);
+        FileRunContext context;
+        writer.write_data(context, nullptr);
+        writer.abandon_run();
+    }
+    EXPECT_GE(taker.bytes.size(), 2u);  // the last file, and a volume of the run
+    EXPECT_EQ(set_files(), before);
 }
 
 // A set whose next volume is not there reads as missing that volume, also
