@@ -506,6 +506,32 @@ TEST(SetWriter, AFileCutShortKeepsItsBytesWithoutTheDataFlagAndAShrunkFileStaysU
     EXPECT_EQ(std::string(small.begin(), small.end()), read_bytes(sources.path / "small"));
 }
 
+// About 150 kB of run data in each file of the set.
+constexpr std::uint64_t small_segment = 16576 + 16384 + 150000;
+
+// Writes a run of the tree at `sources`, not enciphered, into the set.
+void write_plain_run(const bk::String& main, const SetWriterSettings& settings, const std::filesystem::path& sources) {
+    auto root = tree_of(sources);
+    SetWriter writer(main, settings);
+    writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
+    FileRunContext context;
+    writer.write_data(context, nullptr);
+    writer.finish_run();
+}
+
+// A set of one run over several files, the tree holding a large file too.
+struct SpanningSet {
+    SpanningSet() {
+        sources.put("big", 300000);
+        SetWriterSettings settings;
+        settings.segment_limit = small_segment;
+        write_plain_run(main, settings, sources.path);
+    }
+    TempDir dir;
+    SourceTree sources{dir / "src"};
+    bk::String main = native(dir / "set.bvf");
+};
+
 // What a writer that hands its files over tells: the files it makes whole
 // before rewriting them, and each file handed over, how often, with its
 // bytes and run data as they were the last time.
@@ -534,7 +560,7 @@ struct HandOvers {
 // holding the run header must be mended as the run ends (it is then made
 // whole and handed over again); the set reads as without a taker.
 TEST(SetWriter, HandsOverEachFileOnceItIsFinal) {
-    const std::uint64_t segment = 16576 + 16384 + 150000;
+    const std::uint64_t segment = small_segment;
     struct Case {
         const char* what;
         bool earlier_run;  // a run written before, without a taker
@@ -622,30 +648,18 @@ TEST(SetWriter, HandsOverEachFileOnceItIsFinal) {
 // A run taken back after it handed the set's last file over leaves the set
 // as it was before the run, that file included.
 TEST(SetWriter, ARunTakenBackAfterAHandOverLeavesTheSetAsItWas) {
-    TempDir dir;
-    SourceTree sources(dir / "src");
-    sources.put("big", 300000);
-    const bk::String main = native(dir / "set.bvf");
-    SetWriterSettings plain;
-    plain.segment_limit = 16576 + 16384 + 150000;
-    auto root = tree_of(sources.path);
-    {
-        SetWriter writer(main, plain);
-        writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
-        FileRunContext context;
-        writer.write_data(context, nullptr);
-        writer.finish_run();
-    }
+    SpanningSet set;
     const auto set_files = [&] {
         std::map<std::string, std::string> files;
-        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        for (const auto& entry : std::filesystem::directory_iterator(set.dir.path()))
             if (entry.is_regular_file()) files[entry.path().filename().string()] = read_bytes(entry.path());
         return files;
     };
     const auto before = set_files();
     HandOvers taker;
     {
-        SetWriter writer(main, taker.settings(plain.segment_limit));
+        auto root = tree_of(set.sources.path);
+        SetWriter writer(set.main, taker.settings(small_segment));
         writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, true);
         FileRunContext context;
         writer.write_data(context, nullptr);
@@ -659,27 +673,14 @@ TEST(SetWriter, ARunTakenBackAfterAHandOverLeavesTheSetAsItWas) {
 // when the stored bytes before the trailer read as a longer volume name,
 // one that no file system takes.
 TEST(SetWriter, AMissingVolumeIsNamedWhateverTheBytesBeforeTheTrailer) {
-    TempDir dir;
-    SourceTree sources(dir / "src");
-    sources.put("big", 300000);
-    const bk::String main = native(dir / "set.bvf");
-    SetWriterSettings settings;
-    settings.segment_limit = 16576 + 16384 + 150000;
-    {
-        auto root = tree_of(sources.path);
-        SetWriter writer(main, settings);
-        writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
-        FileRunContext context;
-        writer.write_data(context, nullptr);
-        writer.finish_run();
-    }
-    const auto whole = read_set_layout(main, false, false, 1);
+    SpanningSet set;
+    const auto whole = read_set_layout(set.main, false, false, 1);
     ASSERT_GE(whole.layout.files.size(), 2u);
     const bk::String volume = whole.layout.files[1].path;
     const std::size_t unit = whole.layout.format->is_unicode() ? 2 : 1;
     const std::size_t name_bytes = whole.layout.format->string_size(bk::Path::file_name(volume));
     std::filesystem::remove(bk::to_native_path(volume));
-    const std::string written = read_bytes(dir / "set.bvf");
+    const std::string written = read_bytes(set.dir / "set.bvf");
     for (const std::size_t length : {0, 300, 5000}) {  // 0: the bytes as written
         SCOPED_TRACE(length);
         std::string bytes = written;
@@ -693,8 +694,8 @@ TEST(SetWriter, AMissingVolumeIsNamedWhateverTheBytesBeforeTheTrailer) {
                 if (unit == 2) bytes[i + 1] = '\0';
             }
         }
-        write_bytes(dir / "set.bvf", bytes);
-        const auto read = read_set_layout(main, false, false, 1);
+        write_bytes(set.dir / "set.bvf", bytes);
+        const auto read = read_set_layout(set.main, false, false, 1);
         EXPECT_EQ(read.error, LayoutError::missing_volume);
         EXPECT_EQ(read.missing_volume, volume);
     }
