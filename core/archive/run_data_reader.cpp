@@ -6,16 +6,19 @@
 
 namespace brim::archive {
 
-RunDataReader::RunDataReader(const SetLayout& layout, const RunLayout& run) : layout_(layout) {
+RunDataReader::RunDataReader(const SetLayout& layout, const RunLayout& run, FileOpener open)
+    : layout_(layout), opener_(std::move(open)) {
     for (const auto& extent : run.data) {
         extents_.push_back({extent, length_});
         length_ += extent.length;
     }
 }
 
-bk::FileInputStream& RunDataReader::file(std::size_t index) {
+bk::InputStream& RunDataReader::file(std::size_t index) {
     if (index != open_index_) {
-        open_ = std::make_unique<bk::FileInputStream>(layout_.files[index].path, bk::FileShare::ReadWrite);
+        open_.reset();
+        if (opener_) open_ = opener_(layout_.files[index]);
+        else open_ = std::make_unique<bk::FileInputStream>(layout_.files[index].path, bk::FileShare::ReadWrite);
         open_index_ = index;
     }
     return *open_;
@@ -29,7 +32,7 @@ void RunDataReader::read(std::uint64_t offset, std::uint8_t* buffer, std::size_t
         const Extent& extent = *(it - 1);
         const std::uint64_t within = offset - extent.start;
         const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(size, extent.where.length - within));
-        bk::FileInputStream& in = file(extent.where.file);
+        bk::InputStream& in = file(extent.where.file);
         in.seek(static_cast<std::int64_t>(extent.where.offset + within), bk::SeekOrigin::Begin);
         std::size_t got = 0;
         while (got < take) {

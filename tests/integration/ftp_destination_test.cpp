@@ -6,6 +6,8 @@
 #include <chrono>
 #include <set>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "basekit/convertion.h"
@@ -433,16 +435,18 @@ TEST_F(FtpArchiveDestination, TransfersCountInTheProgressAndAStopWhileSendingCha
 // file: after the set was fetched, so the transfer dropped is an upload.
 class DropWhileWriting : public Listener {
 public:
-    explicit DropWhileWriting(const FtpServer& server) : server_(server) {}
+    explicit DropWhileWriting(const FtpServer& server, std::uint64_t after = 1024 * 1024)
+        : server_(server), after_(after) {}
     void on_file(const bk::String&) override { place(); }
     void on_file(const bk::String&, std::uint32_t) override { place(); }
 
 private:
     void place() {
-        if (!placed_) server_.drop_next_transfer_after(1024 * 1024);
+        if (!placed_) server_.drop_next_transfer_after(after_);
         placed_ = true;
     }
     const FtpServer& server_;
+    std::uint64_t after_;
     bool placed_ = false;
 };
 
@@ -605,6 +609,188 @@ TEST_F(FtpArchiveDestination, CopyVerificationReadsTheCopiesBackFromTheServer) {
     EXPECT_EQ(recorded, (std::map<std::string, bool>{{"caf\xC3\xA9 \xC3\xBC.txt", true}, {"empty", true},
                                                      {"odd.bin", false}}));
     EXPECT_TRUE(staged().empty());
+}
+
+// The disk space the staging folder takes (its sparse files by their
+// allocated blocks, not their length).
+std::uint64_t staged_space() {
+    const fs::path folder(bk::to_utf8(SystemInfo::staging_path()));
+    std::uint64_t used = 0;
+    std::error_code ignored;
+    for (fs::recursive_directory_iterator it(folder, ignored), end; it != end; it.increment(ignored)) {
+        struct stat status {};
+        if (it->is_regular_file(ignored) && ::stat(it->path().c_str(), &status) == 0)
+            used += static_cast<std::uint64_t>(status.st_blocks) * 512;
+    }
+    return used;
+}
+
+// Measures the staging folder at every step of the run's progress.
+class StagingWatch : public TransferListener {
+public:
+    void on_file(const bk::String& path, std::uint32_t size) override {
+        measure();
+        TransferListener::on_file(path, size);
+    }
+    void on_file(const bk::String& path) override {
+        measure();
+        TransferListener::on_file(path);
+    }
+    void on_size(std::uint32_t bytes) override {
+        measure();
+        TransferListener::on_size(bytes);
+    }
+    std::uint64_t most = 0;
+    int measured = 0;
+
+private:
+    void measure() {
+        most = std::max(most, staged_space());
+        ++measured;
+    }
+};
+
+// The bytes of the set's volumes on the server, by name.
+std::map<std::string, std::string> volumes_of(const fs::path& folder) {
+    std::map<std::string, std::string> volumes;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == ".bvs") volumes[entry.path().filename().string()] = read_bytes(entry.path());
+    return volumes;
+}
+
+// A set of several volumes (1 MiB each), then a run appended to it: while
+// either run writes, the staging folder holds no more than the main archive
+// and one volume (the other volumes are on the server, or staged as
+// outlines without their data); the set on the server restores both runs,
+// the volumes before the one appended to are never touched, and the runs
+// leave nothing behind.
+TEST_F(FtpArchiveDestination, TheStagingFolderHoldsTheMainArchiveAndOneVolumeAsRunsAreWritten) {
+    BackupItemManager::instance()->archive_segment(1);
+    constexpr std::uint64_t segment = 1024 * 1024;
+    brim_test::write_pattern_file(src / "spans.bin", 9, 4 * segment + segment / 2);
+    job.options |= job_option::keep_set;
+    // The main archive, the volume written, their last blocks beyond the
+    // room, the outlines' blocks and the digest file.
+    const std::uint64_t bound = 2 * segment + 256 * 1024;
+
+    StagingWatch first;
+    ASSERT_EQ(run(first, [&](BackupSession& session) { first.session = &session; }), RunResult::successful)
+        << ::testing::PrintToString(first.warnings) << ::testing::PrintToString(first.errors);
+    EXPECT_GT(first.measured, 40);
+    EXPECT_LE(first.most, bound);
+    const auto volumes = volumes_of(server.root() / "sets");
+    ASSERT_GE(volumes.size(), 4u);
+    const std::string last_volume =
+        bk::to_utf8(bk::Path::file_name(archive::read_set_layout(wide(main()), false, false, 1).layout.files.back().path));
+    ASSERT_EQ(remote_runs(main()).size(), 1u);
+    EXPECT_EQ(remote_runs(main())[0], sources());
+    const auto before = sources();
+
+    brim_test::write_pattern_file(src / "spans.bin", 10, 2 * segment + segment / 2);
+    job.kind = BackupKind::increment;
+    StagingWatch second;
+    ASSERT_EQ(run(second, [&](BackupSession& session) { second.session = &session; }), RunResult::successful)
+        << ::testing::PrintToString(second.warnings) << ::testing::PrintToString(second.errors);
+    EXPECT_GT(second.measured, 20);
+    EXPECT_LE(second.most, bound);
+    const auto runs = remote_runs(main());
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0], before);
+    EXPECT_EQ(runs[1], (std::map<std::string, std::string>{{"spans.bin", read_bytes(src / "spans.bin")}}));
+    // Only the set's last volume (appended to, or linked to the next) may
+    // change.
+    const auto after = volumes_of(server.root() / "sets");
+    for (const auto& [name, bytes] : volumes) {
+        if (name == last_volume) continue;
+        ASSERT_EQ(after.count(name), 1u) << name;
+        EXPECT_TRUE(after.at(name) == bytes) << name;
+    }
+    EXPECT_GT(after.size(), volumes.size());
+    EXPECT_TRUE(staged().empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
+// "new-arch" rotation on a set of several volumes per run: each run is
+// appended in volumes of its own, the oldest such run goes (its volumes
+// deleted on the server, the chain relinked around them in a volume the
+// run fetches whole for it), and still the staging folder holds no more
+// than the main archive and one volume.
+TEST_F(FtpArchiveDestination, RotationDropsTheOldestRunsVolumesOnTheServer) {
+    BackupItemManager::instance()->archive_segment(1);
+    constexpr std::uint64_t segment = 1024 * 1024;
+    job.options |= job_option::keep_set;
+    job.append_mode = 1;
+    job.rotation_times = 3;
+    for (std::uint32_t i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        brim_test::write_pattern_file(src / "spans.bin", 20 + i, segment + segment / 2);
+        StagingWatch watch;
+        ASSERT_EQ(run(watch, [&](BackupSession& session) { watch.session = &session; }), RunResult::successful)
+            << ::testing::PrintToString(watch.warnings) << ::testing::PrintToString(watch.errors);
+        EXPECT_LE(watch.most, 2 * segment + 256 * 1024);
+    }
+    const auto runs = remote_runs(main());
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_TRUE(runs.back() == sources());
+    const auto set = archive::read_set_layout(wide(main()), false, false, 1);
+    ASSERT_TRUE(set.layout.is_complete());
+    // The main archive's run spans into a volume, each of the two newest
+    // runs has two volumes; no other volume is left on the server.
+    EXPECT_EQ(volumes_of(server.root() / "sets").size(), set.layout.files.size() - 1);
+    EXPECT_EQ(set.layout.files.size(), 6u);
+    EXPECT_TRUE(staged().empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
+// A run whose volumes go to the server as it writes them: a stop once one
+// of them is there (under its temporary name), or a server that drops the
+// connection while one travels without retry, leaves the set on the server
+// as it was; with retry the upload goes on and the set is whole.
+TEST_F(FtpArchiveDestination, AVolumeSentWhileTheRunWritesIsTakenBackUnlessTheRunIsDone) {
+    BackupItemManager::instance()->archive_segment(1);
+    constexpr std::uint64_t segment = 1024 * 1024;
+    brim_test::write_pattern_file(src / "spans.bin", 9, 2 * segment);
+    job.options |= job_option::keep_set;
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful) << ::testing::PrintToString(first.errors);
+    const auto old_set = digests(server.root() / "sets");
+    brim_test::write_pattern_file(src / "spans.bin", 10, 3 * segment);
+    job.kind = BackupKind::increment;
+
+    TransferListener stopped;
+    bool partial_seen = false;
+    stopped.stop_when = [&](const TransferListener::Transfer& t) {
+        if (!t.sent) return false;
+        // The second volume sent while the run writes: the first lies on
+        // the server under its temporary name.
+        partial_seen = !partial_files(server.root()).empty();
+        return partial_seen;
+    };
+    EXPECT_EQ(run(stopped, [&](BackupSession& session) { stopped.session = &session; }), RunResult::stopped);
+    EXPECT_TRUE(partial_seen);
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(partial_files(server.root()).empty());
+    EXPECT_TRUE(staged().empty());
+
+    job.options &= ~job_option::retry;
+    DropWhileWriting failed(server, segment / 2);
+    EXPECT_EQ(run(failed), RunResult::aborted);
+    EXPECT_FALSE(server.drop_pending());
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(partial_files(server.root()).empty());
+    EXPECT_TRUE(staged().empty());
+
+    job.options |= job_option::retry;
+    job.retry_count = 3;
+    DropWhileWriting resumed(server, segment / 2);
+    ASSERT_EQ(run(resumed), RunResult::successful) << ::testing::PrintToString(resumed.errors);
+    EXPECT_FALSE(server.drop_pending());
+    const auto runs = remote_runs(main());
+    ASSERT_EQ(runs.size(), 2u);
+    ASSERT_EQ(runs[1].count("spans.bin"), 1u);
+    EXPECT_TRUE(runs[1].at("spans.bin") == read_bytes(src / "spans.bin"));
+    EXPECT_TRUE(staged().empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
 }
 
 // Jobs that cannot write to their FTP destination fail with the reason and
