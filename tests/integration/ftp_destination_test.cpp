@@ -576,6 +576,43 @@ TEST_F(FtpArchiveDestination, VerificationReadsTheSetBackFromTheServer) {
     EXPECT_TRUE(staged().empty());
 }
 
+// Changes a byte in the middle of the first volume the run has sent to the
+// server under its temporary name, once, as the run goes on writing.
+class ChangeAVolumeSent : public Listener {
+public:
+    explicit ChangeAVolumeSent(fs::path folder) : folder_(std::move(folder)) {}
+    void on_file(const bk::String& path) override { change(path); }
+    void on_file(const bk::String& path, std::uint32_t) override { change(path); }
+    bool changed = false;
+
+private:
+    void change(const bk::String& path) {
+        if (changed || is_ftp_path(path)) return;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            if (!entry.path().filename().string().ends_with(".bvs~~part")) continue;
+            std::string bytes = read_bytes(entry.path());
+            bytes[bytes.size() / 2] ^= 0x01;
+            write_bytes(entry.path(), bytes);
+            changed = true;
+            return;
+        }
+    }
+    fs::path folder_;
+};
+
+// Verification reads the volumes sent while the run wrote back from the
+// server: a byte changed there in one of them is found.
+TEST_F(FtpArchiveDestination, VerificationReadsTheVolumesSentAheadFromTheServer) {
+    BackupItemManager::instance()->archive_segment(1);
+    brim_test::write_pattern_file(src / "spans.bin", 9, 2 * 1024 * 1024 + 512 * 1024);
+    ChangeAVolumeSent listener(server.root() / "sets");
+    EXPECT_EQ(run(listener), RunResult::having_warnings);
+    EXPECT_TRUE(listener.changed);
+    ASSERT_EQ(listener.warnings.size(), 1u) << ::testing::PrintToString(listener.warnings);
+    EXPECT_NE(listener.warnings[0].find("spans.bin"), std::string::npos) << listener.warnings[0];
+    EXPECT_TRUE(staged().empty());
+}
+
 // Verification reads the copies of a copy run back from the server: a byte
 // changed there after the upload is found, and the catalogue records that
 // copy as not made (time 0), so that the next run takes the file again.
@@ -745,7 +782,8 @@ TEST_F(FtpArchiveDestination, RotationDropsTheOldestRunsVolumesOnTheServer) {
 // A run whose volumes go to the server as it writes them: a stop once one
 // of them is there (under its temporary name), or a server that drops the
 // connection while one travels without retry, leaves the set on the server
-// as it was; with retry the upload goes on and the set is whole.
+// as it was; with retry the upload goes on and the set is whole. A run
+// that replaces the set sends its volumes so too.
 TEST_F(FtpArchiveDestination, AVolumeSentWhileTheRunWritesIsTakenBackUnlessTheRunIsDone) {
     BackupItemManager::instance()->archive_segment(1);
     constexpr std::uint64_t segment = 1024 * 1024;
@@ -789,6 +827,25 @@ TEST_F(FtpArchiveDestination, AVolumeSentWhileTheRunWritesIsTakenBackUnlessTheRu
     ASSERT_EQ(runs.size(), 2u);
     ASSERT_EQ(runs[1].count("spans.bin"), 1u);
     EXPECT_TRUE(runs[1].at("spans.bin") == read_bytes(src / "spans.bin"));
+    EXPECT_TRUE(staged().empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+
+    // A run that replaces the set sends its volumes the same way; the old
+    // set's volumes are deleted on the server once the new set is there.
+    const auto appended = volumes_of(server.root() / "sets");
+    job.options &= ~job_option::keep_set;
+    job.kind = BackupKind::normal;
+    StagingWatch replaced;
+    ASSERT_EQ(run(replaced, [&](BackupSession& session) { replaced.session = &session; }), RunResult::successful)
+        << ::testing::PrintToString(replaced.errors);
+    // The old main archive stays staged until the new set is in place.
+    EXPECT_LE(replaced.most, 3 * segment + 256 * 1024);
+    const auto replacing = remote_runs(main());
+    ASSERT_EQ(replacing.size(), 1u);
+    EXPECT_TRUE(replacing[0] == sources());
+    const auto now = volumes_of(server.root() / "sets");
+    EXPECT_GE(now.size(), 2u);
+    for (const auto& [name, bytes] : appended) EXPECT_EQ(now.count(name), 0u) << name;
     EXPECT_TRUE(staged().empty());
     EXPECT_TRUE(partial_files(server.root()).empty());
 }
