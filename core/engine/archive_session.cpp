@@ -55,13 +55,8 @@ archive::SetWriterSettings ArchiveSession::writer_settings() const {
     // A staged set holds its volumes as outlines, and one whole at a time:
     // the one the run writes to.
     if (staging_ != nullptr) {
-        settings.before_rewrite = [self = const_cast<ArchiveSession*>(this)](const bk::String& path) {
-            self->make_staged_file_whole(path);
-        };
-        settings.file_final = [self = const_cast<ArchiveSession*>(this)](
-                                  const bk::String& path, const std::vector<archive::ByteRange>& data) {
-            self->send_staged_file_ahead(path, data);
-        };
+        settings.before_rewrite = staged_hooks_.before_rewrite;
+        settings.file_final = staged_hooks_.file_final;
     }
     return settings;
 }
@@ -320,6 +315,10 @@ SessionRunResult ArchiveSession::run_on_destination() {
     staged_job_ = staged_view(job, staging->folder());
     staging_ = staging.get();
     staging_connection_ = &connection;
+    staged_hooks_.before_rewrite = [this](const bk::String& path) { make_staged_file_whole(path); };
+    staged_hooks_.file_final = [this](const bk::String& path, const std::vector<archive::ByteRange>& data) {
+        send_staged_file_ahead(path, data);
+    };
     const bk::String staged_main = staged_job_->archive_file();
     SessionRunResult result = SessionRunResult::failed;
     try {

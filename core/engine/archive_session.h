@@ -90,6 +90,7 @@ private:
     // the retry rule of its transfers.
     FtpStaging* staging_ = nullptr;
     FtpConnection* staging_connection_ = nullptr;
+    archive::SetWriterSettings staged_hooks_;  // its hooks: the two above
     bk::String writing_;  // the source file whose data is being written
 };
 
