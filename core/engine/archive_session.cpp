@@ -271,16 +271,8 @@ void ArchiveSession::send_staged_file_ahead(const bk::String& path, const std::v
     std::vector<FtpStaging::Hole> holes;
     for (const archive::ByteRange& range : data) holes.push_back({range.offset, range.length});
     // A stop while it travels leaves it here, and the run ends stopped.
-    if (!staging_->send_ahead(*staging_connection_, backup_item().destination, *name, &retry_policy(),
-                              std::move(holes)))
-        return;
-    // The file being written, whose data goes on, is the one in progress again.
-    if (!writing_.empty()) fire_on_file(writing_, 0);
-}
-
-void ArchiveSession::on_file(const bk::String& path, std::uint32_t size) {
-    writing_ = path;
-    BackupSession::on_file(path, size);
+    (void)staging_->send_ahead(*staging_connection_, backup_item().destination, *name, &retry_policy(),
+                               std::move(holes));
 }
 
 archive::RunDataReader::FileOpener ArchiveSession::staged_file_opener() {

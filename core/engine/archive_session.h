@@ -82,8 +82,6 @@ private:
     // server at once and stays as its outline.
     void make_staged_file_whole(const bk::String& path);
     void send_staged_file_ahead(const bk::String& path, const std::vector<archive::ByteRange>& data);
-    // Remembers the file being written, for the progress after a transfer.
-    void on_file(const bk::String& path, std::uint32_t size) override;
 
     std::unique_ptr<BackupItem> staged_job_;
     // While the set is staged: the folder, the connection to its server and
@@ -91,7 +89,6 @@ private:
     FtpStaging* staging_ = nullptr;
     FtpConnection* staging_connection_ = nullptr;
     archive::SetWriterSettings staged_hooks_;  // its hooks: the two above
-    bk::String writing_;  // the source file whose data is being written
 };
 
 class NormalSession final : public ArchiveSession {

@@ -335,7 +335,7 @@ public:
     struct Transfer {
         std::string remote;
         std::uint64_t bytes = 0;
-        bool sent = false;  // after the run wrote its set
+        bool sent = false;  // after the run began to write its set
     };
     void on_file(const bk::String& path, std::uint32_t size) override { file(path, size); }
     void on_file(const bk::String& path) override { file(path, 0); }
@@ -420,13 +420,19 @@ TEST_F(FtpArchiveDestination, TransfersCountInTheProgressAndAStopWhileSendingCha
     }
     EXPECT_EQ(fetched_by_server.size(), sizes_before.size());
     EXPECT_EQ(std::set<std::string>(fetched_by_server.begin(), fetched_by_server.end()).size(), sizes_before.size());
-    // Each file fetched and each sent counted its bytes in the progress.
+    // Each file fetched and each sent counted its bytes in the progress. A
+    // volume sent while a source file is written is followed by the bytes
+    // that file has still to write, which a listener cannot tell apart; the
+    // digest file is sent once all is written.
     std::map<std::string, std::uint64_t> fetched, sent;
     for (const Transfer& transfer : done.transfers) (transfer.sent ? sent : fetched)[transfer.remote] = transfer.bytes;
     EXPECT_EQ(fetched, sizes_before);
     const auto sizes_after = remote_sizes();
     EXPECT_GE(sent.size(), 3u);  // the digest file, the volume appended to, a new volume
-    for (const auto& [remote, bytes] : sent) EXPECT_EQ(bytes, sizes_after.at(remote)) << remote;
+    for (const auto& [remote, bytes] : sent) {
+        if (remote.ends_with(".bvh")) EXPECT_EQ(bytes, sizes_after.at(remote)) << remote;
+        else EXPECT_GE(bytes, sizes_after.at(remote)) << remote;
+    }
     EXPECT_EQ(remote_runs(main()).size(), 2u);
     EXPECT_TRUE(staged().empty());
 }
