@@ -4,6 +4,7 @@
 // archive and copy kinds kept there, and the jobs that cannot write there.
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <set>
 
 #include <sys/stat.h>
@@ -582,23 +583,25 @@ TEST_F(FtpArchiveDestination, VerificationReadsTheSetBackFromTheServer) {
     EXPECT_TRUE(staged().empty());
 }
 
-// Changes a byte in the middle of the first volume the run has sent to the
-// server under its temporary name, once, as the run goes on writing.
+// Changes a byte in the first half of the first volume the run sends to the
+// server under its temporary name, in place, once, as the run goes on.
 class ChangeAVolumeSent : public Listener {
 public:
     explicit ChangeAVolumeSent(fs::path folder) : folder_(std::move(folder)) {}
-    void on_file(const bk::String& path) override { change(path); }
-    void on_file(const bk::String& path, std::uint32_t) override { change(path); }
+    void on_size(std::uint32_t) override { change(); }
     bool changed = false;
 
 private:
-    void change(const bk::String& path) {
-        if (changed || is_ftp_path(path)) return;
+    void change() {
+        if (changed) return;
         for (const auto& entry : fs::directory_iterator(folder_)) {
-            if (!entry.path().filename().string().ends_with(".bvs~~part")) continue;
-            std::string bytes = read_bytes(entry.path());
-            bytes[bytes.size() / 2] ^= 0x01;
-            write_bytes(entry.path(), bytes);
+            const std::uintmax_t size = entry.file_size();
+            if (!entry.path().filename().string().ends_with(".bvs~~part") || size < 512 * 1024) continue;
+            std::fstream file(entry.path(), std::ios::in | std::ios::out | std::ios::binary);
+            file.seekg(static_cast<std::streamoff>(size / 2));
+            const char byte = static_cast<char>(file.get() ^ 0x01);
+            file.seekp(static_cast<std::streamoff>(size / 2));
+            file.put(byte);
             changed = true;
             return;
         }
