@@ -82,18 +82,28 @@ struct Watched {
 
 bool is_set_file(bk::StringView name) { return name == u"Set.bvf" || name == u"Set_2.bvs"; }
 
+// A server with a set in "/sets" (a main archive and a volume of 1 MiB),
+// and a connection to it.
+struct ServedSet {
+    ServedSet() {
+        connection.connect();
+        fs::create_directories(sets);
+        write_bytes(sets / "Set.bvf", "the main archive");
+        brim_test::write_pattern_file(sets / "Set_2.bvs", 3, 1024 * 1024);
+    }
+    brim_test::FtpServer server;
+    FtpConnection connection{server.user_info()};
+    fs::path sets = server.root() / "sets";
+};
+
 // The transfers of a staged set tell each file and its bytes as they go; a
 // stop ends a fetch, and ends a publish with the set on the server as it
 // was, wherever it comes: while the first file travels, while the second
 // does, or once both are on the server under their temporary names.
 TEST(FtpStagingTransfers, TellTheirProgressAndAStopLeavesTheServerAsItWas) {
-    brim_test::FtpServer server;
-    FtpConnection connection(server.user_info());
-    connection.connect();
-    const fs::path sets = server.root() / "sets";
-    fs::create_directories(sets);
-    write_bytes(sets / "Set.bvf", "the main archive");
-    brim_test::write_pattern_file(sets / "Set_2.bvs", 3, 1024 * 1024);
+    ServedSet served;
+    FtpConnection& connection = served.connection;
+    const fs::path& sets = served.sets;
     const auto on_server = brim_test::tree_of(sets);
     brim_test::TempDir temp;
     brim_test::TestRetryPolicy policy(false, 0, 0);
@@ -147,13 +157,9 @@ TEST(FtpStagingTransfers, TellTheirProgressAndAStopLeavesTheServerAsItWas) {
 // made whole again from the server. A file sent ahead lies on the server
 // under its temporary name, is read there, and is renamed with the rest.
 TEST(FtpStagingOutlines, KeepTheBytesAroundTheirHolesAndAreNeverSentBack) {
-    brim_test::FtpServer server;
-    FtpConnection connection(server.user_info());
-    connection.connect();
-    const fs::path sets = server.root() / "sets";
-    fs::create_directories(sets);
-    write_bytes(sets / "Set.bvf", "the main archive");
-    brim_test::write_pattern_file(sets / "Set_2.bvs", 3, 1024 * 1024);
+    ServedSet served;
+    FtpConnection& connection = served.connection;
+    const fs::path& sets = served.sets;
     const std::string volume = brim_test::read_bytes(sets / "Set_2.bvs");
     brim_test::TempDir temp;
     brim_test::TestRetryPolicy policy(false, 0, 0);
