@@ -150,7 +150,8 @@ std::vector<ByteRange> SetWriter::run_data_of(const OpenFile& file) const {
     if (!file.is_new)
         for (const RunLayout& run : layout_.layout.runs)
             for (const DataExtent& extent : run.data)
-                if (extent.file == file.layout_index && extent.length > 0) data.push_back({extent.offset, extent.length});
+                if (extent.file == file.layout_index && extent.length > 0)
+                    data.push_back({extent.offset, extent.length});
     if (file.data_end > file.data_start) data.push_back({file.data_start, file.data_end - file.data_start});
     return data;
 }

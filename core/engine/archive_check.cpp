@@ -37,9 +37,10 @@ void log_entry(LogType type, const bk::String& text, const bk::String& job_name)
 }  // namespace
 
 // A set on an FTP server is fetched into a staging folder of its own (its
-// volumes as their outlines) and probed there, and kept for the run; a server that cannot be reached reads
-// as no set (the run then fails with the server's reason), and so does a
-// fetch that was stopped (the run then ends stopped).
+// volumes as their outlines) and probed there, and kept for the run; a
+// server that cannot be reached reads as no set (the run then fails with the
+// server's reason), and so does a fetch that was stopped (the run then ends
+// stopped).
 restore::ReadResult BackupSession::probe_destination() {
     const BackupItem& job = *job_;
     if (!is_ftp_path(job.destination)) return restore::probe_archive(job);
