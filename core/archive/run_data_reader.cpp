@@ -10,10 +10,20 @@ namespace brim::archive {
 SetFiles::SetFiles(const SetLayout& layout, VolumeLocator locate)
     : layout_(layout), locate_(std::move(locate)) {}
 
-bk::FileInputStream& SetFiles::open(std::size_t index) {
+SetFiles::SetFiles(const SetLayout& layout, FileOpener open) : layout_(layout), opener_(std::move(open)) {}
+
+bk::InputStream& SetFiles::open(std::size_t index) {
     if (index == open_index_ && open_) return *open_;
+    // The file open until now is closed first: a locator may remove it.
     open_.reset();
     open_index_ = static_cast<std::size_t>(-1);
+    open_ = open_file(index);
+    open_index_ = index;
+    return *open_;
+}
+
+std::unique_ptr<bk::InputStream> SetFiles::open_file(std::size_t index) {
+    if (opener_) return opener_(layout_.files.at(index));
     const auto moved = moved_.find(index);
     bk::String path = moved != moved_.end() ? moved->second : layout_.files.at(index).path;
     if (locate_ && !bk::SystemFile::is_file(path)) {
@@ -21,13 +31,12 @@ bk::FileInputStream& SetFiles::open(std::size_t index) {
         if (!locate_(asked)) throw bk::EOFException();
         if (asked != path) moved_[index] = path = std::move(asked);
     }
-    open_ = std::make_unique<bk::FileInputStream>(path, bk::FileShare::ReadWrite);
-    open_index_ = index;
-    return *open_;
+    return std::make_unique<bk::FileInputStream>(path, bk::FileShare::ReadWrite);
 }
 
-RunDataReader::RunDataReader(const SetLayout& layout, const RunLayout& run) : RunDataReader(run) {
-    own_files_ = std::make_unique<SetFiles>(layout);
+RunDataReader::RunDataReader(const SetLayout& layout, const RunLayout& run, FileOpener open)
+    : RunDataReader(run) {
+    own_files_ = open ? std::make_unique<SetFiles>(layout, std::move(open)) : std::make_unique<SetFiles>(layout);
     files_ = own_files_.get();
 }
 
@@ -48,7 +57,7 @@ void RunDataReader::read(std::uint64_t offset, std::uint8_t* buffer, std::size_t
         const Extent& extent = *(it - 1);
         const std::uint64_t within = offset - extent.start;
         const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(size, extent.where.length - within));
-        bk::FileInputStream& in = files_->open(extent.where.file);
+        bk::InputStream& in = files_->open(extent.where.file);
         in.seek(static_cast<std::int64_t>(extent.where.offset + within), bk::SeekOrigin::Begin);
         std::size_t got = 0;
         while (got < take) {

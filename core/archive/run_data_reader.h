@@ -2,6 +2,7 @@
 // Reads a run's data area, wherever its extents lie across the files of the
 // set: offsets count from the start of the area.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -18,26 +19,38 @@ namespace brim::archive {
 // then is closed before that.
 class SetFiles final {
 public:
+    // Opens a file of the set for reading at any offset, in place of its
+    // path (a volume sent to an FTP server while its run writes).
+    using FileOpener = std::function<std::unique_ptr<bk::InputStream>(const SetFileLayout& file)>;
+
     explicit SetFiles(const SetLayout& layout, VolumeLocator locate = {});
+    // Every file through `open`.
+    SetFiles(const SetLayout& layout, FileOpener open);
     SetFiles(const SetFiles&) = delete;
     SetFiles& operator=(const SetFiles&) = delete;
 
     // The file at `index` of the layout, open for reading. Throws
     // IOException when it cannot be opened (EOFException when the locator
-    // gave it up), and what the locator throws.
-    bk::FileInputStream& open(std::size_t index);
+    // gave it up), and what the locator or the opener throws.
+    bk::InputStream& open(std::size_t index);
 
 private:
+    std::unique_ptr<bk::InputStream> open_file(std::size_t index);
+
     const SetLayout& layout_;
     VolumeLocator locate_;
+    FileOpener opener_;
     std::map<std::size_t, bk::String> moved_;  // where the locator found a file elsewhere, by index
     std::size_t open_index_ = static_cast<std::size_t>(-1);
-    std::unique_ptr<bk::FileInputStream> open_;
+    std::unique_ptr<bk::InputStream> open_;
 };
 
 class RunDataReader final {
 public:
-    RunDataReader(const SetLayout& layout, const RunLayout& run);
+    using FileOpener = SetFiles::FileOpener;
+
+    // Without `open`, each file is read from its path.
+    RunDataReader(const SetLayout& layout, const RunLayout& run, FileOpener open = {});
     // Reads through `files`, which must outlive the reader.
     RunDataReader(SetFiles& files, const RunLayout& run);
     RunDataReader(const RunDataReader&) = delete;

@@ -74,6 +74,7 @@ SetWriter::OpenFile& SetWriter::create_volume(VolumeRole role) {
     const bk::String path = reserve_volume_path(main_path_, bk::Date());
     OpenFile file;
     file.writer = SetFileWriter::create(path, settings_.buffer_size);
+    file.path = path;
     file.is_new = true;
     file.layout_index = open_.empty() ? 0 : open_.back().layout_index + 1;
     file.writer->write(encode([&](auto& out) { format_->write_file_header(out, static_cast<std::uint32_t>(Span::last)); }));
@@ -82,6 +83,7 @@ SetWriter::OpenFile& SetWriter::create_volume(VolumeRole role) {
     // it again when the run is counted.
     const VolumeLink link{1, role, 0, bk::Path::file_name(main_path_), bk::Path::file_name(path)};
     file.writer->write(encode([&](auto& out) { format_->write_volume_link(out, link); }));
+    file.data_start = file.writer->size();
     open_.push_back(std::move(file));
     return open_.back();
 }
@@ -99,6 +101,7 @@ void SetWriter::remove_oldest_volume_run(const std::function<void(const bk::Stri
     format_ = ArchiveFormat::for_version(layout_.layout.format->version());
     const SetFileLayout& previous = files[first - 1];
     const bk::String next = end < files.size() ? bk::Path::file_name(files[end].path) : bk::String();
+    if (settings_.before_rewrite) settings_.before_rewrite(previous.path);
     {
         auto writer = SetFileWriter::open_at(previous.path, previous.runs_end, settings_.buffer_size);
         writer->write(encode([&](auto& out) { format_->write_trailer(out, next); }));
@@ -121,10 +124,66 @@ void SetWriter::remove_oldest_volume_run(const std::function<void(const bk::Stri
 
 SetFileWriter& SetWriter::open_continuation(std::uint64_t& room) {
     open_.back().data_end = open_.back().writer->size();
-    OpenFile& volume = create_volume(VolumeRole::continuation);
+    create_volume(VolumeRole::continuation);
+    hand_over(open_.size() - 2);
+    OpenFile& volume = open_.back();
     const std::uint64_t used = volume.writer->size() + volume_room_reserve;
     room = settings_.segment_limit > used ? settings_.segment_limit - used : 0;
     return *volume.writer;
+}
+
+void SetWriter::hand_over(std::size_t index) {
+    OpenFile& file = open_[index];
+    if (!settings_.file_final || file.is_main || !file.writer) return;
+    write_trailer(file, bk::Path::file_name(open_[index + 1].path));
+    write_span(file, true);
+    // Counted now: the taker keeps the file aside until the run is done.
+    if (index == header_index_) write_run_count(file, run_count_of_header_file());
+    file.writer->sync();
+    file.writer->close();
+    file.writer.reset();
+    settings_.file_final(file.path, run_data_of(file));
+}
+
+std::vector<ByteRange> SetWriter::run_data_of(const OpenFile& file) const {
+    std::vector<ByteRange> data;
+    if (!file.is_new)
+        for (const RunLayout& run : layout_.layout.runs)
+            for (const DataExtent& extent : run.data)
+                if (extent.file == file.layout_index && extent.length > 0)
+                    data.push_back({extent.offset, extent.length});
+    if (file.data_end > file.data_start) data.push_back({file.data_start, file.data_end - file.data_start});
+    return data;
+}
+
+std::uint32_t SetWriter::run_count_of_header_file() const {
+    // A volume that begins with a run's continued data counts that run too.
+    std::uint32_t count = 1;
+    if (!open_[header_index_].is_new) {
+        const SetFileLayout& file = layout_.layout.files[open_[header_index_].layout_index];
+        count += file.run_count + (file.continues_run ? 1 : 0);
+    }
+    return count;
+}
+
+void SetWriter::write_run_count(OpenFile& file, std::uint32_t count) {
+    const auto count_bytes = be32(count);
+    file.writer->patch(offset_run_count, count_bytes.data(), count_bytes.size());
+}
+
+void SetWriter::write_trailer(OpenFile& file, const bk::String& next) {
+    SetFileWriter& writer = *file.writer;
+    if (writer.size() != file.data_end) writer.truncate(file.data_end);
+    writer.write(encode([&](auto& out) { format_->write_trailer(out, next); }));
+    writer.sync();
+}
+
+void SetWriter::write_span(OpenFile& file, bool has_next) {
+    Span span;
+    if (file.is_main) span = has_next ? Span::first : Span::complete;
+    else span = has_next ? Span::continued : Span::last;
+    const auto span_bytes = be32(static_cast<std::uint32_t>(span));
+    file.writer->patch(offset_span, span_bytes.data(), span_bytes.size());
 }
 
 void SetWriter::begin_run(const SecurityHeader& security, RunHeader run, DataHeader& root, bool own_volume) {
@@ -156,6 +215,7 @@ void SetWriter::begin_run(const SecurityHeader& security, RunHeader run, DataHea
     if (state_ != State::opened) {
         OpenFile main;
         main.writer = SetFileWriter::create(main_path_, settings_.buffer_size);
+        main.path = main_path_;
         main.is_new = main.is_main = true;
         main.writer->write(encode([&](auto& out) {
             format_->write_file_header(out, static_cast<std::uint32_t>(Span::complete));
@@ -166,8 +226,11 @@ void SetWriter::begin_run(const SecurityHeader& security, RunHeader run, DataHea
         open_.push_back(std::move(main));
     } else {
         const SetFileLayout& last = layout_.layout.files.back();
+        if (settings_.before_rewrite) settings_.before_rewrite(last.path);
         OpenFile previous;
         previous.writer = SetFileWriter::open_at(last.path, last.runs_end, settings_.buffer_size);
+        previous.path = last.path;
+        previous.data_start = last.runs_end;
         previous.layout_index = layout_.layout.files.size() - 1;
         previous.is_main = previous.layout_index == 0;
         previous.data_end = last.runs_end;
@@ -176,6 +239,9 @@ void SetWriter::begin_run(const SecurityHeader& security, RunHeader run, DataHea
     }
 
     header_index_ = open_.size() - 1;
+    // The file appended to before is done with when the run has a volume
+    // of its own: only its trailer now leads there.
+    if (header_index_ > 0) hand_over(header_index_ - 1);
     OpenFile& target = open_.back();
     const std::vector<std::uint8_t> catalogue = encode([&](auto& out) { write_catalogue(*format_, out, root); });
     run.size = format_->run_header_rest_size(run) + static_cast<std::uint32_t>(catalogue.size());
@@ -185,7 +251,7 @@ void SetWriter::begin_run(const SecurityHeader& security, RunHeader run, DataHea
     catalogue_offset_ = target.writer->size();
     catalogue_size_ = static_cast<std::uint32_t>(catalogue.size());
     target.writer->write(catalogue);
-    target.data_end = target.writer->size();
+    target.data_start = target.data_end = target.writer->size();
 
     const std::uint64_t room = room_for(run_header_offset_, estimate);
     room_ = total_data < room ? std::nullopt : std::optional<std::uint64_t>(room);
@@ -217,22 +283,33 @@ void SetWriter::repair_catalogue() {
     // The run header and the catalogue say what really went in: the data
     // length, each partial file's stored size, no data for failed files.
     // Every patched field has a fixed size, so the catalogue keeps its length.
-    SetFileWriter& writer = *open_[header_index_].writer;
+    OpenFile& file = open_[header_index_];
+    // A file handed over is taken back for it, and handed over again.
+    const bool handed_over = !file.writer;
+    if (handed_over) {
+        if (settings_.before_rewrite) settings_.before_rewrite(file.path);
+        file.writer = SetFileWriter::open_at(file.path, bk::File(file.path).length(), settings_.buffer_size);
+    }
+    SetFileWriter& writer = *file.writer;
     run_.data_length = data_length_;
     const auto length = be64(data_length_);
     writer.patch(run_header_offset_ + offset_run_data_length, length.data(), length.size());
     const auto catalogue = encode([&](auto& out) { write_catalogue(*format_, out, *root_); });
     writer.patch(catalogue_offset_, catalogue.data(), catalogue.size());
+    if (handed_over) {
+        writer.sync();
+        file.writer->close();
+        file.writer.reset();
+        settings_.file_final(file.path, run_data_of(file));
+    }
 }
 
 void SetWriter::write_trailers() {
     for (std::size_t i = 0; i < open_.size(); ++i) {
-        SetFileWriter& writer = *open_[i].writer;
-        if (writer.size() != open_[i].data_end) writer.truncate(open_[i].data_end);
+        if (!open_[i].writer) continue;  // handed over, finished already
+        if (open_[i].writer->size() != open_[i].data_end) open_[i].writer->truncate(open_[i].data_end);
         bk::os::crash_point(u"set-trailer");
-        const bk::String next = i + 1 < open_.size() ? bk::Path::file_name(open_[i + 1].writer->path()) : bk::String();
-        writer.write(encode([&](auto& out) { format_->write_trailer(out, next); }));
-        writer.sync();
+        write_trailer(open_[i], i + 1 < open_.size() ? bk::Path::file_name(open_[i + 1].path) : bk::String());
     }
 }
 
@@ -240,24 +317,12 @@ void SetWriter::count_run() {
     // Written only once everything above is on the disk: the run count of
     // the file that holds the run header, and the span word of every file
     // that now continues in a next one.
-    SetFileWriter& header_file = *open_[header_index_].writer;
-    // A volume that begins with a run's continued data counts that run too.
-    std::uint32_t count = 1;
-    if (!open_[header_index_].is_new) {
-        const SetFileLayout& file = layout_.layout.files[open_[header_index_].layout_index];
-        count += file.run_count + (file.continues_run ? 1 : 0);
-    }
-    const auto count_bytes = be32(count);
-    header_file.patch(offset_run_count, count_bytes.data(), count_bytes.size());
-    for (std::size_t i = 0; i < open_.size(); ++i) {
-        const bool has_next = i + 1 < open_.size();
-        Span span;
-        if (open_[i].is_main) span = has_next ? Span::first : Span::complete;
-        else span = has_next ? Span::continued : Span::last;
-        const auto span_bytes = be32(static_cast<std::uint32_t>(span));
-        open_[i].writer->patch(offset_span, span_bytes.data(), span_bytes.size());
-    }
-    for (auto& file : open_) file.writer->sync();
+    // A file handed over was counted then.
+    if (open_[header_index_].writer) write_run_count(open_[header_index_], run_count_of_header_file());
+    for (std::size_t i = 0; i < open_.size(); ++i)
+        if (open_[i].writer) write_span(open_[i], i + 1 < open_.size());
+    for (auto& file : open_)
+        if (file.writer) file.writer->sync();
 }
 
 void SetWriter::write_digests() {
@@ -286,15 +351,21 @@ void SetWriter::abandon_run() {
     for (auto& file : open_) {
         try {
             if (file.is_new) {
-                const bk::String path = file.writer->path();
                 file.writer.reset();
-                bk::os::remove_file(path);
+                bk::os::remove_file(file.path);
             } else {
-                // The set's last file, whose header words were never
-                // rewritten: only the bytes past its last run and the
-                // trailer they replaced need mending.
-                file.writer->truncate(layout_.layout.files[file.layout_index].runs_end);
+                // The set's last file: only the bytes past its last run and
+                // the trailer they replaced need mending, and its span word
+                // when it was handed over with a next file.
+                const std::uint64_t runs_end = layout_.layout.files[file.layout_index].runs_end;
+                const bool handed_over = !file.writer;
+                if (handed_over) file.writer = SetFileWriter::open_at(file.path, runs_end, settings_.buffer_size);
+                file.writer->truncate(runs_end);
                 file.writer->write(encode([&](auto& out) { format_->write_trailer(out, bk::String()); }));
+                if (handed_over) {
+                    write_span(file, false);
+                    if (&file == &open_[header_index_]) write_run_count(file, run_count_of_header_file() - 1);
+                }
                 file.writer->sync();
                 file.writer->close();
             }
@@ -313,7 +384,8 @@ void SetWriter::finish_run() {
     bk::os::crash_point(u"set-digests-synced");
     count_run();
     bk::os::crash_point(u"set-counted");
-    for (auto& file : open_) file.writer->close();
+    for (auto& file : open_)
+        if (file.writer) file.writer->close();
     open_.clear();
 }
 

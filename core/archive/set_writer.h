@@ -26,11 +26,33 @@
 
 namespace brim::archive {
 
+// Bytes of a file of the set.
+struct ByteRange {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
+
 struct SetWriterSettings {
     std::uint64_t segment_limit = default_segment_limit;  // largest size of one file of the set
     std::size_t buffer_size = 4 * 1024 * 1024;              // write buffer of each file
     bool has_copy_root = false;                             // the copy kinds
     std::uint32_t program_major = 1;
+    // Told before a file of the set that exists already is opened for
+    // writing (the file a run appends to, the file the chain is relinked
+    // in): whoever keeps the set elsewhere makes the file whole there.
+    std::function<void(const bk::String& path)> before_rewrite;
+    // When set, a file of the set other than the main archive that the run
+    // is done with before the run ends is finished at once and handed over:
+    // a volume as the run goes on into the next one, the set's last file as
+    // the run starts a volume of its own. It ends with its trailer and span
+    // word, and counts the run when it holds the run header: the taker
+    // keeps it aside until the run is done, as the crash safety above
+    // cannot hold for it. `data` are its bytes of run data. It is written
+    // again only when the run's catalogue must be mended (files that failed
+    // or shrank): made whole first (before_rewrite), then handed over again.
+    // Without it every file is finished as the run is (see the top of this
+    // header).
+    std::function<void(const bk::String& path, const std::vector<ByteRange>& data)> file_final;
 };
 
 class SetWriter final : private VolumeSource {
@@ -87,15 +109,27 @@ public:
 
 private:
     struct OpenFile {
-        std::unique_ptr<SetFileWriter> writer;
+        std::unique_ptr<SetFileWriter> writer;  // none once the file was handed over
+        bk::String path;
         std::size_t layout_index = 0;   // its place in the chain
         std::uint64_t data_end = 0;     // where this file's part of the run ends
         bool is_new = false;
         bool is_main = false;
+        std::uint64_t data_start = 0;   // where this run's data begins in it
     };
 
     SetFileWriter& open_continuation(std::uint64_t& room) override;
     OpenFile& create_volume(VolumeRole role);
+    // Finishes the open file at `index`, which the run continues after, and
+    // hands it over (settings' file_final), when it may be.
+    void hand_over(std::size_t index);
+    void write_trailer(OpenFile& file, const bk::String& next);
+    void write_span(OpenFile& file, bool has_next);
+    void write_run_count(OpenFile& file, std::uint32_t count);
+    // The run count of the file holding the run header, this run counted.
+    std::uint32_t run_count_of_header_file() const;
+    // The bytes of run data `file` holds, earlier runs' included.
+    std::vector<ByteRange> run_data_of(const OpenFile& file) const;
     void repair_catalogue();
     void write_trailers();
     void count_run();

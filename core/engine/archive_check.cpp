@@ -36,10 +36,11 @@ void log_entry(LogType type, const bk::String& text, const bk::String& job_name)
 
 }  // namespace
 
-// A set on an FTP server is fetched into a staging folder of its own and
-// probed there, and kept for the run; a server that cannot be reached reads
-// as no set (the run then fails with the server's reason), and so does a
-// fetch that was stopped (the run then ends stopped).
+// A set on an FTP server is fetched into a staging folder of its own (its
+// volumes as their outlines) and probed there, and kept for the run; a
+// server that cannot be reached reads as no set (the run then fails with the
+// server's reason), and so does a fetch that was stopped (the run then ends
+// stopped).
 restore::ReadResult BackupSession::probe_destination() {
     const BackupItem& job = *job_;
     if (!is_ftp_path(job.destination)) return restore::probe_archive(job);
@@ -51,8 +52,8 @@ restore::ReadResult BackupSession::probe_destination() {
         connections.set_servers(servers);
         auto staging = std::make_unique<FtpStaging>(staging_folder(job, u"check"));
         watch_transfers(*staging);
-        const auto in_set = [&job](bk::StringView name) { return belongs_to_set(job, name); };
-        if (!staging->fetch(connections.connection_for(job.destination, nullptr), job.destination, in_set, nullptr))
+        if (!fetch_set_outline(*staging, connections.connection_for(job.destination, nullptr), job,
+                               is_copy_kind(job.kind), nullptr))
             return restore::ReadResult::no_file;
         checked_set_ = std::move(staging);
         return restore::probe_archive(*staged_view(job, checked_set_->folder()));

@@ -19,6 +19,7 @@
 #include "core/jobs/backup_item_manager.h"
 #include "core/jobs/system_info.h"
 #include "core/jobs/version.h"
+#include "core/media/ftp_input_stream.h"
 #include "core/media/ftp_path.h"
 #include "core/media/ftp_staging.h"
 #include "core/restore/opened_set.h"
@@ -51,6 +52,12 @@ archive::SetWriterSettings ArchiveSession::writer_settings() const {
     if (segment > 0) settings.segment_limit = static_cast<std::uint64_t>(segment);
     settings.buffer_size = std::max<std::size_t>(SystemInfo::magic_segment_size(set_job().destination), 1 << 20);
     settings.program_major = Version::major_version;
+    // A staged set holds its volumes as outlines, and one whole at a time:
+    // the one the run writes to.
+    if (staging_ != nullptr) {
+        settings.before_rewrite = staged_hooks_.before_rewrite;
+        settings.file_final = staged_hooks_.file_final;
+    }
     return settings;
 }
 
@@ -182,7 +189,7 @@ void ArchiveSession::verify_run(const bk::String& main_path) {
     archive::DataKey key;
     archive::unlock_data_key(layout.security, *layout.format, job.password, key);
     auto decipher = archive::make_data_cipher(run.header.cipher, key, layout.security, true);
-    archive::RunDataReader reader(layout, run);
+    archive::RunDataReader reader(layout, run, staged_file_opener());
     const std::size_t stored_chunk = run.header.cipher == CipherId::rijndael ? archive::chunk_size + 16 : archive::chunk_size;
     std::vector<std::uint8_t> stored(stored_chunk), plain(archive::chunk_size + 32), source(archive::chunk_size);
     // The digests just written beside the set are checked too: the bytes the
@@ -241,6 +248,42 @@ void ArchiveSession::verify_run(const bk::String& main_path) {
     });
 }
 
+std::optional<bk::String> ArchiveSession::staged_name(const bk::String& path) const {
+    const bk::String name = bk::Path::file_name(path);
+    if (staging_ == nullptr || bk::Path::directory_name(path) != staging_->folder() ||
+        !belongs_to_set(backup_item(), name))
+        return std::nullopt;
+    return name;
+}
+
+void ArchiveSession::make_staged_file_whole(const bk::String& path) {
+    const auto name = staged_name(path);
+    if (!name) return;
+    const bk::String& remote = backup_item().destination;
+    if (!staging_->settle_whole(*staging_connection_, remote, &retry_policy(), *name) ||
+        !staging_->make_whole(*staging_connection_, remote, *name, &retry_policy()))
+        throw bk::IOException(path);  // stopped: the run ends so
+}
+
+void ArchiveSession::send_staged_file_ahead(const bk::String& path, const std::vector<archive::ByteRange>& data) {
+    const auto name = staged_name(path);
+    if (!name) return;
+    std::vector<FtpStaging::Hole> holes;
+    for (const archive::ByteRange& range : data) holes.push_back({range.offset, range.length});
+    // A stop while it travels leaves it here, and the run ends stopped.
+    (void)staging_->send_ahead(*staging_connection_, backup_item().destination, *name, &retry_policy(),
+                               std::move(holes));
+}
+
+archive::RunDataReader::FileOpener ArchiveSession::staged_file_opener() {
+    if (staging_ == nullptr) return {};
+    return [this](const archive::SetFileLayout& file) -> std::unique_ptr<bk::InputStream> {
+        const auto remote = staging_->remote_copy(backup_item().destination, bk::Path::file_name(file.path));
+        if (remote) return std::make_unique<FtpInputStream>(*staging_connection_, *remote, &retry_policy());
+        return std::make_unique<bk::FileInputStream>(file.path, bk::FileShare::ReadWrite);
+    };
+}
+
 void ArchiveSession::announce_old_data(const bk::String& path) {
     // The staged copies of old files are not what the user knows: their
     // deletion on the server is announced when the set is published.
@@ -258,10 +301,16 @@ SessionRunResult ArchiveSession::run_on_destination() {
     } else {
         staging = std::make_unique<FtpStaging>(staging_folder(job, u"backup"));
         watch_transfers(*staging);
-        const auto in_set = [&job](bk::StringView name) { return belongs_to_set(job, name); };
-        if (!staging->fetch(connection, job.destination, in_set, &retry_policy())) return SessionRunResult::stopped;
+        if (!fetch_set_outline(*staging, connection, job, writer_settings().has_copy_root, &retry_policy()))
+            return SessionRunResult::stopped;
     }
     staged_job_ = staged_view(job, staging->folder());
+    staging_ = staging.get();
+    staging_connection_ = &connection;
+    staged_hooks_.before_rewrite = [this](const bk::String& path) { make_staged_file_whole(path); };
+    staged_hooks_.file_final = [this](const bk::String& path, const std::vector<archive::ByteRange>& data) {
+        send_staged_file_ahead(path, data);
+    };
     const bk::String staged_main = staged_job_->archive_file();
     SessionRunResult result = SessionRunResult::failed;
     try {
@@ -269,10 +318,14 @@ SessionRunResult ArchiveSession::run_on_destination() {
         result = run();
     } catch (...) {
         staged_job_.reset();
+        staging_ = nullptr;
         after_unpublished_run(connection);
+        // A stop that came while a file of the set travelled.
+        if (has_stopped()) return SessionRunResult::stopped;
         throw;
     }
     staged_job_.reset();
+    staging_ = nullptr;
     // A run that did not finish leaves the set on the server as it was.
     if (result != SessionRunResult::done) {
         after_unpublished_run(connection);

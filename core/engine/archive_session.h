@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/archive/run_data_reader.h"
 #include "core/archive/set_security.h"
 #include "core/archive/set_writer.h"
 #include "core/engine/backup_data_coll.h"
@@ -69,8 +70,25 @@ protected:
 
 private:
     void verify_run(const bk::String& main_path);
+    // How verification opens a file of the staged set: from the server
+    // when the folder holds only its outline. Empty when nothing is staged.
+    archive::RunDataReader::FileOpener staged_file_opener();
+    // The name of a file of the staged set at `path`; nothing for a path
+    // elsewhere, or when nothing is staged.
+    std::optional<bk::String> staged_name(const bk::String& path) const;
+    // The writer's hooks while the set is staged: a file it writes in again
+    // is made whole first (the others it had whole become outlines again,
+    // those it changed sent ahead); a file it is done with goes to the
+    // server at once and stays as its outline.
+    void make_staged_file_whole(const bk::String& path);
+    void send_staged_file_ahead(const bk::String& path, const std::vector<archive::ByteRange>& data);
 
     std::unique_ptr<BackupItem> staged_job_;
+    // While the set is staged: the folder, the connection to its server and
+    // the retry rule of its transfers.
+    FtpStaging* staging_ = nullptr;
+    FtpConnection* staging_connection_ = nullptr;
+    archive::SetWriterSettings staged_hooks_;  // its hooks: the two above
 };
 
 class NormalSession final : public ArchiveSession {

@@ -11,10 +11,13 @@
 #include "basekit/platform/os_system.h"
 #include "basekit/text_format.h"
 #include "core/archive/digest_format.h"
+#include "core/archive/set_layout.h"
 #include "core/core_strings.h"
 #include "core/jobs/system_info.h"
+#include "core/jobs/version.h"
 #include "core/media/ftp_path.h"
 #include "core/media/ftp_server_connections.h"
+#include "core/media/ftp_staging.h"
 
 namespace brim {
 namespace {
@@ -53,7 +56,51 @@ void remove_left_over_readings(const bk::String& staging) {
     }
 }
 
+bool is_volume_name(bk::StringView name) { return name.ends_with(u".bvs"); }
+
+// Keeps each volume the chain was read through as its outline; the last
+// one stays whole when `keep_last`, its outline known.
+void outline_volumes(FtpStaging& staging, const archive::SetLayout& layout, bool keep_last) {
+    for (std::size_t index = 1; index < layout.files.size(); ++index) {
+        const bk::String name = bk::Path::file_name(layout.files[index].path);
+        if (staging.is_outline(name)) continue;
+        std::vector<FtpStaging::Hole> holes;
+        for (const archive::RunLayout& run : layout.runs)
+            for (const archive::DataExtent& extent : run.data)
+                if (extent.file == index && extent.length > 0) holes.push_back({extent.offset, extent.length});
+        if (keep_last && index + 1 == layout.files.size()) staging.note_holes(name, std::move(holes));
+        else staging.outline(name, std::move(holes));
+    }
+}
+
+// Whether a run of the job appends to its set rather than replacing it.
+bool appends_to_set(const BackupItem& job) {
+    return job.has_option(job_option::keep_set) || is_copy_kind(job.kind);
+}
+
 }  // namespace
+
+bool fetch_set_outline(FtpStaging& staging, FtpConnection& connection, const BackupItem& job, bool has_copy_root,
+                       FtpRetryPolicy* policy) {
+    const auto whole = [&job](bk::StringView name) { return belongs_to_set(job, name) && !is_volume_name(name); };
+    if (!staging.fetch(connection, job.destination, whole, policy)) return false;
+    const bk::String main = bk::Path::combine(staging.folder(), bk::Path::file_name(job.archive_file()));
+    for (;;) {
+        const archive::LayoutResult read = archive::read_set_layout(main, has_copy_root, false, Version::major_version);
+        if (read.error != archive::LayoutError::none && read.error != archive::LayoutError::missing_volume) return true;
+        // The volumes read through are complete in the layout. The last one
+        // stays whole for a run that appends to it.
+        outline_volumes(staging, read.layout,
+                        read.error == archive::LayoutError::none && appends_to_set(job));
+        if (read.error == archive::LayoutError::none) return true;
+        const bk::String name = bk::Path::file_name(read.missing_volume);
+        if (!belongs_to_set(job, name)) return true;
+        if (!staging.fetch(connection, job.destination, [&name](bk::StringView found) { return found == name; },
+                           policy))
+            return false;
+        if (!bk::SystemFile::is_file(bk::Path::combine(staging.folder(), name))) return true;  // not on the server
+    }
+}
 
 bool kind_writes_to_ftp(BackupKind kind) {
     switch (kind) {

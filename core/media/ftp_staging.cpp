@@ -102,6 +102,7 @@ FtpStaging::~FtpStaging() {
     } catch (const bk::Exception&) {
         // The next staging of the same folder removes it.
     }
+    ahead_.clear();  // each upload deletes its temporary file
 }
 
 bool FtpStaging::fetch(FtpConnection& connection, bk::StringView remote_folder, const NameFilter& belongs,
@@ -146,20 +147,118 @@ void FtpStaging::remove(bk::StringView name) {
     }
 }
 
+void FtpStaging::outline(bk::StringView name, std::vector<Hole> holes) {
+    const bk::String path = bk::Path::combine(folder_, name);
+    const bk::String rewritten = path + u"~outline";
+    std::sort(holes.begin(), holes.end(), [](const Hole& a, const Hole& b) { return a.offset < b.offset; });
+    {
+        const std::uint64_t size = bk::os::status(path).size;
+        bk::FileInputStream in(path);
+        bk::FileOutputStream out(rewritten, bk::FileMode::Create, bk::FileShare::None, 0600);
+        std::vector<std::uint8_t> block(transfer_block);
+        // Copies the bytes from `from` to `to`; what lies between the copies
+        // is never written.
+        const auto keep = [&](std::uint64_t from, std::uint64_t to) {
+            if (from >= to) return;
+            in.seek(static_cast<std::int64_t>(from), bk::SeekOrigin::Begin);
+            out.seek(static_cast<std::int64_t>(from), bk::SeekOrigin::Begin);
+            while (from < to) {
+                const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), to - from));
+                const std::size_t got = bk::read_up_to(in, block.data(), want);
+                if (got == 0) return;
+                out.write(block.data(), static_cast<std::uint32_t>(got));
+                from += got;
+            }
+        };
+        std::uint64_t at = 0;
+        for (const Hole& hole : holes) {
+            keep(at, std::min(hole.offset, size));
+            at = std::max(at, hole.offset + hole.length);
+        }
+        keep(at, size);
+        bk::os::truncate(out.get_handle(), static_cast<std::int64_t>(size), rewritten);
+        out.close();
+    }
+    bk::os::rename_entry(rewritten, path);
+    const bk::os::EntryStatus status = bk::os::status(path);
+    outlines_[bk::String(name)] = {status.size, status.modify_time};
+    holes_[bk::String(name)] = std::move(holes);
+}
+
+bool FtpStaging::is_outline(bk::StringView name) const {
+    const auto made = outlines_.find(bk::String(name));
+    if (made == outlines_.end()) return false;
+    const bk::os::EntryStatus status = bk::os::status(bk::Path::combine(folder_, name));
+    return status.kind != bk::os::EntryKind::none && status.size == made->second.size &&
+           status.modify_time == made->second.modified;
+}
+
+std::optional<bk::String> FtpStaging::remote_copy(bk::StringView remote_folder, bk::StringView name) const {
+    if (!is_outline(name)) return std::nullopt;
+    const bk::String remote = ftp_path_join(remote_folder, name);
+    for (const Pending& pending : ahead_)
+        if (pending.name == name) return remote + bk::String(ftp_partial_suffix);
+    return remote;
+}
+
+bool FtpStaging::make_whole(FtpConnection& connection, bk::StringView remote_folder, bk::StringView name,
+                            FtpRetryPolicy* policy) {
+    const auto remote = remote_copy(remote_folder, name);
+    if (!remote) return true;
+    const bk::String local = bk::Path::combine(folder_, name);
+    if (!download(connection, *remote, local, policy)) return false;
+    outlines_.erase(bk::String(name));
+    const bk::os::EntryStatus status = bk::os::status(local);
+    fetched_[bk::String(name)] = {status.size, status.modify_time};
+    return true;
+}
+
+bool FtpStaging::send_ahead(FtpConnection& connection, bk::StringView remote_folder, bk::StringView name,
+                            FtpRetryPolicy* policy, std::vector<Hole> holes) {
+    const bk::String local = bk::Path::combine(folder_, name);
+    // A file sent again replaces its temporary file on the server.
+    std::erase_if(ahead_, [name](const Pending& pending) { return pending.name == name; });
+    auto upload = std::make_unique<FtpPartialUpload>(connection, ftp_path_join(remote_folder, name));
+    if (watch_.file) watch_.file(upload->target());
+    {
+        bk::FileInputStream in(local);
+        // A stop drops the upload, whose temporary file goes with it.
+        if (!upload->send(policy, [&](bk::OutputStream& out) { return transfer(in, out); })) return false;
+    }
+    const bk::os::EntryStatus status = bk::os::status(local);
+    ahead_.push_back({bk::String(name), {status.size, status.modify_time}, std::move(upload)});
+    outline(name, std::move(holes));
+    return true;
+}
+
+bool FtpStaging::settle_whole(FtpConnection& connection, bk::StringView remote_folder, FtpRetryPolicy* policy,
+                              bk::StringView keep) {
+    for (const auto& [name, holes] : holes_) {
+        if (name == keep || is_outline(name) || outlines_.count(name) > 0) continue;  // outline, or another file now
+        const bk::String local = bk::Path::combine(folder_, name);
+        const bk::os::EntryStatus status = bk::os::status(local);
+        if (status.kind == bk::os::EntryKind::none) continue;  // deleted since
+        const auto before = fetched_.find(name);
+        const bool changed = before == fetched_.end() || before->second.size != status.size ||
+                             before->second.modified != status.modify_time;
+        if (!changed) outline(name, holes);
+        else if (!send_ahead(connection, remote_folder, name, policy, holes)) return false;
+    }
+    return true;
+}
+
 bool FtpStaging::publish(FtpConnection& connection, bk::StringView remote_folder, FtpRetryPolicy* policy,
                          const NameFilter& last, const std::function<void(const bk::String& remote)>& deleting) {
     std::vector<bk::String> names = staged_names(folder_);
     // The file that leads to the rest goes in place last.
     std::stable_partition(names.begin(), names.end(), [&last](const bk::String& name) { return !last(name); });
-    struct Sent {
-        bk::String name;
-        Fetched now;
-        std::unique_ptr<FtpPartialUpload> upload;
-    };
-    std::vector<Sent> sent;
-    // Every file travels under its temporary name first: a stop or a failure
-    // here deletes those (the uploads' destructors) and renames nothing.
+    // Every file travels under its temporary name first (those sent ahead
+    // did already): a stop or a failure here deletes those (the uploads'
+    // destructors) and renames nothing.
+    std::vector<Pending> sent = std::move(ahead_);
+    ahead_.clear();
     for (const bk::String& name : names) {
+        if (is_outline(name)) continue;  // sent ahead, or never changed
         const bk::String local = bk::Path::combine(folder_, name);
         const bk::os::EntryStatus status = bk::os::status(local);
         const auto before = fetched_.find(name);
@@ -173,7 +272,7 @@ bool FtpStaging::publish(FtpConnection& connection, bk::StringView remote_folder
         sent.push_back({name, {status.size, status.modify_time}, std::move(upload)});
     }
     if (watch_.stopped && watch_.stopped()) return false;
-    for (Sent& file : sent) {
+    for (Pending& file : sent) {
         file.upload->commit(policy);
         fetched_[file.name] = file.now;
         uploaded_.push_back(file.name);
@@ -196,6 +295,7 @@ std::vector<bk::String> FtpStaging::differing_uploads(FtpConnection& connection,
     std::vector<bk::String> differing;
     std::vector<std::uint8_t> local_block(transfer_block), remote_block(transfer_block);
     for (const bk::String& name : uploaded_) {
+        if (is_outline(name)) continue;  // read back from the server as the run was verified
         const bk::String remote = ftp_path_join(remote_folder, name);
         bk::FileInputStream local(bk::Path::combine(folder_, name));
         FtpInputStream in(connection, remote, policy);

@@ -4,7 +4,10 @@
 // archive and copy kinds kept there, and the jobs that cannot write there.
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <set>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -333,7 +336,7 @@ public:
     struct Transfer {
         std::string remote;
         std::uint64_t bytes = 0;
-        bool sent = false;  // after the run wrote its set
+        bool sent = false;  // after the run began to write its set
     };
     void on_file(const bk::String& path, std::uint32_t size) override { file(path, size); }
     void on_file(const bk::String& path) override { file(path, 0); }
@@ -418,13 +421,19 @@ TEST_F(FtpArchiveDestination, TransfersCountInTheProgressAndAStopWhileSendingCha
     }
     EXPECT_EQ(fetched_by_server.size(), sizes_before.size());
     EXPECT_EQ(std::set<std::string>(fetched_by_server.begin(), fetched_by_server.end()).size(), sizes_before.size());
-    // Each file fetched and each sent counted its bytes in the progress.
+    // Each file fetched and each sent counted its bytes in the progress. A
+    // volume sent while a source file is written is followed by the bytes
+    // that file has still to write, which a listener cannot tell apart; the
+    // digest file is sent once all is written.
     std::map<std::string, std::uint64_t> fetched, sent;
     for (const Transfer& transfer : done.transfers) (transfer.sent ? sent : fetched)[transfer.remote] = transfer.bytes;
     EXPECT_EQ(fetched, sizes_before);
     const auto sizes_after = remote_sizes();
     EXPECT_GE(sent.size(), 3u);  // the digest file, the volume appended to, a new volume
-    for (const auto& [remote, bytes] : sent) EXPECT_EQ(bytes, sizes_after.at(remote)) << remote;
+    for (const auto& [remote, bytes] : sent) {
+        if (remote.ends_with(".bvh")) EXPECT_EQ(bytes, sizes_after.at(remote)) << remote;
+        else EXPECT_GE(bytes, sizes_after.at(remote)) << remote;
+    }
     EXPECT_EQ(remote_runs(main()).size(), 2u);
     EXPECT_TRUE(staged().empty());
 }
@@ -433,16 +442,18 @@ TEST_F(FtpArchiveDestination, TransfersCountInTheProgressAndAStopWhileSendingCha
 // file: after the set was fetched, so the transfer dropped is an upload.
 class DropWhileWriting : public Listener {
 public:
-    explicit DropWhileWriting(const FtpServer& server) : server_(server) {}
+    explicit DropWhileWriting(const FtpServer& server, std::uint64_t after = 1024 * 1024)
+        : server_(server), after_(after) {}
     void on_file(const bk::String&) override { place(); }
     void on_file(const bk::String&, std::uint32_t) override { place(); }
 
 private:
     void place() {
-        if (!placed_) server_.drop_next_transfer_after(1024 * 1024);
+        if (!placed_) server_.drop_next_transfer_after(after_);
         placed_ = true;
     }
     const FtpServer& server_;
+    std::uint64_t after_;
     bool placed_ = false;
 };
 
@@ -572,6 +583,45 @@ TEST_F(FtpArchiveDestination, VerificationReadsTheSetBackFromTheServer) {
     EXPECT_TRUE(staged().empty());
 }
 
+// Changes a byte in the first half of the first volume the run sends to the
+// server under its temporary name, in place, once, as the run goes on.
+class ChangeAVolumeSent : public Listener {
+public:
+    explicit ChangeAVolumeSent(fs::path folder) : folder_(std::move(folder)) {}
+    void on_size(std::uint32_t) override { change(); }
+    bool changed = false;
+
+private:
+    void change() {
+        if (changed) return;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            const std::uintmax_t size = entry.file_size();
+            if (!entry.path().filename().string().ends_with(".bvs~~part") || size < 512 * 1024) continue;
+            std::fstream file(entry.path(), std::ios::in | std::ios::out | std::ios::binary);
+            file.seekg(static_cast<std::streamoff>(size / 2));
+            const char byte = static_cast<char>(file.get() ^ 0x01);
+            file.seekp(static_cast<std::streamoff>(size / 2));
+            file.put(byte);
+            changed = true;
+            return;
+        }
+    }
+    fs::path folder_;
+};
+
+// Verification reads the volumes sent while the run wrote back from the
+// server: a byte changed there in one of them is found.
+TEST_F(FtpArchiveDestination, VerificationReadsTheVolumesSentAheadFromTheServer) {
+    BackupItemManager::instance()->archive_segment(1);
+    brim_test::write_pattern_file(src / "spans.bin", 9, 2 * 1024 * 1024 + 512 * 1024);
+    ChangeAVolumeSent listener(server.root() / "sets");
+    EXPECT_EQ(run(listener), RunResult::having_warnings);
+    EXPECT_TRUE(listener.changed);
+    ASSERT_EQ(listener.warnings.size(), 1u) << ::testing::PrintToString(listener.warnings);
+    EXPECT_NE(listener.warnings[0].find("spans.bin"), std::string::npos) << listener.warnings[0];
+    EXPECT_TRUE(staged().empty());
+}
+
 // Verification reads the copies of a copy run back from the server: a byte
 // changed there after the upload is found, and the catalogue records that
 // copy as not made (time 0), so that the next run takes the file again.
@@ -605,6 +655,208 @@ TEST_F(FtpArchiveDestination, CopyVerificationReadsTheCopiesBackFromTheServer) {
     EXPECT_EQ(recorded, (std::map<std::string, bool>{{"caf\xC3\xA9 \xC3\xBC.txt", true}, {"empty", true},
                                                      {"odd.bin", false}}));
     EXPECT_TRUE(staged().empty());
+}
+
+// The disk space the staging folder takes (its sparse files by their
+// allocated blocks, not their length).
+std::uint64_t staged_space() {
+    const fs::path folder(bk::to_utf8(SystemInfo::staging_path()));
+    std::uint64_t used = 0;
+    std::error_code ignored;
+    for (fs::recursive_directory_iterator it(folder, ignored), end; it != end; it.increment(ignored)) {
+        struct stat status {};
+        if (it->is_regular_file(ignored) && ::stat(it->path().c_str(), &status) == 0)
+            used += static_cast<std::uint64_t>(status.st_blocks) * 512;
+    }
+    return used;
+}
+
+// Measures the staging folder at every step of the run's progress.
+class StagingWatch : public TransferListener {
+public:
+    void on_file(const bk::String& path, std::uint32_t size) override {
+        measure();
+        TransferListener::on_file(path, size);
+    }
+    void on_file(const bk::String& path) override {
+        measure();
+        TransferListener::on_file(path);
+    }
+    void on_size(std::uint32_t bytes) override {
+        measure();
+        TransferListener::on_size(bytes);
+    }
+    std::uint64_t most = 0;
+    int measured = 0;
+
+private:
+    void measure() {
+        most = std::max(most, staged_space());
+        ++measured;
+    }
+};
+
+// The bytes of the set's volumes on the server, by name.
+std::map<std::string, std::string> volumes_of(const fs::path& folder) {
+    std::map<std::string, std::string> volumes;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == ".bvs") volumes[entry.path().filename().string()] = read_bytes(entry.path());
+    return volumes;
+}
+
+// A set of several volumes (1 MiB each), then a run appended to it: while
+// either run writes, the staging folder holds no more than the main archive
+// and one volume (the other volumes are on the server, or staged as
+// outlines without their data); the set on the server restores both runs,
+// the volumes before the one appended to are never touched, and the runs
+// leave nothing behind.
+TEST_F(FtpArchiveDestination, TheStagingFolderHoldsTheMainArchiveAndOneVolumeAsRunsAreWritten) {
+    BackupItemManager::instance()->archive_segment(1);
+    constexpr std::uint64_t segment = 1024 * 1024;
+    brim_test::write_pattern_file(src / "spans.bin", 9, 4 * segment + segment / 2);
+    job.options |= job_option::keep_set;
+    // The main archive, the volume written, their last blocks beyond the
+    // room, the outlines' blocks and the digest file.
+    const std::uint64_t bound = 2 * segment + 256 * 1024;
+
+    StagingWatch first;
+    ASSERT_EQ(run(first, [&](BackupSession& session) { first.session = &session; }), RunResult::successful)
+        << ::testing::PrintToString(first.warnings) << ::testing::PrintToString(first.errors);
+    EXPECT_GT(first.measured, 40);
+    EXPECT_LE(first.most, bound);
+    const auto volumes = volumes_of(server.root() / "sets");
+    ASSERT_GE(volumes.size(), 4u);
+    const std::string last_volume =
+        bk::to_utf8(bk::Path::file_name(archive::read_set_layout(wide(main()), false, false, 1).layout.files.back().path));
+    ASSERT_EQ(remote_runs(main()).size(), 1u);
+    EXPECT_EQ(remote_runs(main())[0], sources());
+    const auto before = sources();
+
+    brim_test::write_pattern_file(src / "spans.bin", 10, 2 * segment + segment / 2);
+    job.kind = BackupKind::increment;
+    StagingWatch second;
+    ASSERT_EQ(run(second, [&](BackupSession& session) { second.session = &session; }), RunResult::successful)
+        << ::testing::PrintToString(second.warnings) << ::testing::PrintToString(second.errors);
+    EXPECT_GT(second.measured, 20);
+    EXPECT_LE(second.most, bound);
+    const auto runs = remote_runs(main());
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0], before);
+    EXPECT_EQ(runs[1], (std::map<std::string, std::string>{{"spans.bin", read_bytes(src / "spans.bin")}}));
+    // Only the set's last volume (appended to, or linked to the next) may
+    // change.
+    const auto after = volumes_of(server.root() / "sets");
+    for (const auto& [name, bytes] : volumes) {
+        if (name == last_volume) continue;
+        ASSERT_EQ(after.count(name), 1u) << name;
+        EXPECT_TRUE(after.at(name) == bytes) << name;
+    }
+    EXPECT_GT(after.size(), volumes.size());
+    EXPECT_TRUE(staged().empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
+// "new-arch" rotation on a set of several volumes per run: each run is
+// appended in volumes of its own, the oldest such run goes (its volumes
+// deleted on the server, the chain relinked around them in a volume the
+// run fetches whole for it), and still the staging folder holds no more
+// than the main archive and one volume.
+TEST_F(FtpArchiveDestination, RotationDropsTheOldestRunsVolumesOnTheServer) {
+    BackupItemManager::instance()->archive_segment(1);
+    constexpr std::uint64_t segment = 1024 * 1024;
+    job.options |= job_option::keep_set;
+    job.append_mode = 1;
+    job.rotation_times = 3;
+    for (std::uint32_t i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        brim_test::write_pattern_file(src / "spans.bin", 20 + i, segment + segment / 2);
+        StagingWatch watch;
+        ASSERT_EQ(run(watch, [&](BackupSession& session) { watch.session = &session; }), RunResult::successful)
+            << ::testing::PrintToString(watch.warnings) << ::testing::PrintToString(watch.errors);
+        EXPECT_LE(watch.most, 2 * segment + 256 * 1024);
+    }
+    const auto runs = remote_runs(main());
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_TRUE(runs.back() == sources());
+    const auto set = archive::read_set_layout(wide(main()), false, false, 1);
+    ASSERT_TRUE(set.layout.is_complete());
+    // The main archive's run spans into a volume, each of the two newest
+    // runs has two volumes; no other volume is left on the server.
+    EXPECT_EQ(volumes_of(server.root() / "sets").size(), set.layout.files.size() - 1);
+    EXPECT_EQ(set.layout.files.size(), 6u);
+    EXPECT_TRUE(staged().empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+}
+
+// A run whose volumes go to the server as it writes them: a stop once one
+// of them is there (under its temporary name), or a server that drops the
+// connection while one travels without retry, leaves the set on the server
+// as it was; with retry the upload goes on and the set is whole. A run
+// that replaces the set sends its volumes so too.
+TEST_F(FtpArchiveDestination, AVolumeSentWhileTheRunWritesIsTakenBackUnlessTheRunIsDone) {
+    BackupItemManager::instance()->archive_segment(1);
+    constexpr std::uint64_t segment = 1024 * 1024;
+    brim_test::write_pattern_file(src / "spans.bin", 9, 2 * segment);
+    job.options |= job_option::keep_set;
+    Listener first;
+    ASSERT_EQ(run(first), RunResult::successful) << ::testing::PrintToString(first.errors);
+    const auto old_set = digests(server.root() / "sets");
+    brim_test::write_pattern_file(src / "spans.bin", 10, 3 * segment);
+    job.kind = BackupKind::increment;
+
+    TransferListener stopped;
+    bool partial_seen = false;
+    stopped.stop_when = [&](const TransferListener::Transfer& t) {
+        if (!t.sent) return false;
+        // The second volume sent while the run writes: the first lies on
+        // the server under its temporary name.
+        partial_seen = !partial_files(server.root()).empty();
+        return partial_seen;
+    };
+    EXPECT_EQ(run(stopped, [&](BackupSession& session) { stopped.session = &session; }), RunResult::stopped);
+    EXPECT_TRUE(partial_seen);
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(partial_files(server.root()).empty());
+    EXPECT_TRUE(staged().empty());
+
+    job.options &= ~job_option::retry;
+    DropWhileWriting failed(server, segment / 2);
+    EXPECT_EQ(run(failed), RunResult::aborted);
+    EXPECT_FALSE(server.drop_pending());
+    EXPECT_EQ(digests(server.root() / "sets"), old_set);
+    EXPECT_TRUE(partial_files(server.root()).empty());
+    EXPECT_TRUE(staged().empty());
+
+    job.options |= job_option::retry;
+    job.retry_count = 3;
+    DropWhileWriting resumed(server, segment / 2);
+    ASSERT_EQ(run(resumed), RunResult::successful) << ::testing::PrintToString(resumed.errors);
+    EXPECT_FALSE(server.drop_pending());
+    const auto runs = remote_runs(main());
+    ASSERT_EQ(runs.size(), 2u);
+    ASSERT_EQ(runs[1].count("spans.bin"), 1u);
+    EXPECT_TRUE(runs[1].at("spans.bin") == read_bytes(src / "spans.bin"));
+    EXPECT_TRUE(staged().empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
+
+    // A run that replaces the set sends its volumes the same way; the old
+    // set's volumes are deleted on the server once the new set is there.
+    const auto appended = volumes_of(server.root() / "sets");
+    job.options &= ~job_option::keep_set;
+    job.kind = BackupKind::normal;
+    StagingWatch replaced;
+    ASSERT_EQ(run(replaced, [&](BackupSession& session) { replaced.session = &session; }), RunResult::successful)
+        << ::testing::PrintToString(replaced.errors);
+    // The old main archive stays staged until the new set is in place.
+    EXPECT_LE(replaced.most, 3 * segment + 256 * 1024);
+    const auto replacing = remote_runs(main());
+    ASSERT_EQ(replacing.size(), 1u);
+    EXPECT_TRUE(replacing[0] == sources());
+    const auto now = volumes_of(server.root() / "sets");
+    EXPECT_GE(now.size(), 2u);
+    for (const auto& [name, bytes] : appended) EXPECT_EQ(now.count(name), 0u) << name;
+    EXPECT_TRUE(staged().empty());
+    EXPECT_TRUE(partial_files(server.root()).empty());
 }
 
 // Jobs that cannot write to their FTP destination fail with the reason and

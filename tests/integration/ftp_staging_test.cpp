@@ -1,7 +1,11 @@
 // The staging folder of a set kept on an FTP server: a copy root's folder
 // tree fetched whole for reading, over a dropped connection too, and never
-// sent back or deleted when the set is published.
+// sent back or deleted when the set is published; the transfers' progress
+// and stop; files kept as outlines, and files sent ahead of the publish.
 #include <algorithm>
+#include <optional>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -78,18 +82,28 @@ struct Watched {
 
 bool is_set_file(bk::StringView name) { return name == u"Set.bvf" || name == u"Set_2.bvs"; }
 
+// A server with a set in "/sets" (a main archive and a volume of 1 MiB),
+// and a connection to it.
+struct ServedSet {
+    ServedSet() {
+        connection.connect();
+        fs::create_directories(sets);
+        write_bytes(sets / "Set.bvf", "the main archive");
+        brim_test::write_pattern_file(sets / "Set_2.bvs", 3, 1024 * 1024);
+    }
+    brim_test::FtpServer server;
+    FtpConnection connection{server.user_info()};
+    fs::path sets = server.root() / "sets";
+};
+
 // The transfers of a staged set tell each file and its bytes as they go; a
 // stop ends a fetch, and ends a publish with the set on the server as it
 // was, wherever it comes: while the first file travels, while the second
 // does, or once both are on the server under their temporary names.
 TEST(FtpStagingTransfers, TellTheirProgressAndAStopLeavesTheServerAsItWas) {
-    brim_test::FtpServer server;
-    FtpConnection connection(server.user_info());
-    connection.connect();
-    const fs::path sets = server.root() / "sets";
-    fs::create_directories(sets);
-    write_bytes(sets / "Set.bvf", "the main archive");
-    brim_test::write_pattern_file(sets / "Set_2.bvs", 3, 1024 * 1024);
+    ServedSet served;
+    FtpConnection& connection = served.connection;
+    const fs::path& sets = served.sets;
     const auto on_server = brim_test::tree_of(sets);
     brim_test::TempDir temp;
     brim_test::TestRetryPolicy policy(false, 0, 0);
@@ -136,6 +150,79 @@ TEST(FtpStagingTransfers, TellTheirProgressAndAStopLeavesTheServerAsItWas) {
     EXPECT_EQ(sent.files, (std::vector<std::string>{"/sets/Set_2.bvs", "/sets/Set.bvf"}));
     EXPECT_EQ(sent.bytes, 1024u * 1024u + 70000u + 30u);
     EXPECT_EQ(brim_test::tree_of(sets), brim_test::tree_of(stage));
+}
+
+// A staged file kept as its outline: the same length, the bytes outside its
+// holes as they were and none allocated in them; never sent by publish(),
+// made whole again from the server. A file sent ahead lies on the server
+// under its temporary name, is read there, and is renamed with the rest.
+TEST(FtpStagingOutlines, KeepTheBytesAroundTheirHolesAndAreNeverSentBack) {
+    ServedSet served;
+    FtpConnection& connection = served.connection;
+    const fs::path& sets = served.sets;
+    const std::string volume = brim_test::read_bytes(sets / "Set_2.bvs");
+    brim_test::TempDir temp;
+    brim_test::TestRetryPolicy policy(false, 0, 0);
+    const fs::path stage = temp / "stage";
+    FtpStaging staging(bk::from_utf8(stage.string()));
+    ASSERT_TRUE(staging.fetch(connection, u"/sets", is_set_file, &policy));
+
+    staging.outline(u"Set_2.bvs", {{600 * 1024, 300 * 1024}, {4096, 400 * 1024}});
+    EXPECT_TRUE(staging.is_outline(u"Set_2.bvs"));
+    const std::string outline = brim_test::read_bytes(stage / "Set_2.bvs");
+    ASSERT_EQ(outline.size(), volume.size());
+    for (const auto& [from, to] : std::vector<std::pair<std::size_t, std::size_t>>{
+             {0, 4096}, {4096 + 400 * 1024, 600 * 1024}, {900 * 1024, volume.size()}})
+        EXPECT_TRUE(outline.compare(from, to - from, volume, from, to - from) == 0) << from;
+    EXPECT_EQ(outline.find_first_not_of('\0', 4096), 4096u + 400 * 1024);
+    EXPECT_EQ(outline.find_first_not_of('\0', 600 * 1024), 900u * 1024);
+    struct stat status {};
+    ASSERT_EQ(::stat((stage / "Set_2.bvs").c_str(), &status), 0);
+    EXPECT_LE(static_cast<std::uint64_t>(status.st_blocks) * 512, 400u * 1024);
+    EXPECT_EQ(staging.remote_copy(u"/sets", u"Set_2.bvs"), std::optional<bk::String>(u"/sets/Set_2.bvs"));
+    EXPECT_EQ(staging.remote_copy(u"/sets", u"Set.bvf"), std::nullopt);
+
+    // Publishing leaves the volume on the server alone.
+    const auto no_deletion = [](const bk::String& remote) { ADD_FAILURE() << bk::to_utf8(remote); };
+    const auto main_is_last = [](bk::StringView name) { return name == u"Set.bvf"; };
+    ASSERT_TRUE(staging.publish(connection, u"/sets", &policy, main_is_last, no_deletion));
+    EXPECT_EQ(brim_test::read_bytes(sets / "Set_2.bvs"), volume);
+
+    // Made whole, written to and sent ahead: on the server under its
+    // temporary name until the next publish renames it into place.
+    ASSERT_TRUE(staging.make_whole(connection, u"/sets", u"Set_2.bvs", &policy));
+    EXPECT_FALSE(staging.is_outline(u"Set_2.bvs"));
+    EXPECT_EQ(brim_test::read_bytes(stage / "Set_2.bvs"), volume);
+    brim_test::write_pattern_file(stage / "Set_2.bvs", 4, 1024 * 1024);
+    const std::string changed = brim_test::read_bytes(stage / "Set_2.bvs");
+    ASSERT_TRUE(staging.send_ahead(connection, u"/sets", u"Set_2.bvs", &policy, {{0, 1024 * 1024}}));
+    EXPECT_TRUE(staging.is_outline(u"Set_2.bvs"));
+    EXPECT_EQ(brim_test::read_bytes(sets / "Set_2.bvs~~part"), changed);
+    EXPECT_EQ(brim_test::read_bytes(sets / "Set_2.bvs"), volume);
+    EXPECT_EQ(staging.remote_copy(u"/sets", u"Set_2.bvs"), std::optional<bk::String>(u"/sets/Set_2.bvs~~part"));
+    ASSERT_TRUE(staging.publish(connection, u"/sets", &policy, main_is_last, no_deletion));
+    EXPECT_EQ(brim_test::read_bytes(sets / "Set_2.bvs"), changed);
+    EXPECT_FALSE(fs::exists(sets / "Set_2.bvs~~part"));
+}
+
+// A file sent ahead of a publish that never comes (the run stopped or
+// failed) is deleted from the server with the staging.
+TEST(FtpStagingOutlines, WhatWasSentAheadGoesWithTheStaging) {
+    brim_test::FtpServer server;
+    FtpConnection connection(server.user_info());
+    connection.connect();
+    const fs::path sets = server.root() / "sets";
+    fs::create_directories(sets);
+    write_bytes(sets / "Set_2.bvs", "the volume as it was");
+    brim_test::TempDir temp;
+    brim_test::TestRetryPolicy policy(false, 0, 0);
+    {
+        FtpStaging staging(bk::from_utf8((temp / "stage").string()));
+        write_bytes(temp / "stage" / "Set_2.bvs", "the volume as the run wrote it");
+        ASSERT_TRUE(staging.send_ahead(connection, u"/sets", u"Set_2.bvs", &policy, {}));
+        EXPECT_TRUE(fs::exists(sets / "Set_2.bvs~~part"));
+    }
+    EXPECT_EQ(brim_test::tree_of(sets), (std::map<std::string, std::string>{{"Set_2.bvs", "the volume as it was"}}));
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
 #include "core/archive/set_writer.h"
 
 #include <fstream>
+#include <map>
 #include <random>
 
 #include <gtest/gtest.h>
 
 #include "basekit/convertion.h"
 #include "basekit/file_stream.h"
+#include "basekit/path.h"
 #include "core/archive/catalogue.h"
 #include "core/archive/digest_file.h"
 #include "core/archive/run_data_reader.h"
@@ -502,6 +504,201 @@ TEST(SetWriter, AFileCutShortKeepsItsBytesWithoutTheDataFlagAndAShrunkFileStaysU
         if (f.name() == u"small") reader.read(f.data_offset + marker_size, small.data(), small.size());
     });
     EXPECT_EQ(std::string(small.begin(), small.end()), read_bytes(sources.path / "small"));
+}
+
+// About 150 kB of run data in each file of the set.
+constexpr std::uint64_t small_segment = 16576 + 16384 + 150000;
+
+// Writes a run of the tree at `sources`, not enciphered, into the set.
+void write_plain_run(const bk::String& main, const SetWriterSettings& settings, const std::filesystem::path& sources) {
+    auto root = tree_of(sources);
+    SetWriter writer(main, settings);
+    writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, false);
+    FileRunContext context;
+    writer.write_data(context, nullptr);
+    writer.finish_run();
+}
+
+// A set of one run over several files, the tree holding a large file too.
+struct SpanningSet {
+    SpanningSet() {
+        sources.put("big", 300000);
+        SetWriterSettings settings;
+        settings.segment_limit = small_segment;
+        write_plain_run(main, settings, sources.path);
+    }
+    TempDir dir;
+    SourceTree sources{dir / "src"};
+    bk::String main = native(dir / "set.bvf");
+};
+
+// What a writer that hands its files over tells: the files it makes whole
+// before rewriting them, and each file handed over, how often, with its
+// bytes and run data as they were the last time.
+struct HandOvers {
+    std::vector<bk::String> rewritten;
+    std::map<bk::String, int> times;
+    std::map<bk::String, std::string> bytes;
+    std::map<bk::String, std::vector<std::pair<std::uint64_t, std::uint64_t>>> data;
+
+    SetWriterSettings settings(std::uint64_t segment_limit) {
+        SetWriterSettings s;
+        s.segment_limit = segment_limit;
+        s.before_rewrite = [this](const bk::String& path) { rewritten.push_back(path); };
+        s.file_final = [this](const bk::String& path, const std::vector<ByteRange>& ranges) {
+            ++times[path];
+            bytes[path] = read_bytes(bk::to_native_path(path));
+            data[path].clear();
+            for (const ByteRange& range : ranges) data[path].push_back({range.offset, range.length});
+        };
+        return s;
+    }
+};
+
+// A writer with a taker for its files hands over each file but the main
+// archive once the run is done with it: final, and once, unless the file
+// holding the run header must be mended as the run ends (it is then made
+// whole and handed over again); the set reads as without a taker.
+TEST(SetWriter, HandsOverEachFileOnceItIsFinal) {
+    const std::uint64_t segment = small_segment;
+    struct Case {
+        const char* what;
+        bool earlier_run;  // a run written before, without a taker
+        bool own_volume;
+        bool a_file_fails;  // the run's catalogue is mended as it ends
+    };
+    const Case cases[] = {
+        {"a new set over several volumes", false, false, false},
+        {"a run appended to the set's last volume", true, false, false},
+        {"a run in a volume of its own", true, true, false},
+        {"a run in a volume of its own, one of its files failing", true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        SourceTree sources(dir / "src");
+        sources.put("big", 300000);
+        const bk::String main = native(dir / "set.bvf");
+        const auto write_run = [&](const SetWriterSettings& settings, bool a_file_fails) {
+            auto root = tree_of(sources.path);
+            if (a_file_fails) std::filesystem::remove(sources.path / "a" / "y");  // gone since the scan
+            SetWriter writer(main, settings);
+            writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, c.own_volume);
+            FileRunContext context;
+            writer.write_data(context, nullptr);
+            writer.finish_run();
+        };
+        std::vector<bk::String> before;
+        std::map<bk::String, std::string> untouched;
+        if (c.earlier_run) {
+            SetWriterSettings plain;
+            plain.segment_limit = segment;
+            write_run(plain, false);
+            const auto earlier = read_set_layout(main, false, false, 1);
+            for (const auto& file : earlier.layout.files) before.push_back(file.path);
+            // Every file but the last stays as it was.
+            for (std::size_t i = 0; i + 1 < before.size(); ++i)
+                untouched[before[i]] = read_bytes(bk::to_native_path(before[i]));
+        }
+        HandOvers taker;
+        // The run's catalogue is then mended as the run ends, long after
+        // the volume of its header was handed over.
+        write_run(taker.settings(segment), c.a_file_fails);
+
+        const auto read = read_set_layout(main, false, true, 1);
+        ASSERT_EQ(read.error, LayoutError::none);
+        ASSERT_TRUE(read.layout.is_complete());
+        const SetLayout& layout = read.layout;
+        const std::size_t header_file = layout.runs.back().file;
+        std::vector<bk::String> rewritten;
+        if (c.earlier_run) rewritten.push_back(before.back());
+        if (c.a_file_fails) rewritten.push_back(layout.files[header_file].path);
+        EXPECT_EQ(taker.rewritten, rewritten);
+        for (const auto& [path, bytes] : untouched) EXPECT_EQ(read_bytes(bk::to_native_path(path)), bytes);
+        for (const auto& run : layout.runs) {
+            if (!c.a_file_fails) {
+                expect_data_matches_sources(layout, run, nullptr);
+                continue;
+            }
+            int without_data = 0;
+            for_each_file(*run.root, [&](const DataHeader& f) { without_data += f.data_flag != data_valid; });
+            EXPECT_EQ(without_data, &run == &layout.runs.back() ? 1 : 0);
+        }
+
+        const std::size_t first_touched = c.earlier_run ? before.size() - 1 : 0;
+        std::size_t handed = 0;
+        for (std::size_t i = 0; i < layout.files.size(); ++i) {
+            const bk::String& path = layout.files[i].path;
+            const bool expected = i >= first_touched && i != 0 && i + 1 != layout.files.size();
+            ASSERT_EQ(taker.times.count(path), expected ? 1u : 0u) << i;
+            if (!expected) continue;
+            EXPECT_EQ(taker.times[path], c.a_file_fails && i == header_file ? 2 : 1) << i;
+            ++handed;
+            EXPECT_EQ(taker.bytes[path], read_bytes(bk::to_native_path(path))) << i;
+            std::vector<std::pair<std::uint64_t, std::uint64_t>> extents;
+            for (const auto& run : layout.runs)
+                for (const auto& extent : run.data)
+                    if (extent.file == i && extent.length > 0) extents.push_back({extent.offset, extent.length});
+            EXPECT_EQ(taker.data[path], extents) << i;
+        }
+        EXPECT_GE(handed, c.own_volume ? 3u : 2u);
+    }
+}
+
+// A run taken back after it handed the set's last file over leaves the set
+// as it was before the run, that file included.
+TEST(SetWriter, ARunTakenBackAfterAHandOverLeavesTheSetAsItWas) {
+    SpanningSet set;
+    const auto set_files = [&] {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(set.dir.path()))
+            if (entry.is_regular_file()) files[entry.path().filename().string()] = read_bytes(entry.path());
+        return files;
+    };
+    const auto before = set_files();
+    HandOvers taker;
+    {
+        auto root = tree_of(set.sources.path);
+        SetWriter writer(set.main, taker.settings(small_segment));
+        writer.begin_run(new_set_header(), run_for(*root, CipherId::none), *root, true);
+        FileRunContext context;
+        writer.write_data(context, nullptr);
+        writer.abandon_run();
+    }
+    EXPECT_GE(taker.bytes.size(), 2u);  // the last file, and a volume of the run
+    EXPECT_EQ(set_files(), before);
+}
+
+// A set whose next volume is not there reads as missing that volume, also
+// when the stored bytes before the trailer read as a longer volume name,
+// one that no file system takes.
+TEST(SetWriter, AMissingVolumeIsNamedWhateverTheBytesBeforeTheTrailer) {
+    SpanningSet set;
+    const auto whole = read_set_layout(set.main, false, false, 1);
+    ASSERT_GE(whole.layout.files.size(), 2u);
+    const bk::String volume = whole.layout.files[1].path;
+    const std::size_t unit = whole.layout.format->is_unicode() ? 2 : 1;
+    const std::size_t name_bytes = whole.layout.format->string_size(bk::Path::file_name(volume));
+    std::filesystem::remove(bk::to_native_path(volume));
+    const std::string written = read_bytes(set.dir / "set.bvf");
+    for (const std::size_t length : {0, 300, 5000}) {  // 0: the bytes as written
+        SCOPED_TRACE(length);
+        std::string bytes = written;
+        if (length > 0) {
+            // A length word, then "x" up to the real name's length word.
+            const std::size_t at = bytes.size() - 2 - length * unit;
+            bytes[at] = static_cast<char>(length >> 8);
+            bytes[at + 1] = static_cast<char>(length & 0xFF);
+            for (std::size_t i = at + 2; i < bytes.size() - name_bytes; i += unit) {
+                bytes[i] = 'x';
+                if (unit == 2) bytes[i + 1] = '\0';
+            }
+        }
+        write_bytes(set.dir / "set.bvf", bytes);
+        const auto read = read_set_layout(set.main, false, false, 1);
+        EXPECT_EQ(read.error, LayoutError::missing_volume);
+        EXPECT_EQ(read.missing_volume, volume);
+    }
 }
 
 }  // namespace
