@@ -13,6 +13,7 @@
 #include "core/jobs/backup_item_report.h"
 #include "core/jobs/log_manager.h"
 #include "core/jobs/version.h"
+#include "core/media/ftp_path.h"
 #include "core/restore/data_check.h"
 
 namespace brim::cli {
@@ -132,7 +133,11 @@ private:
         report.stopped = report.stopped || session->has_stopped();
         const restore::OpenedSet& set = *session->opened_set();
         LogManager& log = *LogManager::instance();
-        const bk::String set_path = set.layout.files.empty() ? job.archive_file() : set.layout.files.front().path;
+        // A set on an FTP server was read from a staged copy, gone by now:
+        // the user knows it by its address.
+        const bk::String set_path = set.layout.files.empty() || is_ftp_path(job.destination)
+                                        ? job.archive_file()
+                                        : set.layout.files.front().path;
         if (report.digests_damaged_after) {
             const bk::String text = bk::format_text(core_string(msg_digests_damaged),
                                                     {archive::digest_path(set_path), *report.digests_damaged_after});

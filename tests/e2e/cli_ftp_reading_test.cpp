@@ -68,6 +68,9 @@ TEST_F(CliFtpReading, ReadDataReadsTheSetBackFromTheServerAndNamesTheDamagedFile
     const auto clean = cli({"check", "Off", "--read-data"});
     EXPECT_EQ(clean.status, 0) << clean.output;
     EXPECT_NE(clean.output.find("0 damaged, 0 without a digest"), std::string::npos) << clean.output;
+    // The set is named by its address, not by the staged copy read.
+    const std::string address = "ftp://127.0.0.1:" + std::to_string(server.port()) + "/sets/Off.bvf";
+    EXPECT_NE(clean.output.find("backup set \"" + address + "\""), std::string::npos) << clean.output;
     EXPECT_TRUE(brim_test::tree_of(staging).empty());
 
     // Rot on the server: a byte of "big" in the first volume, which holds
