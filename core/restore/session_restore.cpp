@@ -242,7 +242,7 @@ void BackupSession::restore(const std::vector<const DataHeader*>& selection, bk:
             const std::uint32_t cluster = SystemInfo::cluster_size(target);
             for (const DataHeader* item : items) extent.add(*item, cluster);
             if (has_stopped()) {
-                fire_end_stop();
+                items.clear();  // the stop is told below
             } else if (check_dest_space(target, extent.needed)) {
                 fire_end_parse(extent.files, extent.directories, extent.size);
             } else {
@@ -264,11 +264,14 @@ void BackupSession::restore(const std::vector<const DataHeader*>& selection, bk:
                 local.push_back(item);
             }
             items = std::move(local);
-            if (has_stopped()) fire_end_stop();
-            else fire_end_parse(extent.files, extent.directories, extent.size);
+            if (!has_stopped()) fire_end_parse(extent.files, extent.directories, extent.size);
         }
         const bool space_short = report_ != nullptr && report_->result == static_cast<std::int32_t>(RunResult::aborted);
-        if (!has_stopped() && !space_short) {
+        // A stop may come at any moment up to here too: the listener hears
+        // of it once, wherever it came.
+        if (has_stopped()) {
+            fire_end_stop();
+        } else if (!space_short) {
             restore::Restorer restorer(*this, *opened_, target, option, pick);
             restorer_ = &restorer;
             struct Reset {

@@ -29,7 +29,7 @@ public:
     void on_warning(const bk::String& text) override { warnings.push_back(bk::to_utf8(text)); }
     void on_error(const bk::String& text) override { errors.push_back(bk::to_utf8(text)); }
     void on_size(std::uint32_t) override {}
-    void end_stop() override {}
+    void end_stop() override { ++stops; }
     void begin_restore(const bk::String&) override {}
     void end_restore() override { ended = true; }
     void restore_dir(const bk::String&) override {}
@@ -41,6 +41,7 @@ public:
     void verify_file(const bk::String&) override {}
     std::vector<std::string> warnings, errors;
     bool ended = false, answer = false;
+    int stops = 0;
 };
 
 // Sets keep times to the microsecond.
@@ -232,6 +233,38 @@ TEST_F(SessionRestore, AFileNotWrittenWholeLeavesTheExistingFileAndNoTemporary) 
         if (damage) {
             EXPECT_EQ(events.warnings.size(), 1u);
         }
+    }
+}
+
+// Wherever a stop comes, the listener hears of it once (a stop right after
+// the totals went unheard) and the run ends stopped.
+TEST_F(SessionRestore, AStopIsToldOnceWhereverItComes) {
+    back_up();
+    enum class Moment { begin, totals, file };
+    struct StopAt : Warnings {
+        using Warnings::on_file;
+        void begin_restore(const bk::String&) override { stop_at(Moment::begin); }
+        void end_parse(std::uint32_t, std::uint32_t, std::uint64_t) override { stop_at(Moment::totals); }
+        void on_file(const bk::String&, std::uint32_t) override { stop_at(Moment::file); }
+        void stop_at(Moment now) {
+            if (now == moment) session->stop();
+        }
+        Moment moment = Moment::begin;
+        BackupSession* session = nullptr;
+    };
+    for (const Moment moment : {Moment::begin, Moment::totals, Moment::file}) {
+        SCOPED_TRACE(static_cast<int>(moment));
+        auto session = BackupSession::create_session(&job, SessionDirection::restore);
+        StopAt events;
+        events.moment = moment;
+        events.session = session.get();
+        session->install(&events);
+        std::vector<const archive::RunLayout*> runs;
+        ASSERT_EQ(session->open(runs, nullptr), OpenArchiveResult::all_read);
+        session->restore({runs.back()->root.get()}, wide(home.dir().path() / "t"), 0);
+        EXPECT_EQ(events.stops, 1);
+        EXPECT_FALSE(events.ended);
+        EXPECT_EQ(static_cast<RunResult>(job.get_reports()->reports().back()->result), RunResult::stopped);
     }
 }
 
