@@ -225,7 +225,10 @@ bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
     // A file with a mode of its own is created private and gets its mode at the end.
     const std::uint32_t permissions = item.posix_mode != 0 ? 0600 : 0666;
     StagedFile staged(path);
-    if (!write_stored(item, path, state, [&] { return staged.create(permissions); })) return !session_.has_stopped();
+    if (!write_stored(
+            item, path, state, [&] { return staged.create(permissions); },
+            [&](bk::OutputStream& out) { set_metadata(item, path, out); }))
+        return !session_.has_stopped();
     try {
         // A link or a special file at the target is replaced, never written through.
         staged.commit();
@@ -234,14 +237,26 @@ bool Restorer::restore_file(const DataHeader& item, const Destination& where) {
         return true;
     }
     try {
-        if (item.posix_mode != 0) bk::os::set_mode(path, item.posix_mode & permission_bits);
-        else if ((item.attributes & bk::file_attribute::readonly) != 0) bk::os::set_owner_writable(path, false);
-        bk::os::set_times(path, item.accessed, modified_time(item));
+        // A file without a mode of its own but marked read-only (a set made
+        // elsewhere) loses the owner's write permission once in place.
+        if (item.posix_mode == 0 && (item.attributes & bk::file_attribute::readonly) != 0)
+            bk::os::set_owner_writable(path, false);
     } catch (const bk::Exception& failure) {
         session_.warning(bk::format_text(core_string(msg_attributes), {path, failure.message()}));
     }
     file_done(item);
     return true;
+}
+
+void Restorer::set_metadata(const DataHeader& item, const bk::String& path, bk::OutputStream& out) {
+    const auto* file = dynamic_cast<const bk::FileOutputStream*>(&out);
+    if (file == nullptr) return;
+    try {
+        if (item.posix_mode != 0) bk::os::set_mode(file->get_handle(), item.posix_mode & permission_bits, path);
+        bk::os::set_times(file->get_handle(), item.accessed, modified_time(item), path);
+    } catch (const bk::Exception& failure) {
+        session_.warning(bk::format_text(core_string(msg_attributes), {path, failure.message()}));
+    }
 }
 
 bool Restorer::restore_ftp(const DataHeader& item, const bk::String& remote) {
@@ -322,11 +337,12 @@ std::optional<bk::String> Restorer::copy_of(const DataHeader& item, const RunSta
 }
 
 bool Restorer::write_stored(const DataHeader& item, const bk::String& path, RunState& state,
-                            const OutputOpener& open) {
-    return is_copy(state) ? copy_plain(item, path, state, open) : copy_data(item, path, state, open);
+                            const OutputOpener& open, const OutputFinish& finish) {
+    return is_copy(state) ? copy_plain(item, path, state, open, finish) : copy_data(item, path, state, open, finish);
 }
 
-bool Restorer::copy_plain(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open) {
+bool Restorer::copy_plain(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open,
+                          const OutputFinish& finish) {
     const auto from = copy_of(item, state);
     // Only a regular file is read: a link at the copy's place could lead anywhere.
     if (!from || bk::os::status(*from).kind != bk::os::EntryKind::regular) {
@@ -363,6 +379,7 @@ bool Restorer::copy_plain(const DataHeader& item, const bk::String& path, RunSta
     }
     // A copy a later merge_copy run replaced in place is not this run's copy.
     if (is_recorded_copy(item, *from) && !matches_digest(item, path, state, hash)) return false;
+    if (finish) finish(*out);
     try {
         out->close();
     } catch (const bk::Exception& failure) {
@@ -388,7 +405,8 @@ bool Restorer::matches_digest(const DataHeader& item, const bk::String& path, Ru
     return false;
 }
 
-bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open) {
+bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open,
+                         const OutputFinish& finish) {
     const auto total = static_cast<std::uint64_t>(item.stored_size);
     const bool chunked = item.size > archive::chunk_size;
     session_.fire_on_file(path, chunked ? 0 : static_cast<std::uint32_t>(item.size));
@@ -446,6 +464,7 @@ bool Restorer::copy_data(const DataHeader& item, const bk::String& path, RunStat
         return false;
     }
     if (!matches_digest(item, path, state, hash)) return false;
+    if (finish) finish(*out);
     try {
         out->close();
     } catch (const bk::Exception& failure) {

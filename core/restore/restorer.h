@@ -77,6 +77,8 @@ private:
     };
 
     using OutputOpener = std::function<std::unique_ptr<bk::OutputStream>()>;
+    // Called with the written file's stream after its last byte, before it is closed.
+    using OutputFinish = std::function<void(bk::OutputStream&)>;
 
     bool restore_directory(const DataHeader& directory, const Destination& where);
     bool restore_file(const DataHeader& item, const Destination& where);
@@ -85,13 +87,18 @@ private:
     // The item's bytes written through the stream `open` gives, from the
     // set's data area or from the copy kinds' plain copy; false (the file
     // skipped with its warning) when that fails.
-    bool write_stored(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open);
-    bool copy_data(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open);
+    bool write_stored(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open,
+                      const OutputFinish& finish = {});
+    bool copy_data(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open,
+                   const OutputFinish& finish);
     // The copy kinds' runs hold no data: their items are read from the
     // ordinary files below the run's copy root.
     bool is_copy(const RunState& state) const;
     std::optional<bk::String> copy_of(const DataHeader& item, const RunState& state) const;
-    bool copy_plain(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open);
+    bool copy_plain(const DataHeader& item, const bk::String& path, RunState& state, const OutputOpener& open,
+                    const OutputFinish& finish);
+    // Sets a restored file's mode and times through its open stream.
+    void set_metadata(const DataHeader& item, const bk::String& path, bk::OutputStream& out);
     // A link's target as the set keeps it; nothing when it cannot be read.
     std::optional<bk::String> link_target(const DataHeader& item, RunState& state);
     void restore_link(const PendingLink& link);
