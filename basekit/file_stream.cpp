@@ -68,11 +68,10 @@ void FileInputStream::check_open() const {
 int FileInputStream::read(std::uint8_t* buffer, int length) {
     check_buffer(buffer, length);
     check_open();
-    const std::int64_t left = available();
-    if (left <= 0) return -1;
-    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(length, left));
-    const std::size_t got = os::read(handle_, buffer, want, name_);
-    if (got == 0) return -1;  // the file shrank under us
+    // The read itself says where the file ends: asking for its size first
+    // cost a call per read.
+    const std::size_t got = os::read(handle_, buffer, static_cast<std::size_t>(length), name_);
+    if (got == 0) return -1;
     position_ += static_cast<std::int64_t>(got);
     return static_cast<int>(got);
 }

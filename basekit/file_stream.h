@@ -38,7 +38,7 @@ public:
     FileInputStream& operator=(const FileInputStream&) = delete;
 
     using InputStream::read;
-    // min(length, available()) bytes in one platform read; -1 at the end.
+    // Up to `length` bytes in one platform read; -1 at the end.
     int read(std::uint8_t* buffer, int length) override;
     // Returns the distance moved.
     std::int64_t seek(std::int64_t offset, SeekOrigin origin) override;
