@@ -10,6 +10,7 @@
 #include "basekit/path.h"
 #include "basekit/system_file.h"
 #include "core/archive/catalogue.h"
+#include "core/archive/set_names.h"
 
 namespace brim::archive {
 namespace {
@@ -68,9 +69,6 @@ bool exists(const bk::String& path) {
     }
 }
 
-bool is_volume_name(const bk::String& name) {
-    return name.size() > 4 && name.ends_with(u".bvs") && name.find(u'/') == bk::String::npos;
-}
 
 bool has_next_file(std::uint32_t span) { return span == static_cast<std::uint32_t>(Span::first) ||
                                                  span == static_cast<std::uint32_t>(Span::continued); }

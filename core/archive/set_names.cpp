@@ -1,5 +1,7 @@
 #include "core/archive/set_names.h"
 
+#include <iterator>
+
 #include "basekit/exception.h"
 #include "basekit/file_stream.h"
 #include "basekit/path.h"
@@ -8,8 +10,6 @@
 
 namespace brim::archive {
 namespace {
-
-constexpr char16_t volume_extension[] = u".bvs";
 
 bk::String without_extension(bk::StringView path) {
     const bk::String extension = bk::Path::extension_name(path);
@@ -41,6 +41,11 @@ bk::String file_name_date(const bk::Date& when) {
     bk::String text = when.to_string(bk::FullDatePattern::Short);
     make_name_safe(text);
     return text;
+}
+
+bool is_volume_name(bk::StringView name) {
+    return name.size() > std::size(volume_extension) - 1 && name.ends_with(volume_extension) &&
+           name.find(u'/') == bk::StringView::npos;
 }
 
 bk::String reserve_volume_path(bk::StringView main_path, const bk::Date& when) {

@@ -5,6 +5,12 @@
 
 namespace brim::archive {
 
+// The extension of a set's continuation volumes.
+inline constexpr char16_t volume_extension[] = u".bvs";
+
+// Whether `name` (a file name, no folder) can name a continuation volume.
+bool is_volume_name(bk::StringView name);
+
 // The date-time of the current locale's pattern 0 with ':', '/' and '\'
 // turned into '-', so it can stand in a file name.
 bk::String file_name_date(const bk::Date& when);

@@ -6,6 +6,7 @@
 #include "basekit/path.h"
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
+#include "core/archive/set_names.h"
 #include "core/archive/set_security.h"
 
 namespace brim::archive {
@@ -30,7 +31,7 @@ std::optional<StoredSecurityHeader> read_stored_security_header(bk::StringView p
     bk::String main(path);
     if (!bk::SystemFile::is_file(main) || bk::File(main).length() <= file_header_size) return std::nullopt;
     try {
-        if (bk::Path::extension_name(main) == u".bvs") {
+        if (bk::Path::extension_name(main) == volume_extension) {
             HeaderReader volume(main);
             const FileHeader header = ArchiveFormat::read_file_header(volume.in);
             if (!is_set_header(header, program_major)) return std::nullopt;

@@ -12,6 +12,7 @@
 #include "basekit/text_format.h"
 #include "core/archive/digest_format.h"
 #include "core/archive/set_layout.h"
+#include "core/archive/set_names.h"
 #include "core/core_strings.h"
 #include "core/jobs/system_info.h"
 #include "core/jobs/version.h"
@@ -56,8 +57,6 @@ void remove_left_over_readings(const bk::String& staging) {
     }
 }
 
-bool is_volume_name(bk::StringView name) { return name.ends_with(u".bvs"); }
-
 // Keeps each volume the chain was read through as its outline; the last
 // one stays whole when `keep_last`, its outline known.
 void outline_volumes(FtpStaging& staging, const archive::SetLayout& layout, bool keep_last) {
@@ -82,7 +81,7 @@ bool appends_to_set(const BackupItem& job) {
 
 bool fetch_set_outline(FtpStaging& staging, FtpConnection& connection, const BackupItem& job, bool has_copy_root,
                        FtpRetryPolicy* policy) {
-    const auto whole = [&job](bk::StringView name) { return belongs_to_set(job, name) && !is_volume_name(name); };
+    const auto whole = [&job](bk::StringView name) { return belongs_to_set(job, name) && !archive::is_volume_name(name); };
     if (!staging.fetch(connection, job.destination, whole, policy)) return false;
     const bk::String main = bk::Path::combine(staging.folder(), bk::Path::file_name(job.archive_file()));
     for (;;) {
@@ -119,7 +118,7 @@ bool belongs_to_set(const BackupItem& job, bk::StringView name) {
     // The digest file travels with the set it describes.
     if (name == main || name == main + archive::digest_suffix) return true;
     const bk::String stem = main.substr(0, main.size() - bk::Path::extension_name(main).size());
-    return name.starts_with(stem + u"_") && name.ends_with(u".bvs");
+    return name.starts_with(stem + u"_") && archive::is_volume_name(name);
 }
 
 bk::String staging_folder(const BackupItem& job, bk::StringView purpose) {

@@ -10,6 +10,7 @@
 #include "basekit/path.h"
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
+#include "core/archive/set_names.h"
 #include "core/archive/set_replacement.h"
 #include "core/core_strings.h"
 #include "core/jobs/version.h"
@@ -92,7 +93,7 @@ bk::String read_failure_reason(ReadResult result) {
 
 std::optional<bk::String> main_archive_of(bk::StringView path) {
     bk::String main(path);
-    if (bk::Path::extension_name(main) != u".bvs") return main;
+    if (bk::Path::extension_name(main) != archive::volume_extension) return main;
     try {
         HeadReader volume(main);
         const archive::FileHeader header = archive::ArchiveFormat::read_file_header(volume.in);

@@ -7,6 +7,7 @@
 #include "basekit/path.h"
 #include "basekit/system_file.h"
 #include "basekit/text_format.h"
+#include "core/archive/set_names.h"
 #include "core/backup_exception.h"
 #include "core/core_strings.h"
 #include "core/engine/backup_session.h"
@@ -137,7 +138,7 @@ std::unique_ptr<BackupItem> BackupSession::open(bk::StringView path, const FtpCo
 OpenArchiveResult BackupSession::open(std::vector<const archive::RunLayout*>& runs, OpenArchiveEvent* event,
                                       bk::StringView path) {
     bk::String file(path);
-    if (file.empty() || bk::Path::extension_name(file) == u".bvs") file = job_->archive_file();
+    if (file.empty() || bk::Path::extension_name(file) == archive::volume_extension) file = job_->archive_file();
     opened_ = std::make_unique<restore::OpenedSet>();
     restore::ReadResult result = restore::ReadResult::damaged;
     try {
@@ -241,13 +242,14 @@ void BackupSession::restore(const std::vector<const DataHeader*>& selection, bk:
         if (!target.empty()) {
             const std::uint32_t cluster = SystemInfo::cluster_size(target);
             for (const DataHeader* item : items) extent.add(*item, cluster);
-            if (has_stopped()) {
-                items.clear();  // the stop is told below
-            } else if (check_dest_space(target, extent.needed)) {
-                fire_end_parse(extent.files, extent.directories, extent.size);
-            } else {
-                items.clear();
-                extent = Extent(&pick);
+            // A stop is told below.
+            if (!has_stopped()) {
+                if (check_dest_space(target, extent.needed)) {
+                    fire_end_parse(extent.files, extent.directories, extent.size);
+                } else {
+                    items.clear();
+                    extent = Extent(&pick);
+                }
             }
         } else {
             // The servers of the set, and the job's own (their log-on may be newer).
