@@ -37,6 +37,9 @@ const AesKernels& aes_portable_kernels();
 #define BRIM_HAVE_AES_NI 1
 // Only when cpu_has_aes().
 const AesKernels& aes_ni_kernels();
+// Only when cpu_has_vaes(): the independent-block runs (ECB, CBC decryption)
+// four blocks per instruction; CBC encryption is serial and stays narrow.
+const AesKernels& aes_wide_kernels();
 #endif
 
 // The accelerated kernels when aes_accelerated(), else the portable ones.

@@ -214,7 +214,7 @@ const AesKernels& aes_portable_kernels() { return portable; }
 
 const AesKernels& aes_kernels() {
 #ifdef BRIM_HAVE_AES_NI
-    if (aes_accelerated()) return aes_ni_kernels();
+    if (aes_accelerated()) return cpu_has_vaes() ? aes_wide_kernels() : aes_ni_kernels();
 #endif
     return portable;
 }

@@ -8,6 +8,9 @@ namespace brim {
 // Whether the processor offers AES-NI (with SSE4.1) / the SHA extensions.
 [[nodiscard]] bool cpu_has_aes();
 [[nodiscard]] bool cpu_has_sha();
+// Whether it also offers the AES instructions on 512-bit registers (VAES with
+// AVX-512, saved by the system), four blocks per instruction.
+[[nodiscard]] bool cpu_has_vaes();
 
 // true: every cipher and digest uses its portable code from now on, even
 // where the processor has faster instructions; false: back to the fastest.

@@ -104,14 +104,15 @@ TEST_P(RijndaelVectors, PaddedCbcMatchesDerivedVectors) {
 }
 
 // Long runs go through the several-blocks-at-once code of the accelerated
-// path and its tail; both paths must agree, for every key size.
+// paths (8 blocks narrow, 32 wide) and their tails; all must agree with the
+// portable path, for every key size, also when decrypting in place.
 TEST(RijndaelPaths, LongRunsAgreeBetweenAcceleratedAndPortable) {
     if (!cpu_has_aes()) GTEST_SKIP() << "no AES instructions on this processor";
-    Bytes data(16 * 37);
+    Bytes data(16 * 75);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 31 + 7);
     for (int code : {0, 1, 2}) {
         for (int mode : {Rijndael::ecb, Rijndael::cbc}) {
-            for (std::size_t blocks : {1u, 7u, 8u, 9u, 16u, 37u}) {
+            for (std::size_t blocks : {1u, 7u, 8u, 9u, 16u, 31u, 32u, 33u, 41u, 64u, 75u}) {
                 const auto bits = static_cast<std::int64_t>(blocks * 128);
                 Bytes results[2];
                 for (bool portable : {false, true}) {
@@ -123,6 +124,11 @@ TEST(RijndaelPaths, LongRunsAgreeBetweenAcceleratedAndPortable) {
                     ASSERT_EQ(enc.block_encrypt(data.data(), bits, ct.data()), bits);
                     ASSERT_EQ(dec.block_decrypt(ct.data(), bits, pt.data()), bits);
                     EXPECT_TRUE(std::equal(pt.begin(), pt.end(), data.begin()));
+                    Rijndael in_place;
+                    ASSERT_EQ(in_place.init(mode, Rijndael::decrypt, key32.data(), code, iv16.data()), 0);
+                    Bytes buffer = ct;
+                    ASSERT_EQ(in_place.block_decrypt(buffer.data(), bits, buffer.data()), bits);
+                    EXPECT_EQ(buffer, pt) << "in place, blocks " << blocks;
                     results[portable] = ct;
                 }
                 force_portable_crypto(false);
