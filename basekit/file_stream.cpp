@@ -38,9 +38,9 @@ void check_buffer(const void* bytes, std::int64_t length) {
 
 }  // namespace
 
-FileInputStream::FileInputStream(StringView name, FileShare share) : name_(name) {
+FileInputStream::FileInputStream(StringView name, FileShare, DirectoryCheck check) : name_(name) {
     if (name_.empty()) throw ArgumentException(empty_name_message, u"name");
-    open(share);
+    open(check);
 }
 
 FileInputStream::FileInputStream(const File& file, FileShare share)
@@ -53,11 +53,12 @@ FileInputStream::~FileInputStream() {
     }
 }
 
-void FileInputStream::open(FileShare) {
+void FileInputStream::open(DirectoryCheck check) {
     if (handle_ != os::invalid_handle) throw IOException(u"The file has opened");
     os::OpenRequest request;
     request.read = true;
     request.no_atime = true;
+    request.allow_directory = check == DirectoryCheck::on_read;
     handle_ = os::open(name_, request);
 }
 

@@ -28,9 +28,16 @@ enum class FileMode : std::int32_t {
 
 // Reads an existing file. Throws IOException (with the platform's text) when
 // it cannot be opened; ArgumentException for an empty name.
+// When reading a file finds that the name is a directory. Opening checks by
+// default; a caller that has just listed the name as a regular file saves
+// that system call per file, and a directory put there since fails at the
+// first read with the same error.
+enum class DirectoryCheck : std::uint8_t { on_open, on_read };
+
 class FileInputStream : public InputStream {
 public:
-    FileInputStream(StringView name, FileShare share = FileShare::Read);
+    FileInputStream(StringView name, FileShare share = FileShare::Read,
+                    DirectoryCheck check = DirectoryCheck::on_open);
     // Opens the file's full name.
     explicit FileInputStream(const File& file, FileShare share = FileShare::Read);
     ~FileInputStream() override;
@@ -49,7 +56,7 @@ public:
     const String& get_file_name() const { return name_; }
 
 private:
-    void open(FileShare share);
+    void open(DirectoryCheck check);
     void check_open() const;
 
     String name_;

@@ -30,7 +30,8 @@ struct OpenRequest {
     bool write = false;
     Create create = Create::open_existing;
     bool no_atime = false;        // do not change the last-access time when permitted
-    bool allow_directory = false;  // open a directory, for setting its times
+    bool allow_directory = false;  // a reading open takes a directory too (to set its times, or
+                                   // when the caller knows the name was a file a moment ago)
     bool no_follow = false;        // refuse a final symbolic link instead of following it
     unsigned mode = 0666;          // permissions of a created file, before the umask
 };

@@ -119,6 +119,16 @@ TEST(FileStreams, ADirectoryIsRefusedWhateverTheMode) {
     } catch (const IOException& e) {
         EXPECT_EQ(e.error_code(), error::access_denied);
     }
+    // A caller that listed the name as a file a moment ago learns it at the
+    // first read instead, with the same error.
+    FileInputStream late(folder, FileShare::Read, DirectoryCheck::on_read);
+    std::uint8_t byte = 0;
+    try {
+        late.read(&byte, 1);
+        ADD_FAILURE() << "read a directory";
+    } catch (const IOException& e) {
+        EXPECT_EQ(e.error_code(), error::access_denied);
+    }
 }
 
 // Mode and times set through the open handle after the last write stay as

@@ -30,13 +30,19 @@ DigestPipe::Job& DigestPipe::batch() {
         }
         batch_.plain.clear();
         batch_.stored.clear();
-        batch_.has_stored = batch_.ends_file = batch_.whole = batch_.enciphered = false;
+        batch_.pieces.clear();
         batch_open_ = true;
     }
     return batch_;
 }
 
 void DigestPipe::hand_over() {
+    if (!batch_open_) return;
+    // Bytes after the last piece belong to a file that goes on in the next batch.
+    const std::size_t last_end = batch_.pieces.empty() ? 0 : batch_.pieces.back().plain_end;
+    const std::size_t last_stored_end = batch_.pieces.empty() ? 0 : batch_.pieces.back().stored_end;
+    if (batch_.plain.size() > last_end || batch_.stored.size() > last_stored_end)
+        batch_.pieces.push_back({batch_.plain.size(), batch_.stored.size()});
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return queue_.size() < max_queued; });
     queue_.push_back(std::move(batch_));
@@ -48,19 +54,14 @@ void DigestPipe::add(const std::uint8_t* plain, std::size_t plain_size, const st
                      std::size_t stored_size) {
     Job& job = batch();
     job.plain.insert(job.plain.end(), plain, plain + plain_size);
-    if (stored != nullptr) {
-        job.has_stored = true;
-        job.stored.insert(job.stored.end(), stored, stored + stored_size);
-    }
+    if (stored != nullptr) job.stored.insert(job.stored.end(), stored, stored + stored_size);
     if (job.plain.size() >= batch_size_) hand_over();
 }
 
 void DigestPipe::end_file(bool whole, bool enciphered) {
     Job& job = batch();
-    job.ends_file = true;
-    job.whole = whole;
-    job.enciphered = enciphered;
-    hand_over();
+    job.pieces.push_back({job.plain.size(), job.stored.size(), true, whole, enciphered});
+    if (job.plain.size() >= batch_size_) hand_over();
 }
 
 FileDigest DigestPipe::finish_file(bool whole, bool enciphered) {
@@ -70,6 +71,7 @@ FileDigest DigestPipe::finish_file(bool whole, bool enciphered) {
 }
 
 std::vector<FileDigest> DigestPipe::take() {
+    hand_over();
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return queue_.empty() && in_flight_ == 0; });
     std::vector<FileDigest> digests = std::move(done_);
@@ -89,23 +91,34 @@ void DigestPipe::work() {
             ++in_flight_;
         }
         changed_.notify_all();
-        // A batch holds data of one file and may end it.
-        plain_hash_.update(job.plain.data(), job.plain.size());
-        if (job.has_stored) stored_hash_.update(job.stored.data(), job.stored.size());
-        FileDigest digest;
-        if (job.ends_file) {
-            const auto plain = plain_hash_.final();
-            const auto stored = stored_hash_.final();
-            if (job.whole) digest = {job.enciphered ? DigestKind::plain_and_stored : DigestKind::plain, plain, stored};
-        }
+        std::vector<FileDigest> ended = hash(job);
         {
             std::lock_guard lock(mutex_);
-            if (job.ends_file) done_.push_back(digest);
+            done_.insert(done_.end(), ended.begin(), ended.end());
             spare_.push_back(std::move(job));
             --in_flight_;
         }
         changed_.notify_all();
     }
+}
+
+std::vector<FileDigest> DigestPipe::hash(const Job& job) {
+    std::vector<FileDigest> ended;
+    std::size_t plain_from = 0;
+    std::size_t stored_from = 0;
+    for (const Piece& piece : job.pieces) {
+        plain_hash_.update(job.plain.data() + plain_from, piece.plain_end - plain_from);
+        stored_hash_.update(job.stored.data() + stored_from, piece.stored_end - stored_from);
+        plain_from = piece.plain_end;
+        stored_from = piece.stored_end;
+        if (!piece.ends_file) continue;
+        const auto plain = plain_hash_.final();
+        const auto stored = stored_hash_.final();
+        FileDigest digest;
+        if (piece.whole) digest = {piece.enciphered ? DigestKind::plain_and_stored : DigestKind::plain, plain, stored};
+        ended.push_back(digest);
+    }
+    return ended;
 }
 
 }  // namespace brim::archive

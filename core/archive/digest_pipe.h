@@ -2,8 +2,10 @@
 // Takes the digests of files on a thread of its own, so that hashing
 // overlaps reading, ciphering and writing: the caller hands the data over
 // as it passes (gathered into batches of about a megabyte in one of a few
-// buffers, waiting when all are in use) and collects the digests, in the
-// order the files ended, at the end or file by file. Used by one calling
+// buffers, waiting when all are in use; a batch holds the ends of as many
+// small files as fit, so that small files cost no hand-over each) and
+// collects the digests, in the order the files ended, at the end or file by
+// file. Used by one calling
 // thread; the worker is stopped and joined by the destructor.
 #include <condition_variable>
 #include <cstdint>
@@ -73,17 +75,26 @@ public:
     };
 
 private:
-    struct Job {
-        std::vector<std::uint8_t> plain;
-        std::vector<std::uint8_t> stored;
-        bool has_stored = false;
+    // A run of one file's bytes in a batch, up to these ends, and whether the
+    // file ends there.
+    struct Piece {
+        std::size_t plain_end = 0;
+        std::size_t stored_end = 0;
         bool ends_file = false;
         bool whole = false;
         bool enciphered = false;
     };
+    struct Job {
+        std::vector<std::uint8_t> plain;
+        std::vector<std::uint8_t> stored;
+        std::vector<Piece> pieces;
+    };
     void work();
+    // Hashes one batch; returns the digests of the files it ends.
+    std::vector<FileDigest> hash(const Job& job);
     // The batch being filled, from a spare buffer.
     Job& batch();
+    // Closes the batch being filled, if any, and queues it.
     void hand_over();
 
     std::mutex mutex_;

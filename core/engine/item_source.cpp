@@ -42,7 +42,8 @@ bool is_link_item(const DataHeader& item) {
 std::unique_ptr<bk::InputStream> open_local_item(const DataHeader& item) {
     const bk::String path = item.full_path();
     if (is_link_item(item)) return std::make_unique<OwnedBytesStream>(bk::to_native_path(bk::os::read_link(path)));
-    return std::make_unique<bk::FileInputStream>(path, bk::FileShare::ReadWrite);
+    // The scan listed it as a file a moment ago.
+    return std::make_unique<bk::FileInputStream>(path, bk::FileShare::ReadWrite, bk::DirectoryCheck::on_read);
 }
 
 }  // namespace brim

@@ -36,7 +36,8 @@ std::vector<std::uint8_t> feed(DigestPipe::File& file, const std::vector<std::ui
 }
 
 TEST(DigestPipe, TakesEachFilesDigestsInOrderAcrossBatchesAndAfterAFileLeftUnfinished) {
-    const std::vector<std::size_t> sizes = {0, 1, 65536, 65537, (1 << 20) + 3, 3 << 20};
+    // Small files end several to a batch; large ones span batches.
+    const std::vector<std::size_t> sizes = {0, 1, 4000, 7, 65536, 65537, (1 << 20) + 3, 3 << 20, 9};
     for (const std::size_t batch : {std::size_t{65536}, DigestPipe::large_batches}) {
         for (const bool enciphered : {false, true}) {
             SCOPED_TRACE("batch " + std::to_string(batch) + (enciphered ? ", enciphered" : ""));
