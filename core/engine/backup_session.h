@@ -285,8 +285,14 @@ protected:
     void copy_tree(const DataHeader& directory, const CopyDecision& decide, bool overwrite, CopiedFiles& copied,
                    CopyDigests* digests = nullptr);
     // Creates a folder and its parents (on an FTP server for an "ftp://"
-    // path) under the network retry rule.
-    void make_directory(const bk::String& path);
+    // path) under the network retry rule. True when it made a local folder
+    // that was not there.
+    bool make_directory(const bk::String& path);
+    // Whether copy_tree made the target folder of `file`'s folder in this
+    // run: then nothing stood at the file's target before the run.
+    bool target_folder_is_new(const DataHeader& file) const {
+        return file.parent() != nullptr && made_folders_.count(file.parent()) != 0;
+    }
     // Compares every file of `copied` with its copy in 64 KiB blocks:
     // warning 141 per differing block (such files leave `copied`); an
     // exception ends the verification with warning 209.
@@ -321,6 +327,8 @@ protected:
     bk::String message(std::uint32_t id) const;
 
 private:
+    std::unordered_set<const DataHeader*> made_folders_;  // see target_folder_is_new
+
     // Inside a catch block: ends the run with error `message_id` and the
     // reason of the exception being handled.
     void fail_run(std::uint32_t message_id);

@@ -38,9 +38,14 @@ SessionRunResult DirectoryCopySession::run() {
 
 bool DirectoryCopySession::replaces(const DataHeader& file) {
     if (is_ftp_path(file.target_path)) return replaces_remote(file);
+    const std::uint32_t policy = backup_item().restore_policy();
+    // Overwriting needs no look at the target, nor does a folder this run made.
+    const bool overwrites = policy != job_option::restore_keep && policy != job_option::restore_ask &&
+                            policy != job_option::restore_by_time;
+    if (overwrites || target_folder_is_new(file)) return true;
     const bk::os::EntryStatus target = bk::os::status(file.target_path);
     if (target.kind == bk::os::EntryKind::none) return true;
-    switch (backup_item().restore_policy()) {
+    switch (policy) {
         case job_option::restore_keep: return false;
         case job_option::restore_ask: return fire_replace_dir_file(file.full_path(), file.target_path);
         // The newer file wins: a changed source updates the mirror, a target

@@ -252,18 +252,19 @@ BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, cons
     }
 }
 
-void BackupSession::make_directory(const bk::String& path) {
+bool BackupSession::make_directory(const bk::String& path) {
     if (is_ftp_path(path)) {
         FtpConnection& connection = get_ftp_connection(path);
         run_with_ftp_retry(&retry_policy(), connection, ftp_message::cannot_create_directory,
                            [&] { make_ftp_directories(connection, path); });
-        return;
+        return false;
     }
     for (std::uint32_t attempts = 0;; ++attempts) {
         try {
             bk::Directory directory(path);
-            if (!directory.exists()) directory.create();
-            return;
+            if (directory.exists()) return false;
+            directory.create();
+            return true;
         } catch (const bk::Exception& failure) {
             if (!retry_after(failure, attempts)) throw;
         }
@@ -275,7 +276,7 @@ void BackupSession::copy_tree(const DataHeader& directory, const CopyDecision& d
     for (const auto& sub : directory.directories()) {
         if (has_stopped()) return;
         try {
-            make_directory(sub->target_path);
+            if (make_directory(sub->target_path)) made_folders_.insert(sub.get());
         } catch (const bk::Exception& failure) {
             // A folder that cannot be made (a path past the system's limit, a
             // name the destination refuses) costs its own files, not the run;
