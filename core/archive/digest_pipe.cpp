@@ -66,8 +66,20 @@ void DigestPipe::end_file(bool whole, bool enciphered) {
 
 FileDigest DigestPipe::finish_file(bool whole, bool enciphered) {
     end_file(whole, enciphered);
+    hash_here_if_idle();
     std::vector<FileDigest> digests = take();
     return digests.empty() ? FileDigest{} : digests.back();
+}
+
+void DigestPipe::hash_here_if_idle() {
+    std::lock_guard lock(mutex_);
+    if (!batch_open_ || !queue_.empty() || in_flight_ != 0) return;
+    // The worker has nothing of this file left: hashing the rest here costs
+    // less than waking the worker and waiting for it (small files).
+    const std::vector<FileDigest> ended = hash(batch_);
+    done_.insert(done_.end(), ended.begin(), ended.end());
+    spare_.push_back(std::move(batch_));
+    batch_open_ = false;
 }
 
 std::vector<FileDigest> DigestPipe::take() {

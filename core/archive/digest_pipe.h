@@ -96,6 +96,9 @@ private:
     Job& batch();
     // Closes the batch being filled, if any, and queues it.
     void hand_over();
+    // Hashes the batch being filled on the caller's thread when the worker
+    // is idle (hash states are the worker's only while it holds a batch).
+    void hash_here_if_idle();
 
     std::mutex mutex_;
     std::condition_variable changed_;

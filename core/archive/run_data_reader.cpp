@@ -1,6 +1,7 @@
 #include "core/archive/run_data_reader.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "basekit/exception.h"
 #include "basekit/system_file.h"
@@ -49,19 +50,56 @@ RunDataReader::RunDataReader(const RunLayout& run) {
     }
 }
 
+const RunDataReader::Extent& RunDataReader::extent_at(std::uint64_t offset) const {
+    const auto it = std::upper_bound(extents_.begin(), extents_.end(), offset,
+                                     [](std::uint64_t value, const Extent& e) { return value < e.start; });
+    return *(it - 1);
+}
+
+std::uint64_t RunDataReader::seek_to(const Extent& extent, std::uint64_t offset, bk::InputStream*& in) {
+    const std::uint64_t within = offset - extent.start;
+    in = &files_->open(extent.where.file);
+    in->seek(static_cast<std::int64_t>(extent.where.offset + within), bk::SeekOrigin::Begin);
+    return extent.where.length - within;
+}
+
 void RunDataReader::read(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
     if (offset > length_ || size > length_ - offset) throw bk::EOFException();
     while (size > 0) {
-        const auto it = std::upper_bound(extents_.begin(), extents_.end(), offset,
-                                         [](std::uint64_t value, const Extent& e) { return value < e.start; });
-        const Extent& extent = *(it - 1);
-        const std::uint64_t within = offset - extent.start;
-        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(size, extent.where.length - within));
-        bk::InputStream& in = files_->open(extent.where.file);
-        in.seek(static_cast<std::int64_t>(extent.where.offset + within), bk::SeekOrigin::Begin);
+        if (offset >= ahead_start_ && offset - ahead_start_ < ahead_.size()) {
+            const auto at = static_cast<std::size_t>(offset - ahead_start_);
+            const std::size_t take = std::min(size, ahead_.size() - at);
+            std::memcpy(buffer, ahead_.data() + at, take);
+            buffer += take;
+            offset += take;
+            size -= take;
+        } else if (size >= small_read) {
+            read_through(offset, buffer, size);
+            return;
+        } else {
+            fill(offset);
+        }
+    }
+}
+
+void RunDataReader::fill(std::uint64_t offset) {
+    ahead_.clear();
+    bk::InputStream* in = nullptr;
+    const std::uint64_t left = seek_to(extent_at(offset), offset, in);
+    ahead_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(read_ahead, left)));
+    ahead_.resize(bk::read_up_to(*in, ahead_.data(), ahead_.size()));
+    ahead_start_ = offset;
+    if (ahead_.empty()) throw bk::EOFException();
+}
+
+void RunDataReader::read_through(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
+    while (size > 0) {
+        bk::InputStream* in = nullptr;
+        const std::uint64_t left = seek_to(extent_at(offset), offset, in);
+        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(size, left));
         std::size_t got = 0;
         while (got < take) {
-            const int n = in.read(buffer + got, static_cast<int>(take - got));
+            const int n = in->read(buffer + got, static_cast<int>(take - got));
             if (n <= 0) throw bk::EOFException();
             got += static_cast<std::size_t>(n);
         }

@@ -66,12 +66,28 @@ private:
         DataExtent where;
         std::uint64_t start;  // within the area
     };
+    // Small reads (a file's markers, the data of a small file) are served
+    // from a block read ahead within one extent, so a walk over small files
+    // costs a seek and a read per block, not per read. Whole chunks go
+    // straight to the file; the block never reaches into the next file of
+    // the set, which on a server would fetch that volume early.
+    static constexpr std::size_t read_ahead = 256 * 1024;
+    static constexpr std::size_t small_read = 65536;
+
     explicit RunDataReader(const RunLayout& run);
+    const Extent& extent_at(std::uint64_t offset) const;
+    // Seeks in the extent's file; returns the bytes left in the extent.
+    std::uint64_t seek_to(const Extent& extent, std::uint64_t offset, bk::InputStream*& in);
+    void read_through(std::uint64_t offset, std::uint8_t* buffer, std::size_t size);
+    // Reads ahead from `offset`; EOFException when not one byte is there.
+    void fill(std::uint64_t offset);
 
     std::unique_ptr<SetFiles> own_files_;
     SetFiles* files_ = nullptr;
     std::vector<Extent> extents_;
     std::uint64_t length_ = 0;
+    std::vector<std::uint8_t> ahead_;
+    std::uint64_t ahead_start_ = 0;
 };
 
 }  // namespace brim::archive

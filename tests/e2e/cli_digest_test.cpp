@@ -151,7 +151,8 @@ namespace {
 // Ctrl-C ends a long check of the data; it says so and how far it came.
 TEST_F(CliDigest, ACheckOfTheDataStopsOnCtrlCAndSaysSo) {
     fs::create_directories(src / "many");
-    for (int i = 0; i < 200; ++i) write_bytes(src / "many" / ("f" + std::to_string(i)), random_bytes(3000, i));
+    // Each file larger than a chunk, so that each takes reads of its own.
+    for (int i = 0; i < 200; ++i) write_bytes(src / "many" / ("f" + std::to_string(i)), random_bytes(70000, i));
     add_job("Many", "normal");
     run("Many");
     // Every read is slow now, so the check is still going when asked to stop.
