@@ -65,6 +65,9 @@ std::uint64_t RunDataReader::seek_to(const Extent& extent, std::uint64_t offset,
 
 void RunDataReader::read(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
     if (offset > length_ || size > length_ - offset) throw bk::EOFException();
+    // Decided on the whole request: a chunk that begins in the block read
+    // ahead takes the rest straight from the file, not through another block.
+    const bool small = size < small_read;
     while (size > 0) {
         if (offset >= ahead_start_ && offset - ahead_start_ < ahead_.size()) {
             const auto at = static_cast<std::size_t>(offset - ahead_start_);
@@ -73,7 +76,7 @@ void RunDataReader::read(std::uint64_t offset, std::uint8_t* buffer, std::size_t
             buffer += take;
             offset += take;
             size -= take;
-        } else if (size >= small_read) {
+        } else if (!small) {
             read_through(offset, buffer, size);
             return;
         } else {

@@ -532,6 +532,47 @@ struct SpanningSet {
     bk::String main = native(dir / "set.bvf");
 };
 
+// Reads of every size, in order and at random places, across the files of
+// a set give the bytes those files hold: small ones come through a block
+// read ahead, whole chunks straight from the file, also when a chunk begins
+// inside the block. A file cut short fails the reads past the cut only.
+TEST(RunDataReader, ReadsOfAnySizeAcrossTheSetsFilesGiveTheirBytes) {
+    SpanningSet set;
+    const auto read = read_set_layout(set.main, false, false, 1);
+    ASSERT_EQ(read.error, LayoutError::none);
+    const RunLayout& run = read.layout.runs[0];
+    ASSERT_GT(run.data.size(), 1u);
+    const auto path_of = [&](const DataExtent& extent) {
+        return bk::to_native_path(read.layout.files[extent.file].path);
+    };
+    std::string expected;
+    for (const DataExtent& extent : run.data) expected += read_bytes(path_of(extent)).substr(extent.offset, extent.length);
+
+    const std::size_t sizes[] = {2, 1, 4000, 65536, 7, 70000, 300, 65535, 131072, 2};
+    const auto check = [&](RunDataReader& reader, std::uint64_t offset, std::size_t size) {
+        size = static_cast<std::size_t>(std::min<std::uint64_t>(size, expected.size() - offset));
+        std::string got(size, '\0');
+        reader.read(offset, reinterpret_cast<std::uint8_t*>(got.data()), size);
+        ASSERT_EQ(got, expected.substr(offset, size)) << "at " << offset << ", " << size << " bytes";
+    };
+    RunDataReader reader(read.layout, run);
+    ASSERT_EQ(reader.length(), expected.size());
+    std::uint64_t offset = 0;
+    for (std::size_t i = 0; offset < expected.size(); offset += sizes[i++ % std::size(sizes)])
+        ASSERT_NO_FATAL_FAILURE(check(reader, offset, sizes[i % std::size(sizes)]));
+    std::mt19937 random(5);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_NO_FATAL_FAILURE(check(reader, random() % expected.size(), sizes[i % std::size(sizes)]));
+
+    const DataExtent& last = run.data.back();
+    std::filesystem::resize_file(path_of(last), last.offset + last.length / 2);
+    RunDataReader cut(read.layout, run);
+    const std::uint64_t last_start = expected.size() - last.length;
+    ASSERT_NO_FATAL_FAILURE(check(cut, last_start, 2));
+    std::uint8_t byte = 0;
+    EXPECT_THROW(cut.read(expected.size() - 1, &byte, 1), bk::EOFException);
+}
+
 // What a writer that hands its files over tells: the files it makes whole
 // before rewriting them, and each file handed over, how often, with its
 // bytes and run data as they were the last time.
