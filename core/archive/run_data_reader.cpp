@@ -90,7 +90,11 @@ void RunDataReader::fill(std::uint64_t offset) {
     bk::InputStream* in = nullptr;
     const std::uint64_t left = seek_to(extent_at(offset), offset, in);
     ahead_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(read_ahead, left)));
-    ahead_.resize(bk::read_up_to(*in, ahead_.data(), ahead_.size()));
+    // One read: where the disk cannot read a spot further on, the system
+    // gives the bytes before it, and only the read that reaches the spot
+    // fails, so the fault stays with the file stored there.
+    const int got = in->read(ahead_.data(), static_cast<int>(ahead_.size()));
+    ahead_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     ahead_start_ = offset;
     if (ahead_.empty()) throw bk::EOFException();
 }
