@@ -26,7 +26,11 @@ std::size_t next_separator(StringView p, std::size_t from, PathStyle style) {
 }
 
 String join(StringView directory, StringView name, PathStyle style) {
-    String result(directory);
+    // Sized once: a catalogue keeps a joined path per file, and growing it
+    // by appending would leave it about twice as large as it needs.
+    String result;
+    result.reserve(directory.size() + 1 + name.size());
+    result += directory;
     if (result.empty() || !Path::is_separator(result.back(), style)) result += path_chars(style).separator;
     result += name;
     return result;
