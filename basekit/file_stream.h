@@ -26,14 +26,14 @@ enum class FileMode : std::int32_t {
     Append = 6         // as OpenOrCreate, then position at the end
 };
 
-// Reads an existing file. Throws IOException (with the platform's text) when
-// it cannot be opened; ArgumentException for an empty name.
 // When reading a file finds that the name is a directory. Opening checks by
 // default; a caller that has just listed the name as a regular file saves
 // that system call per file, and a directory put there since fails at the
 // first read with the same error.
 enum class DirectoryCheck : std::uint8_t { on_open, on_read };
 
+// Reads an existing file. Throws IOException (with the platform's text) when
+// it cannot be opened; ArgumentException for an empty name.
 class FileInputStream : public InputStream {
 public:
     FileInputStream(StringView name, FileShare share = FileShare::Read,

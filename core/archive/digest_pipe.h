@@ -5,8 +5,8 @@
 // buffers, waiting when all are in use; a batch holds the ends of as many
 // small files as fit, so that small files cost no hand-over each) and
 // collects the digests, in the order the files ended, at the end or file by
-// file. Used by one calling
-// thread; the worker is stopped and joined by the destructor.
+// file. Used by one calling thread; the worker is stopped and joined by the
+// destructor.
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
