@@ -54,24 +54,33 @@ bool DataWriter::write_blocks(DataHeader& item, bk::InputStream& in, std::uint64
     while (remaining > 0 && !context_.has_stopped()) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, chunk_size));
         if (chunked) context_.on_size(static_cast<std::uint32_t>(want));
+        // With digests the chunk is read and enciphered straight into the
+        // digest pipe's batch, which spares copying it there.
+        std::uint8_t* plain_buffer = plain_.data();
+        std::uint8_t* stored_buffer = ciphered_.data();
+        if (digests_ != nullptr) {
+            const DigestPipe::Room room = digests_->lend(want, cipher_ != nullptr ? ciphered_.size() : 0);
+            plain_buffer = room.plain;
+            if (cipher_ != nullptr) stored_buffer = room.stored;
+        }
         std::size_t got = 0;
         // Only the source's failures belong to the file; the set's own
         // (a full disk) come from emit and end the run.
         try {
-            got = bk::read_up_to(in, plain_.data(), want);
+            got = bk::read_up_to(in, plain_buffer, want);
         } catch (const bk::Exception& error) {
             context_.item_failed(item, error);
             return false;
         }
         if (got == 0) return true;
-        const std::uint8_t* out = plain_.data();
+        const std::uint8_t* out = plain_buffer;
         std::size_t out_size = got;
         if (cipher_ != nullptr) {
-            out_size = cipher_->encrypt(plain_.data(), got, ciphered_.data());
-            out = ciphered_.data();
+            out_size = cipher_->encrypt(plain_buffer, got, stored_buffer);
+            out = stored_buffer;
         }
-        if (digests_ != nullptr) digests_->add(plain_.data(), got, cipher_ != nullptr ? out : nullptr, out_size);
         emit(out, out_size, cipher_ != nullptr && cipher_->id() == CipherId::rijndael);
+        if (digests_ != nullptr) digests_->fill(got, cipher_ != nullptr ? out_size : 0);
         plain += got;
         stored += out_size;
         remaining -= got;

@@ -1,5 +1,8 @@
 #include "core/archive/digest_pipe.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace brim::archive {
 namespace {
 
@@ -7,6 +10,23 @@ namespace {
 constexpr std::size_t max_queued = 3;
 
 }  // namespace
+
+std::uint8_t* DigestPipe::Bytes::room(std::size_t size) {
+    if (capacity_ - size_ < size) {
+        const std::size_t capacity = std::max(size_ + size, capacity_ * 2);
+        auto grown = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+        if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
+        data_ = std::move(grown);
+        capacity_ = capacity;
+    }
+    return data_.get() + size_;
+}
+
+void DigestPipe::Bytes::append(const std::uint8_t* bytes, std::size_t size) {
+    if (size == 0) return;
+    std::memcpy(room(size), bytes, size);
+    grow(size);
+}
 
 DigestPipe::DigestPipe(std::size_t batch_size) : batch_size_(batch_size), worker_([this] { work(); }) {}
 
@@ -53,8 +73,20 @@ void DigestPipe::hand_over() {
 void DigestPipe::add(const std::uint8_t* plain, std::size_t plain_size, const std::uint8_t* stored,
                      std::size_t stored_size) {
     Job& job = batch();
-    job.plain.insert(job.plain.end(), plain, plain + plain_size);
-    if (stored != nullptr) job.stored.insert(job.stored.end(), stored, stored + stored_size);
+    job.plain.append(plain, plain_size);
+    if (stored != nullptr) job.stored.append(stored, stored_size);
+    if (job.plain.size() >= batch_size_) hand_over();
+}
+
+DigestPipe::Room DigestPipe::lend(std::size_t plain_size, std::size_t stored_size) {
+    Job& job = batch();
+    return {job.plain.room(plain_size), job.stored.room(stored_size)};
+}
+
+void DigestPipe::fill(std::size_t plain_size, std::size_t stored_size) {
+    Job& job = batch();
+    job.plain.grow(plain_size);
+    job.stored.grow(stored_size);
     if (job.plain.size() >= batch_size_) hand_over();
 }
 

@@ -10,8 +10,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/archive/digest_file.h"
@@ -33,6 +35,17 @@ public:
     // One chunk of the current file: its plain bytes and, for an enciphered
     // run, the bytes stored for them (null otherwise).
     void add(const std::uint8_t* plain, std::size_t plain_size, const std::uint8_t* stored, std::size_t stored_size);
+    // Room in the batch being filled for the current file's next chunk, so
+    // that a writer reads (and enciphers) it there instead of having it
+    // copied: up to `plain_size` plain bytes and `stored_size` stored ones.
+    // Valid until the next call on the pipe; nothing counts until fill().
+    struct Room {
+        std::uint8_t* plain;
+        std::uint8_t* stored;
+    };
+    Room lend(std::size_t plain_size, std::size_t stored_size);
+    // The room lent last now holds the file's next bytes: as add.
+    void fill(std::size_t plain_size, std::size_t stored_size);
     // The current file ends: its digest is taken when `whole` (kind
     // plain_and_stored for an `enciphered` run, else plain), else it has
     // none. The next add begins the next file.
@@ -84,9 +97,33 @@ private:
         bool whole = false;
         bool enciphered = false;
     };
+    // A batch's bytes: grows without clearing what it adds, as every byte
+    // added is written before the worker reads it.
+    class Bytes {
+    public:
+        Bytes() = default;
+        Bytes(Bytes&& other) noexcept { *this = std::move(other); }
+        Bytes& operator=(Bytes&& other) noexcept {
+            data_ = std::move(other.data_);
+            size_ = std::exchange(other.size_, 0);
+            capacity_ = std::exchange(other.capacity_, 0);
+            return *this;
+        }
+        std::uint8_t* room(std::size_t size);  // for `size` more bytes, at the end
+        void grow(std::size_t size) { size_ += size; }
+        void append(const std::uint8_t* bytes, std::size_t size);
+        void clear() { size_ = 0; }
+        const std::uint8_t* data() const { return data_.get(); }
+        std::size_t size() const { return size_; }
+
+    private:
+        std::unique_ptr<std::uint8_t[]> data_;
+        std::size_t size_ = 0;
+        std::size_t capacity_ = 0;
+    };
     struct Job {
-        std::vector<std::uint8_t> plain;
-        std::vector<std::uint8_t> stored;
+        Bytes plain;
+        Bytes stored;
         std::vector<Piece> pieces;
     };
     void work();

@@ -18,10 +18,12 @@ std::vector<std::uint8_t> bytes_of(std::size_t size, unsigned seed) {
     return bytes;
 }
 
-// Hands `data` over in pieces of `piece` bytes, as a writer does; returns
-// the stored bytes given with it.
-std::vector<std::uint8_t> feed(DigestPipe::File& file, const std::vector<std::uint8_t>& data, std::size_t piece,
-                               bool stored) {
+// Hands `data` over in pieces of `piece` bytes, as a writer does: copied
+// with add, or written `in_place` into room the pipe lends (a whole piece
+// lent each time, as a writer lends before it knows how much it reads);
+// returns the stored bytes given with it.
+std::vector<std::uint8_t> feed(DigestPipe& pipe, DigestPipe::File& file, const std::vector<std::uint8_t>& data,
+                               std::size_t piece, bool stored, bool in_place) {
     std::vector<std::uint8_t> all_stored;
     for (std::size_t at = 0; at < data.size(); at += piece) {
         const std::size_t n = std::min(piece, data.size() - at);
@@ -29,7 +31,14 @@ std::vector<std::uint8_t> feed(DigestPipe::File& file, const std::vector<std::ui
         std::vector<std::uint8_t> other(data.begin() + static_cast<std::ptrdiff_t>(at),
                                         data.begin() + static_cast<std::ptrdiff_t>(at + n));
         std::reverse(other.begin(), other.end());
-        file.add(data.data() + at, n, stored ? other.data() : nullptr, other.size());
+        if (in_place) {
+            const DigestPipe::Room room = pipe.lend(piece, stored ? piece : 0);
+            std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(at), n, room.plain);
+            if (stored) std::copy(other.begin(), other.end(), room.stored);
+            pipe.fill(n, stored ? n : 0);
+        } else {
+            file.add(data.data() + at, n, stored ? other.data() : nullptr, other.size());
+        }
         all_stored.insert(all_stored.end(), other.begin(), other.end());
     }
     return all_stored;
@@ -39,18 +48,21 @@ TEST(DigestPipe, TakesEachFilesDigestsInOrderAcrossBatchesAndAfterAFileLeftUnfin
     // Small files end several to a batch; large ones span batches.
     const std::vector<std::size_t> sizes = {0, 1, 4000, 7, 65536, 65537, (1 << 20) + 3, 3 << 20, 9};
     for (const std::size_t batch : {std::size_t{65536}, DigestPipe::large_batches}) {
-        for (const bool enciphered : {false, true}) {
-            SCOPED_TRACE("batch " + std::to_string(batch) + (enciphered ? ", enciphered" : ""));
+        for (const auto& [enciphered, in_place] : {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
+            SCOPED_TRACE("batch " + std::to_string(batch) + (enciphered ? ", enciphered" : "") +
+                         (in_place ? ", in place" : ""));
             DigestPipe pipe(batch);
             std::vector<std::vector<std::uint8_t>> files, stored;
             for (std::size_t i = 0; i < sizes.size(); ++i) {
                 files.push_back(bytes_of(sizes[i], static_cast<unsigned>(i)));
                 DigestPipe::File file(&pipe, enciphered);
-                stored.push_back(feed(file, files.back(), 65536, enciphered));
+                stored.push_back(feed(pipe, file, files.back(), 65536, enciphered, in_place));
                 file.finish(false);
-                // A file given up half-way: no digest, and nothing of it in the next one.
+                // A file given up half-way: no digest, and nothing of it in the
+                // next one, nor of room lent for a read that then failed.
                 DigestPipe::File abandoned(&pipe, enciphered);
-                feed(abandoned, bytes_of(100000, 99), 65536, enciphered);
+                feed(pipe, abandoned, bytes_of(100000, 99), 65536, enciphered, in_place);
+                pipe.lend(65536, 65536);
             }
             const std::vector<FileDigest> digests = pipe.take();
             ASSERT_EQ(digests.size(), 2 * sizes.size());
@@ -65,7 +77,7 @@ TEST(DigestPipe, TakesEachFilesDigestsInOrderAcrossBatchesAndAfterAFileLeftUnfin
             }
             // One file waited for on its own.
             DigestPipe::File last(&pipe, false);
-            feed(last, files[3], 4096, false);
+            feed(pipe, last, files[3], 4096, false, in_place);
             EXPECT_EQ(last.finish(true).plain, sha256(files[3].data(), files[3].size()));
         }
     }
