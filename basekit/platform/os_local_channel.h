@@ -18,6 +18,10 @@ Handle listen_local(StringView path);
 // The next connection to `listener`, or invalid_handle when none came
 // within `timeout_ms`.
 Handle accept_local(Handle listener, int timeout_ms);
+// Makes every wait of accept_local on `listener`, now or later, return at
+// once with invalid_handle, so that the thread serving it ends without
+// waiting out its timeout.
+void stop_listening(Handle listener);
 // A connection to the process listening at `path`; invalid_handle when no
 // process listens there (no file, or one left by an owner that ended).
 Handle connect_local(StringView path);

@@ -88,9 +88,16 @@ Handle accept_local(Handle listener, int timeout_ms) {
         const Handle channel = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (channel >= 0) return channel;
         if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == ECONNABORTED) return invalid_handle;
+        // EINVAL: the listener was stopped.
+        if (errno == EAGAIN || errno == ECONNABORTED || errno == EINVAL) return invalid_handle;
         fail(errno, u"");
     }
+}
+
+void stop_listening(Handle listener) {
+    // A shut listening socket reads as ready to every poll, and accept then
+    // fails with EINVAL.
+    ::shutdown(listener, SHUT_RDWR);
 }
 
 void send_all(Handle channel, const void* data, std::size_t size, StringView path) {

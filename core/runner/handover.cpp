@@ -15,7 +15,8 @@ namespace brim {
 namespace {
 
 constexpr char16_t channel_name[] = u"brimvault.channel";
-// How often the owner looks whether it should end.
+// How often the owner looks whether it should end, should the wake-up at
+// its end not reach the listening thread.
 constexpr int poll_ms = 200;
 // How long the owner waits for a record once a later start connected.
 constexpr int record_wait_ms = 5000;
@@ -93,6 +94,7 @@ HandoverListener::HandoverListener(bk::String path, Handler handler)
 
 HandoverListener::~HandoverListener() {
     ending_ = true;
+    bk::os::stop_listening(listener_);
     thread_.join();
     try {
         bk::os::close(listener_, path_);

@@ -6,12 +6,14 @@
 
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "basekit/convertion.h"
 #include "basekit/exception.h"
+#include "basekit/platform/os_local_channel.h"
 #include "core/jobs/tests/store_home.h"
 
 namespace brim {
@@ -90,6 +92,16 @@ TEST_F(Handover, OneOwnerListensAndAChannelLeftByAnOwnerThatEndedIsTakenOver) {
     const auto answer = hand_over(handover_path(), u"backup 1");
     ASSERT_TRUE(answer.has_value());
     EXPECT_EQ(answer->text, "got backup 1");
+}
+
+// The owner's listening thread ends when it is told to, not at its next
+// look: a wait without a timeout that is not woken would hang here.
+TEST_F(Handover, StoppingTheListenerEndsAWaitThatHasNoTimeout) {
+    const bk::os::Handle listener = bk::os::listen_local(handover_path());
+    std::thread waiter([listener] { EXPECT_EQ(bk::os::accept_local(listener, -1), bk::os::invalid_handle); });
+    bk::os::stop_listening(listener);
+    waiter.join();
+    bk::os::close(listener, handover_path());
 }
 
 TEST_F(Handover, AnOwnerThatDoesNotAnswerInTimeGivesNothing) {
