@@ -23,6 +23,7 @@
 #include "core/archive/run_context.h"
 #include "core/engine/scan_events.h"
 #include "core/engine/session_events.h"
+#include "core/engine/taken_digests.h"
 #include "core/jobs/backup_item.h"
 #include "core/jobs/backup_item_report.h"
 #include "core/media/ftp_retry.h"
@@ -240,19 +241,19 @@ protected:
     // Whether a file of the tree is copied.
     using CopyDecision = std::function<bool(const DataHeader& file)>;
 
+    // The digests of the files a copy run copies, taken on the pipe's thread.
+    struct CopyDigests {
+        archive::DigestPipe pipe;
+        std::vector<const DataHeader*> order;  // the files in the order they reached the pipe
+        // The digests taken, once the copying is done.
+        TakenDigests collect();
+    };
     // Copies one file (a symbolic link as a link) to `target`: the bytes go
     // to a temporary file beside it, which gets the source's mode and times
     // and is then renamed over the target, so a target is never left half
     // written. Without `overwrite` an existing target is kept. A failure is
     // warning 140 and gives `failed`; a full disk throws the IOException,
     // which fails the run. A stop between blocks abandons the copy.
-    // The digests of the files a copy run copies, taken on the pipe's thread.
-    struct CopyDigests {
-        archive::DigestPipe pipe;
-        std::vector<const DataHeader*> order;  // the files in the order they reached the pipe
-        // The digest of each file copied whole, once the copying is done.
-        std::unordered_map<const DataHeader*, archive::FileDigest> collect();
-    };
     // With `digests`, the copy's data passes through this process (never the
     // system's own copy) and its digest is taken.
     CopyOutcome copy_file(const DataHeader& item, const bk::String& target, bool overwrite,

@@ -46,15 +46,14 @@ bool copy_everything(const DataHeader&) { return true; }
 // keeps the one it had (`kept`, by path).
 std::vector<archive::FileDigest> digests_in_order(DataHeader& root, const std::function<bool(const DataHeader&)>& decide,
                                                   const std::unordered_set<const DataHeader*>& copied,
-                                                  const std::unordered_map<const DataHeader*, archive::FileDigest>& taken,
-                                                  const KeptDigests& kept) {
+                                                  const TakenDigests& taken, const KeptDigests& kept) {
     std::vector<archive::FileDigest> digests;
     archive::for_each_file(root, [&](const DataHeader& file) {
         archive::FileDigest digest;
         if (!decide(file)) {
             if (const auto found = kept.find(file.full_path()); found != kept.end()) digest = found->second;
-        } else if (const auto found = taken.find(&file); found != taken.end() && copied.count(&file) != 0) {
-            digest = found->second;
+        } else if (const archive::FileDigest* found = taken.find(&file); found != nullptr && copied.count(&file) != 0) {
+            digest = *found;
         }
         digests.push_back(digest);
     });

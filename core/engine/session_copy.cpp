@@ -192,13 +192,7 @@ bool BackupSession::copy_blocks(bk::InputStream& in, bk::OutputStream& out, arch
     return true;
 }
 
-std::unordered_map<const DataHeader*, archive::FileDigest> BackupSession::CopyDigests::collect() {
-    std::unordered_map<const DataHeader*, archive::FileDigest> digests;
-    const std::vector<archive::FileDigest> taken = pipe.take();
-    for (std::size_t i = 0; i < order.size() && i < taken.size(); ++i)
-        if (taken[i].kind != archive::DigestKind::none) digests[order[i]] = taken[i];
-    return digests;
-}
+TakenDigests BackupSession::CopyDigests::collect() { return {order, pipe.take()}; }
 
 BackupSession::CopyOutcome BackupSession::copy_file(const DataHeader& item, const bk::String& target, bool overwrite,
                                                     CopyDigests* digests) {
