@@ -6,8 +6,7 @@
 
 namespace brim {
 
-TakenDigests::TakenDigests(const std::vector<const DataHeader*>& order,
-                                          std::vector<archive::FileDigest> taken)
+TakenDigests::TakenDigests(const std::vector<const DataHeader*>& order, std::vector<archive::FileDigest> taken)
     : taken_(std::move(taken)) {
     const std::size_t count = std::min(order.size(), taken_.size());
     index_.reserve(count);
