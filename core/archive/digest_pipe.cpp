@@ -4,12 +4,6 @@
 #include <cstring>
 
 namespace brim::archive {
-namespace {
-
-// Batches waiting for the worker at most: a few megabytes of buffers.
-constexpr std::size_t max_queued = 3;
-
-}  // namespace
 
 std::uint8_t* DigestPipe::Bytes::room(std::size_t size) {
     if (capacity_ - size_ < size) {
@@ -28,7 +22,8 @@ void DigestPipe::Bytes::append(const std::uint8_t* bytes, std::size_t size) {
     grow(size);
 }
 
-DigestPipe::DigestPipe(std::size_t batch_size) : batch_size_(batch_size), worker_([this] { work(); }) {}
+DigestPipe::DigestPipe(std::size_t batch_size, std::size_t queue_bytes)
+    : batch_size_(batch_size), queue_bytes_(queue_bytes), worker_([this] { work(); }) {}
 
 DigestPipe::~DigestPipe() {
     {
@@ -63,8 +58,10 @@ void DigestPipe::hand_over() {
     const std::size_t last_stored_end = batch_.pieces.empty() ? 0 : batch_.pieces.back().stored_end;
     if (batch_.plain.size() > last_end || batch_.stored.size() > last_stored_end)
         batch_.pieces.push_back({batch_.plain.size(), batch_.stored.size()});
+    const std::size_t bytes = batch_.plain.size() + batch_.stored.size();
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return queue_.size() < max_queued; });
+    changed_.wait(lock, [&] { return queue_.empty() || queued_bytes_ + bytes <= queue_bytes_; });
+    queued_bytes_ += bytes;
     queue_.push_back(std::move(batch_));
     batch_open_ = false;
     changed_.notify_all();
@@ -132,6 +129,7 @@ void DigestPipe::work() {
             if (queue_.empty()) return;
             job = std::move(queue_.front());
             queue_.pop_front();
+            queued_bytes_ -= job.plain.size() + job.stored.size();
             ++in_flight_;
         }
         changed_.notify_all();

@@ -1,8 +1,8 @@
 #pragma once
 // Takes the digests of files on a thread of its own, so that hashing
 // overlaps reading, ciphering and writing: the caller hands the data over
-// as it passes (gathered into batches of about a megabyte in one of a few
-// buffers, waiting when all are in use; a batch holds the ends of as many
+// as it passes (gathered into batches of about a megabyte, waiting while
+// a bounded number of bytes are queued; a batch holds the ends of as many
 // small files as fit, so that small files cost no hand-over each) and
 // collects the digests, in the order the files ended, at the end or file by
 // file. Used by one calling thread; the worker is stopped and joined by the
@@ -27,7 +27,13 @@ public:
     // cost the fewest hand-overs; a caller that waits for each file's digest
     // takes small ones, so that hashing keeps pace with the file.
     static constexpr std::size_t large_batches = 1 << 20;
-    explicit DigestPipe(std::size_t batch_size = large_batches);
+    // At most `queue_bytes` wait for the worker, so that a worker slower
+    // than the caller holds up the caller, not memory. A caller that gives
+    // nothing for a while (a writer handing the system its whole write
+    // buffer) needs about that much queued to keep the worker hashing
+    // meanwhile, else the two take turns.
+    static constexpr std::size_t default_queue = 4 << 20;
+    explicit DigestPipe(std::size_t batch_size = large_batches, std::size_t queue_bytes = default_queue);
     ~DigestPipe();
     DigestPipe(const DigestPipe&) = delete;
     DigestPipe& operator=(const DigestPipe&) = delete;
@@ -140,9 +146,11 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Job> queue_;
+    std::size_t queued_bytes_ = 0;
     std::vector<Job> spare_;  // buffers to reuse
     std::vector<FileDigest> done_;
     const std::size_t batch_size_;
+    const std::size_t queue_bytes_;
     Job batch_;                // the caller's: being filled
     bool batch_open_ = false;
     std::size_t in_flight_ = 0;

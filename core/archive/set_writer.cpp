@@ -258,7 +258,8 @@ void SetWriter::begin_run(const SecurityHeader& security, RunHeader run, DataHea
 }
 
 void SetWriter::write_data(RunContext& context, DataCipher* cipher) {
-    DigestPipe digests;
+    // The writer hands the system a whole write buffer at a time.
+    DigestPipe digests(DigestPipe::large_batches, settings_.buffer_size + DigestPipe::default_queue);
     DataWriter writer(*open_[header_index_].writer, context, cipher, room_, this, &digests);
     bool stopped = false;
     for_each_file(*root_, [&](DataHeader& file) {
