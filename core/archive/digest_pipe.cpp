@@ -16,12 +16,6 @@ std::uint8_t* DigestPipe::Bytes::room(std::size_t size) {
     return data_.get() + size_;
 }
 
-void DigestPipe::Bytes::append(const std::uint8_t* bytes, std::size_t size) {
-    if (size == 0) return;
-    std::memcpy(room(size), bytes, size);
-    grow(size);
-}
-
 DigestPipe::DigestPipe(std::size_t batch_size, std::size_t queue_bytes)
     : batch_size_(batch_size), queue_bytes_(queue_bytes), worker_([this] { work(); }) {}
 
@@ -69,10 +63,11 @@ void DigestPipe::hand_over() {
 
 void DigestPipe::add(const std::uint8_t* plain, std::size_t plain_size, const std::uint8_t* stored,
                      std::size_t stored_size) {
-    Job& job = batch();
-    job.plain.append(plain, plain_size);
-    if (stored != nullptr) job.stored.append(stored, stored_size);
-    if (job.plain.size() >= batch_size_) hand_over();
+    if (stored == nullptr) stored_size = 0;
+    const Room room = lend(plain_size, stored_size);
+    if (plain_size > 0) std::memcpy(room.plain, plain, plain_size);
+    if (stored_size > 0) std::memcpy(room.stored, stored, stored_size);
+    fill(plain_size, stored_size);
 }
 
 DigestPipe::Room DigestPipe::lend(std::size_t plain_size, std::size_t stored_size) {

@@ -117,7 +117,6 @@ private:
         }
         std::uint8_t* room(std::size_t size);  // for `size` more bytes, at the end
         void grow(std::size_t size) { size_ += size; }
-        void append(const std::uint8_t* bytes, std::size_t size);
         void clear() { size_ = 0; }
         const std::uint8_t* data() const { return data_.get(); }
         std::size_t size() const { return size_; }
